@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "model/values.h"
+
+namespace rv720 {
+namespace {
+
+TEST(MilliEncoding, SinglePrecisionStepThenTruncation) {
+    struct Case {
+        double typed;
+        std::int32_t stored;
+    } cases[] = {{0.7, 699},   {2.675, 2674},        {12.5, 12500},  {1.1, 1100},
+                 {2.3, 2299},  {31234.74, 31234740}, {-1.5, -1500},  {0, 0},
+                 {-0.7, -699}, {543263.8125, 543263812}};
+    for (auto c : cases) EXPECT_EQ(toMilli(float(c.typed)), c.stored) << c.typed;
+}
+
+TEST(MilliEncoding, DisplayHasTwoDecimalsAndTheCallersSeparator) {
+    EXPECT_EQ(formatMilli(699, '.'), "0.70");
+    EXPECT_EQ(formatMilli(12500, '.'), "12.50");
+    EXPECT_EQ(formatMilli(12500, ','), "12,50");
+    EXPECT_EQ(formatMilli(-1500, '.'), "-1.50");
+    EXPECT_EQ(formatMilli(2000, '.'), "2.00");
+    EXPECT_EQ(formatMilli(500, '.'), "0.50");
+    EXPECT_EQ(formatMilli(0, '.'), "0.00");
+    EXPECT_EQ(formatMilli(31234740, '.'), "31234.74");
+    EXPECT_EQ(formatMilli(2674, '.'), "2.67");
+    EXPECT_EQ(formatMilli(125, '.'), "0.13") << "half away from zero";
+    EXPECT_EQ(formatMilli(-1, '.'), "0.00") << "no minus sign on a zero result";
+}
+
+TEST(MilliEncoding, SevenSignificantDigitsLimitTheDecimals) {
+    // 543263.8125 keeps one decimal of its seven digits, then pads to two.
+    EXPECT_EQ(formatMilli(543263812, '.'), "543263.80");
+    EXPECT_EQ(formatMilli(2147483647, '.'), "2147484.00");
+    EXPECT_EQ(formatMilli(-2147483647 - 1, '.'), "-2147484.00");
+}
+
+TEST(FixedFormat, ElapsedTimesAndMonitorValues) {
+    EXPECT_EQ(formatFixed(123 * 0.1L, 7, 1, '.'), "12.3");
+    EXPECT_EQ(formatFixed(123 * 0.1L, 7, 1, ','), "12,3");
+    EXPECT_EQ(formatFixed(0, 7, 1, '.'), "0.0");
+    EXPECT_EQ(formatFixed(0.9537f + 0.0005f, 7, 3, '.'), "0.954");
+}
+
+TEST(GeneralFormat, FifteenSignificantDigits) {
+    EXPECT_EQ(formatGeneral(double(0.7f), '.'), "0.699999988079071");
+    EXPECT_EQ(formatGeneral(12.5, ','), "12,5");
+    EXPECT_EQ(formatGeneral(31234.740234375, '.'), "31234.740234375");
+    EXPECT_EQ(formatGeneral(-5000, '.'), "-5000");
+    EXPECT_EQ(formatGeneral(0, '.'), "0");
+    EXPECT_EQ(formatGeneral(1e-6, '.'), "1E-6");
+}
+
+TEST(DecimalParsing, FollowsTheUsersSeparator) {
+    EXPECT_EQ(parseDecimal("0.7", '.'), 0.7);
+    EXPECT_EQ(parseDecimal("0,7", ','), 0.7);
+    EXPECT_EQ(parseDecimal("  -12.5 ", '.'), -12.5);
+    EXPECT_EQ(parseDecimal("40000", '.'), 40000.0);
+    EXPECT_EQ(parseDecimal("1E-6", '.'), 1e-6);
+    EXPECT_EQ(parseDecimal(".5", '.'), 0.5);
+    EXPECT_FALSE(parseDecimal("0.7", ','));
+    EXPECT_FALSE(parseDecimal("0,7", '.'));
+    EXPECT_FALSE(parseDecimal("abc", '.'));
+    EXPECT_FALSE(parseDecimal("", '.'));
+    EXPECT_FALSE(parseDecimal("-", '.'));
+    EXPECT_FALSE(parseDecimal("1e", '.'));
+    EXPECT_FALSE(parseDecimal("1.2.3", '.'));
+}
+
+TEST(IntegerParsing, Signed32BitOnly) {
+    EXPECT_EQ(parseInteger("1000000000"), 1000000000);
+    EXPECT_EQ(parseInteger("-3"), -3);
+    EXPECT_EQ(parseInteger(" 42"), 42);
+    EXPECT_EQ(parseInteger("$FF"), 255);
+    EXPECT_EQ(parseInteger("-2147483648"), INT32_MIN);
+    EXPECT_FALSE(parseInteger("2147483648"));
+    EXPECT_FALSE(parseInteger("12.5"));
+    EXPECT_FALSE(parseInteger("12 "));
+    EXPECT_FALSE(parseInteger(""));
+    EXPECT_FALSE(parseInteger("x"));
+}
+
+}  // namespace
+}  // namespace rv720
