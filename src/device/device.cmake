@@ -1,0 +1,3 @@
+target_sources(rv720_core PRIVATE
+  frame.cpp
+)

@@ -1,0 +1,1 @@
+# sources: see CMakeLists.txt

@@ -1,0 +1,5 @@
+target_sources(rv720_core PRIVATE
+  commands.cpp
+  program_image.cpp
+  values.cpp
+)
