@@ -1,1 +1,7 @@
-# sources: see CMakeLists.txt
+# GUI tests of the application shell (run offscreen).
+if(RV720_GUI)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  rv720_add_test(shell_window_tests LABEL gui
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/station_window_test.cpp
+    LIBS rv720_gui Qt6::Test)
+endif()
