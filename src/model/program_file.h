@@ -1,0 +1,67 @@
+#pragma once
+// Program files (*.pri): the program length, the input-break block and the
+// command records, all big-endian, no padding, 30 + 10 x N bytes:
+//
+//   offset  size    content
+//   0       4       N, the program length, unsigned
+//   4       6       reserved: written as zero, ignored when read
+//   10      10      INPUT1 half of the input-break block (block bytes 0, 2, ..., 18)
+//   20      10      INPUT2 half (block bytes 1, 3, ..., 19)
+//   30      10 x N  the records in program order, each as b0..b9
+//
+// A declared length above 999 is read as 999 (the first 999 records). A file
+// too short for its header or for the records it declares is refused instead
+// of being padded with filler bytes, and bytes after the last record read are
+// ignored. Saving goes through a temporary file in the target's folder that is
+// renamed over the target only once every byte is written and the file closed
+// cleanly, so a failed save leaves the previous file as it was.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/program_image.h"
+
+namespace rv720 {
+
+inline constexpr std::size_t kFileHeaderSize = 30;
+inline constexpr std::size_t kMaxFileBytes = kFileHeaderSize + kRecordSize * kMaxCommands;
+
+// Outcome of decoding or loading; `error` is a short reason without the file name
+// ("file is 25 bytes, a program file has at least 30").
+struct ProgramFileResult {
+    bool ok = false;
+    std::string error;
+    std::uint32_t declaredLength = 0;  // as the file states it, before the cut to 999
+    explicit operator bool() const { return ok; }
+};
+
+// Bytes of a program file for the image's length, block and first `length` records.
+std::vector<std::uint8_t> encodeProgramFile(const ProgramImage& image);
+
+// On success overwrites the length, the input-break block and the slots 0..N-1
+// of `image` (later slots keep their stale contents). On failure `image` is
+// untouched.
+ProgramFileResult decodeProgramFile(const std::uint8_t* data, std::size_t size,
+                                    ProgramImage& image);
+inline ProgramFileResult decodeProgramFile(const std::vector<std::uint8_t>& bytes,
+                                           ProgramImage& image) {
+    return decodeProgramFile(bytes.data(), bytes.size(), image);
+}
+
+// Reads and decodes the file at `path`; `image` is untouched on any failure.
+ProgramFileResult loadProgramFile(const std::string& path, ProgramImage& image);
+
+struct SaveResult {
+    bool ok = false;
+    std::string error;
+    explicit operator bool() const { return ok; }
+};
+
+// Writes the image's program to `path` atomically (temporary file, then rename).
+SaveResult saveProgramFile(const std::string& path, const ProgramImage& image);
+
+// The same for ready-made bytes; shared by every writer of whole files.
+SaveResult writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace rv720

@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "model/commands.h"
+#include "model/program_file.h"
+#include "model/program_image.h"
+
+namespace rv720 {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes header(std::uint32_t declared) {
+    Bytes b(30, 0);
+    writeBe32(b.data(), std::int32_t(declared));
+    return b;
+}
+
+// `n` records with distinct bytes so that any misplaced byte shows.
+Bytes fileWithRecords(std::uint32_t declared, std::size_t n) {
+    Bytes b = header(declared);
+    for (std::size_t i = 0; i < n; ++i)
+        for (int k = 0; k < 10; ++k)
+            b.push_back(std::uint8_t(i * 10 + k + 1));
+    return b;
+}
+
+ProgramImage randomProgram(unsigned seed, int n) {
+    std::mt19937 rng(seed);
+    ProgramImage image;
+    for (int i = 0; i < n; ++i) {
+        Record r;
+        for (auto& byte : r)
+            byte = std::uint8_t(rng());
+        image.setRecord(i, r);
+    }
+    image.setLength(std::uint32_t(n));
+    image.setInputBreak(1, {true, std::uint16_t(rng() % 1000), std::uint8_t(rng() % 2)});
+    image.setInputBreak(2, {bool(rng() % 2), std::uint16_t(rng() % 1000), 0});
+    return image;
+}
+
+Bytes readAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeAll(const fs::path& p, const Bytes& b) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+// A fresh folder per test, removed afterwards.
+class TempFolder {
+  public:
+    TempFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = fs::temp_directory_path() /
+                ("rv720_file_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(path_))
+            out.push_back(e.path().filename());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+  private:
+    fs::path path_;
+};
+
+// --- encoding -------------------------------------------------------------
+
+TEST(ProgramFileEncoding, EmptyProgramIsThirtyZeroBytes) {
+    EXPECT_EQ(encodeProgramFile(ProgramImage{}), Bytes(30, 0));
+}
+
+TEST(ProgramFileEncoding, SingleEndCommandMatchesTheKnownBytes) {
+    ProgramImage image;
+    image.setRecord(0, makeRecord(code::End, 4));
+    image.setLength(1);
+    Bytes expected = {0, 0, 0, 1};
+    expected.resize(30, 0);
+    expected.insert(expected.end(), {0x0A, 0x04, 0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(encodeProgramFile(image), expected);
+}
+
+TEST(ProgramFileEncoding, InputBreakHalvesAndLengthAreBigEndian) {
+    ProgramImage image;
+    image.setLength(300);
+    image.setInputBreak(1, {true, 0x0102, 1});
+    image.setInputBreak(2, {true, 7, 0});
+    const Bytes file = encodeProgramFile(image);
+    ASSERT_EQ(file.size(), 30u + 3000u);
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 4), (Bytes{0, 0, 0x01, 0x2C}));
+    EXPECT_EQ(Bytes(file.begin() + 4, file.begin() + 10), Bytes(6, 0));
+    EXPECT_EQ(Bytes(file.begin() + 10, file.begin() + 14), (Bytes{1, 0x01, 0x02, 1}));
+    EXPECT_EQ(Bytes(file.begin() + 14, file.begin() + 20), Bytes(6, 0));
+    EXPECT_EQ(Bytes(file.begin() + 20, file.begin() + 24), (Bytes{1, 0, 7, 0}));
+    EXPECT_EQ(Bytes(file.begin() + 24, file.begin() + 30), Bytes(6, 0));
+}
+
+TEST(ProgramFileEncoding, SizeIsThirtyPlusTenPerCommandAndRecordsKeepTheirByteOrder) {
+    for (int n : {0, 1, 2, 17, 998, 999}) {
+        const ProgramImage image = randomProgram(unsigned(n), n);
+        const Bytes file = encodeProgramFile(image);
+        ASSERT_EQ(file.size(), 30u + 10u * unsigned(n)) << n;
+        for (int i = 0; i < n; ++i) {
+            const Record r = image.record(i);
+            ASSERT_TRUE(std::equal(r.begin(), r.end(), file.begin() + 30 + 10 * i))
+                << n << "/" << i;
+        }
+    }
+}
+
+TEST(ProgramFileEncoding, StaleSlotsBeyondTheLengthAreNotWritten) {
+    ProgramImage image = randomProgram(5, 40);
+    image.setLength(3);
+    EXPECT_EQ(encodeProgramFile(image).size(), 60u);
+}
+
+// --- decoding -------------------------------------------------------------
+
+TEST(ProgramFileDecoding, RoundTripIsByteIdenticalAndRestoresTheProgram) {
+    for (int n : {0, 1, 5, 999}) {
+        const ProgramImage original = randomProgram(100u + unsigned(n), n);
+        const Bytes file = encodeProgramFile(original);
+        ProgramImage loaded;
+        const auto result = decodeProgramFile(file, loaded);
+        ASSERT_TRUE(result) << result.error;
+        EXPECT_EQ(loaded.length(), original.length());
+        EXPECT_EQ(loaded.inputBreakWire(), original.inputBreakWire());
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(loaded.record(i), original.record(i)) << i;
+        EXPECT_EQ(encodeProgramFile(loaded), file);
+    }
+}
+
+TEST(ProgramFileDecoding, OverwritesOnlyLengthBlockAndDeclaredSlots) {
+    ProgramImage image = randomProgram(7, 10);
+    const Record stale = image.record(5);
+    Bytes file = fileWithRecords(2, 2);
+    ASSERT_TRUE(decodeProgramFile(file, image));
+    EXPECT_EQ(image.length(), 2u);
+    EXPECT_EQ(image.record(0), (Record{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(image.record(1), (Record{11, 12, 13, 14, 15, 16, 17, 18, 19, 20}));
+    EXPECT_EQ(image.record(5), stale);
+    EXPECT_EQ(image.inputBreakWire(), InputBreakWire{});
+}
+
+TEST(ProgramFileDecoding, ReservedBytesAreIgnoredAndWrittenBackAsZero) {
+    Bytes file = fileWithRecords(1, 1);
+    for (int i = 4; i < 10; ++i)
+        file[i] = 0xEE;
+    ProgramImage image;
+    ASSERT_TRUE(decodeProgramFile(file, image));
+    EXPECT_EQ(image.length(), 1u);
+    EXPECT_EQ(encodeProgramFile(image), fileWithRecords(1, 1));
+}
+
+TEST(ProgramFileDecoding, InputBreakHalvesGoToEvenAndOddBlockBytes) {
+    Bytes file = header(0);
+    for (int i = 0; i < 20; ++i)
+        file[10 + i] = std::uint8_t(100 + i);
+    ProgramImage image;
+    ASSERT_TRUE(decodeProgramFile(file, image));
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(image.blockByte(2 * i), 100 + i);
+        EXPECT_EQ(image.blockByte(2 * i + 1), 110 + i);
+    }
+}
+
+TEST(ProgramFileDecoding, DeclaredLengthAbove999ReadsTheFirst999Records) {
+    for (std::uint32_t declared : {1000u, 1200u, 0xFFFFFFFFu}) {
+        const Bytes file = fileWithRecords(declared, 1000);
+        ProgramImage image;
+        const auto result = decodeProgramFile(file, image);
+        ASSERT_TRUE(result) << declared << ": " << result.error;
+        EXPECT_EQ(result.declaredLength, declared);
+        EXPECT_EQ(image.length(), 999u);
+        EXPECT_EQ(image.record(998)[0], std::uint8_t(998 * 10 + 1));
+    }
+}
+
+TEST(ProgramFileDecoding, BytesAfterTheDeclaredRecordsAreIgnored) {
+    Bytes file = fileWithRecords(2, 3);
+    file.push_back(0x55);  // and a partial record
+    ProgramImage image;
+    ASSERT_TRUE(decodeProgramFile(file, image));
+    EXPECT_EQ(image.length(), 2u);
+}
+
+struct DamagedFile {
+    const char* what;
+    Bytes bytes;
+    std::string error;
+};
+
+TEST(ProgramFileDecoding, ShortFilesAreRefusedAndLeaveTheImageUntouched) {
+    Bytes partialRecord = fileWithRecords(1, 0);
+    partialRecord.resize(39, 0x0A);
+    const DamagedFile cases[] = {
+        {"empty", {}, "file is 0 bytes, a program file has at least 30"},
+        {"one byte", {0}, "file is 1 byte, a program file has at least 30"},
+        {"25 bytes", Bytes(25, 0), "file is 25 bytes, a program file has at least 30"},
+        {"29 bytes", Bytes(29, 0), "file is 29 bytes, a program file has at least 30"},
+        {"fewer records", fileWithRecords(12, 7), "declares 12 commands but holds 7"},
+        {"header only", header(1), "declares 1 command but holds 0"},
+        {"partial record", partialRecord, "declares 1 command but holds 0"},
+        {"cut above 999", fileWithRecords(1000, 500), "declares 1000 commands but holds 500"},
+        {"all ones", fileWithRecords(0xFFFFFFFF, 0), "declares 4294967295 commands but holds 0"},
+    };
+    for (const auto& c : cases) {
+        ProgramImage image = randomProgram(3, 20);
+        const auto before = image.bytes();
+        const auto result = decodeProgramFile(c.bytes, image);
+        EXPECT_FALSE(result) << c.what;
+        EXPECT_EQ(result.error, c.error) << c.what;
+        EXPECT_EQ(image.length(), 20u) << c.what;
+        EXPECT_TRUE(image.bytes() == before) << c.what;
+    }
+}
+
+// --- files on disk ----------------------------------------------------------
+
+TEST(ProgramFileStorage, SaveThenLoadRestoresTheSameFile) {
+    TempFolder folder;
+    const fs::path p = folder.path() / "prog.pri";
+    const ProgramImage original = randomProgram(11, 123);
+    ASSERT_TRUE(saveProgramFile(p.string(), original));
+    EXPECT_EQ(readAll(p), encodeProgramFile(original));
+    ProgramImage loaded;
+    ASSERT_TRUE(loadProgramFile(p.string(), loaded));
+    ASSERT_TRUE(saveProgramFile(p.string(), loaded));
+    EXPECT_EQ(readAll(p), encodeProgramFile(original));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"prog.pri"});
+}
+
+TEST(ProgramFileStorage, LoadFailuresNameTheReasonAndKeepTheImage) {
+    TempFolder folder;
+    writeAll(folder.path() / "short.pri", Bytes(25, 0));
+    writeAll(folder.path() / "cut.pri", fileWithRecords(12, 7));
+    fs::create_directory(folder.path() / "dir.pri");
+    const struct {
+        const char* name;
+        std::string error;
+    } cases[] = {
+        {"missing.pri", "cannot open: No such file or directory"},
+        {"dir.pri", "cannot read: Is a directory"},
+        {"short.pri", "file is 25 bytes, a program file has at least 30"},
+        {"cut.pri", "declares 12 commands but holds 7"},
+    };
+    for (const auto& c : cases) {
+        ProgramImage image = randomProgram(4, 9);
+        const auto before = image.bytes();
+        const auto result = loadProgramFile((folder.path() / c.name).string(), image);
+        EXPECT_FALSE(result) << c.name;
+        EXPECT_EQ(result.error, c.error) << c.name;
+        EXPECT_EQ(image.length(), 9u) << c.name;
+        EXPECT_TRUE(image.bytes() == before) << c.name;
+    }
+}
+
+TEST(ProgramFileStorage, SaveIntoAMissingFolderFailsAndReportsIt) {
+    TempFolder folder;
+    const auto result =
+        saveProgramFile((folder.path() / "nope" / "prog.pri").string(), randomProgram(1, 3));
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.error, "cannot create a file in its folder: No such file or directory");
+}
+
+TEST(ProgramFileStorage, FailedReplaceKeepsWhatWasThereAndLeavesNoTemporaryFile) {
+    TempFolder folder;
+    const fs::path target = folder.path() / "taken.pri";
+    fs::create_directory(target);
+    writeAll(target / "inside", Bytes{1, 2, 3});
+    const auto result = saveProgramFile(target.string(), randomProgram(2, 3));
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.error.rfind("cannot replace it: ", 0), 0u) << result.error;
+    EXPECT_TRUE(fs::is_directory(target));
+    EXPECT_EQ(readAll(target / "inside"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"taken.pri"});
+}
+
+// A write that runs out of room (here: the file size limit) must fail the save
+// and leave the previous file whole.
+TEST(ProgramFileStorage, FailedWriteKeepsThePreviousFileAndReportsTheError) {
+    TempFolder folder;
+    const fs::path target = folder.path() / "prog.pri";
+    const ProgramImage previous = randomProgram(21, 3);
+    ASSERT_TRUE(saveProgramFile(target.string(), previous));
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto result = saveProgramFile(target.string(), randomProgram(22, 50));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.error, "cannot write: File too large");
+    EXPECT_EQ(readAll(target), encodeProgramFile(previous));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"prog.pri"});
+}
+
+TEST(ProgramFileStorage, SaveKeepsPermissionsAndWritesThroughLinks) {
+    TempFolder folder;
+    const fs::path real = folder.path() / "real.pri";
+    const fs::path link = folder.path() / "link.pri";
+    ASSERT_TRUE(saveProgramFile(real.string(), randomProgram(1, 1)));
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("real.pri", link);
+
+    const ProgramImage next = randomProgram(2, 4);
+    ASSERT_TRUE(saveProgramFile(link.string(), next));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readAll(real), encodeProgramFile(next));
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+}  // namespace
+}  // namespace rv720
