@@ -3,5 +3,7 @@ if(RV720_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Test)
   rv720_add_test(shell_window_tests LABEL gui
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/station_window_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/listing_view_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/seams_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()

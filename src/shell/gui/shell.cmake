@@ -5,6 +5,8 @@ target_link_libraries(rv720_gui PUBLIC Qt6::Svg)
 target_sources(rv720_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/artwork.cpp
   ${CMAKE_CURRENT_LIST_DIR}/station_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_adapters.cpp
 )
 
 # Glyphs are listed one by one so a missing file fails the build, not the screen.

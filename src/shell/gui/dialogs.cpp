@@ -1,0 +1,136 @@
+#include "shell/gui/dialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace rv720 {
+
+QString toQtFilter(const QString& stationFilter) {
+    const QStringList parts = stationFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString text = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the parentheses; add them when the text lacks them.
+        if (!text.contains(QLatin1Char('('))) text += QStringLiteral(" (%1)").arg(patterns);
+        filters << text;
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString withDefaultExtension(const QString& path, const QString& extension) {
+    if (path.isEmpty() || extension.isEmpty()) return path;
+    const QFileInfo info(path);
+    if (info.fileName().contains(QLatin1Char('.'))) return path;
+    return path + QLatin1Char('.') + extension;
+}
+
+// ------------------------------------------------------------------- QtDialogs
+
+bool QtDialogs::askYesNo(QWidget* parent, const QString& caption, const QString& text,
+                         QuestionIcon icon) {
+    QMessageBox box(icon == QuestionIcon::Warning ? QMessageBox::Warning : QMessageBox::Question,
+                    caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::inform(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+}
+
+namespace {
+
+QString runFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setNameFilter(toQtFilter(spec.filter));
+    dialog.setDefaultSuffix(spec.defaultExtension);
+    // The station asks its own overwrite question after the dialog.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+}
+
+}  // namespace
+
+QString QtDialogs::openFileName(QWidget* parent, const FileDialogSpec& spec) {
+    return runFileDialog(parent, spec, QFileDialog::AcceptOpen);
+}
+
+QString QtDialogs::saveFileName(QWidget* parent, const FileDialogSpec& spec) {
+    return runFileDialog(parent, spec, QFileDialog::AcceptSave);
+}
+
+bool QtDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// ------------------------------------------------------------- ScriptedDialogs
+
+QStringList ScriptedDialogs::questions() const {
+    QStringList texts;
+    for (const Call& call : calls)
+        if (call.kind == Kind::YesNo) texts << call.text;
+    return texts;
+}
+
+bool ScriptedDialogs::askYesNo(QWidget*, const QString& caption, const QString& text,
+                               QuestionIcon icon) {
+    calls.append({Kind::YesNo, caption, text, icon, {}});
+    if (yesNoAnswers.empty()) {
+        ++unscripted;
+        return false;
+    }
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedDialogs::inform(QWidget*, const QString& caption, const QString& text) {
+    calls.append({Kind::Inform, caption, text, QuestionIcon::Question, {}});
+}
+
+QString ScriptedDialogs::nextFile() {
+    if (fileAnswers.empty()) {
+        ++unscripted;
+        return {};
+    }
+    QString answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedDialogs::openFileName(QWidget*, const FileDialogSpec& spec) {
+    calls.append({Kind::Open, {}, {}, QuestionIcon::Question, spec});
+    return withDefaultExtension(nextFile(), spec.defaultExtension);
+}
+
+QString ScriptedDialogs::saveFileName(QWidget*, const FileDialogSpec& spec) {
+    calls.append({Kind::Save, {}, {}, QuestionIcon::Question, spec});
+    return withDefaultExtension(nextFile(), spec.defaultExtension);
+}
+
+bool ScriptedDialogs::choosePrinter(QWidget*, QPrinter& printer) {
+    calls.append({Kind::Print, {}, {}, QuestionIcon::Question, {}});
+    bool answer = false;
+    if (printAnswers.empty()) {
+        ++unscripted;
+    } else {
+        answer = printAnswers.front();
+        printAnswers.pop_front();
+    }
+    if (answer && !pdfPath.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfPath);
+    }
+    return answer;
+}
+
+}  // namespace rv720

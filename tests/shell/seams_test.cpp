@@ -1,0 +1,106 @@
+// The dialog, timer and clock seams of the station.
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QPrinter>
+
+#include "shell/gui/dialogs.h"
+#include "shell/gui/qt_adapters.h"
+#include "shell_test_app.h"
+
+namespace rv720 {
+namespace {
+
+TEST(DialogFilterTest, StationFiltersBecomeQtFilters) {
+    const struct {
+        const char* station;
+        const char* qt;
+    } cases[] = {
+        {"RV702 program file (*.pri)|*.pri", "RV702 program file (*.pri)"},
+        {"Firmware|*.bin", "Firmware (*.bin)"},
+        {"Programs (*.pri)|*.pri|All files|*.*", "Programs (*.pri);;All files (*.*)"},
+        {"Images|*.png;*.bmp", "Images (*.png *.bmp)"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(toQtFilter(c.station), c.qt) << c.station;
+}
+
+TEST(DialogFilterTest, DefaultExtensionOnlyForBareNames) {
+    const struct {
+        const char* path;
+        const char* result;
+    } cases[] = {
+        {"/tmp/prog", "/tmp/prog.pri"},
+        {"/tmp/prog.pri", "/tmp/prog.pri"},
+        {"/tmp/prog.old", "/tmp/prog.old"},
+        {"/tmp/dir.d/prog", "/tmp/dir.d/prog.pri"},  // a dot in a folder name does not count
+        {"", ""},                                    // cancelled stays cancelled
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withDefaultExtension(c.path, "pri"), c.result) << c.path;
+}
+
+TEST(ScriptedDialogsTest, AnswersInOrderAndCountsUnexpectedQuestions) {
+    testApp();
+    ScriptedDialogs d;
+    d.yesNoAnswers = {true, false};
+    d.fileAnswers = {"/tmp/a", ""};
+    EXPECT_TRUE(d.askYesNo(nullptr, "C1", "Q1", QuestionIcon::Question));
+    EXPECT_FALSE(d.askYesNo(nullptr, "C2", "Q2", QuestionIcon::Warning));
+    EXPECT_FALSE(d.askYesNo(nullptr, "C3", "Q3", QuestionIcon::Question));  // unscripted
+    EXPECT_EQ(d.openFileName(nullptr, {"F|*.pri", "pri"}), "/tmp/a.pri");
+    EXPECT_EQ(d.saveFileName(nullptr, {"F|*.pri", "pri"}), "");
+    EXPECT_EQ(d.saveFileName(nullptr, {"F|*.pri", "pri"}), "");  // unscripted
+    EXPECT_EQ(d.unscripted, 2);
+    EXPECT_EQ(d.questions(), (QStringList{"Q1", "Q2", "Q3"}));
+    ASSERT_EQ(d.calls.size(), 6);
+    EXPECT_EQ(d.calls[1].icon, QuestionIcon::Warning);
+    EXPECT_EQ(d.calls[3].kind, ScriptedDialogs::Kind::Open);
+    EXPECT_EQ(d.calls[3].spec.filter, "F|*.pri");
+}
+
+TEST(ScriptedDialogsTest, AcceptedPrintGoesToThePdfFile) {
+    testApp();
+    ScriptedDialogs d;
+    d.printAnswers = {false, true};
+    d.pdfPath = "/tmp/out.pdf";
+    QPrinter printer;
+    EXPECT_FALSE(d.choosePrinter(nullptr, printer));
+    EXPECT_NE(printer.outputFileName(), "/tmp/out.pdf");
+    EXPECT_TRUE(d.choosePrinter(nullptr, printer));
+    EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(printer.outputFileName(), "/tmp/out.pdf");
+}
+
+TEST(QtTimerTest, StartKeepsARunningTimerAndStopDisarms) {
+    testApp();
+    QtTimerFactory factory;
+    auto timer = factory.create(700);
+    EXPECT_EQ(timer->intervalMs(), 700);
+    EXPECT_FALSE(timer->isActive());
+    timer->start();
+    EXPECT_TRUE(timer->isActive());
+    timer->start();
+    EXPECT_TRUE(timer->isActive());
+    timer->stop();
+    EXPECT_FALSE(timer->isActive());
+    timer->setActive(true);
+    EXPECT_TRUE(timer->isActive());
+}
+
+TEST(QtClockTest, DecimalSeparatorFollowsTheLocale) {
+    testApp();
+    const QLocale saved;
+    QtClock clock;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(clock.decimalSeparator(), ',');
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(clock.decimalSeparator(), '.');
+    EXPECT_FALSE(QString::fromStdString(clock.longTime()).contains("UTC"));
+    EXPECT_EQ(QString::fromStdString(clock.longTime()).count(':'), 2);
+    QLocale::setDefault(saved);
+}
+
+}  // namespace
+}  // namespace rv720
