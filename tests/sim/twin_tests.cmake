@@ -1,1 +1,3 @@
-# sources: see CMakeLists.txt
+rv720_add_test(twin_tests LABEL unit SOURCES
+  twin_protocol_test.cpp
+)

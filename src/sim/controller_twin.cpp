@@ -1,0 +1,598 @@
+#include "sim/controller_twin.h"
+
+#include <algorithm>
+
+#include "model/commands.h"
+#include "sim/eeprom_file.h"
+
+namespace rv720::sim {
+
+namespace {
+
+// Bytes that break the station's sync search without ever starting a frame, so
+// the reply after them still arrives.
+constexpr std::uint8_t kNoise[] = {0xFF, 0xFF, 0x00, 0x5A, 0xC3, 0x00};
+
+constexpr std::int32_t kMaxWaitMs = 86'400'000;
+
+void putBe24(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(std::uint8_t(v >> 16));
+    out.push_back(std::uint8_t(v >> 8));
+    out.push_back(std::uint8_t(v));
+}
+
+}  // namespace
+
+ControllerTwin::ControllerTwin(TwinOptions options) : options_(std::move(options)) {
+    if (options_.instructionTime < std::chrono::microseconds(1))
+        options_.instructionTime = std::chrono::microseconds(1);
+    for (int i = 0; i < 3; ++i) {
+        axes_[i] = options_.axisFactory ? options_.axisFactory(i) : nullptr;
+        if (!axes_[i]) axes_[i] = makeInstantAxis(i);
+        axes_[i]->configure(drivers_[i]);
+    }
+    if (!options_.eepromPath.empty()) {
+        if (auto stored = loadEeprom(options_.eepromPath)) program_ = *stored;
+    }
+}
+
+ControllerTwin::~ControllerTwin() = default;
+
+// ---------------------------------------------------------------- bytes in and out
+
+void ControllerTwin::receive(std::span<const std::uint8_t> bytes) {
+    for (auto b : bytes)
+        receiveByte(b);
+}
+
+void ControllerTwin::receiveByte(std::uint8_t b) {
+    if (unplugged_) return;
+    if (firmwarePhase_ == FirmwarePhase::Receiving) {
+        firmwareByte(b);
+        return;
+    }
+    if (assembler_.put(b) == FrameAssembler::Result::Good) {
+        const auto f = assembler_.frame();
+        handleFrame({f.begin(), f.end()});
+    }
+}
+
+std::vector<OutputChunk> ControllerTwin::takeOutput() {
+    std::vector<OutputChunk> out(std::make_move_iterator(outbox_.begin()),
+                                 std::make_move_iterator(outbox_.end()));
+    outbox_.clear();
+    return out;
+}
+
+std::vector<std::uint8_t> ControllerTwin::takeBytes() {
+    std::vector<std::uint8_t> out;
+    for (auto& chunk : outbox_)
+        out.insert(out.end(), chunk.bytes.begin(), chunk.bytes.end());
+    outbox_.clear();
+    return out;
+}
+
+void ControllerTwin::send(std::uint8_t code, std::span<const std::uint8_t> data, bool isReply) {
+    if (unplugged_) return;
+    if (isReply && dropReplies_ > 0) {
+        --dropReplies_;
+        return;
+    }
+    const Frame frame = buildFrame(code, running_ ? 1 : 0, data);
+    OutputChunk chunk{now_, {}};
+    if (isReply && noisyReplies_ > 0) {
+        --noisyReplies_;
+        chunk.bytes.assign(std::begin(kNoise), std::end(kNoise));
+    }
+    chunk.bytes.insert(chunk.bytes.end(), frame.bytes.begin(), frame.bytes.begin() + frame.size);
+    if (isReply && corruptReplies_ > 0) {
+        --corruptReplies_;
+        ++chunk.bytes.back();
+    }
+    outbox_.push_back(std::move(chunk));
+}
+
+void ControllerTwin::refuse(std::uint8_t code) {
+    const std::uint8_t data[] = {kControllerTarget, code};
+    reply(kRefusedCode, data);
+}
+
+// ---------------------------------------------------------------- commands
+
+void ControllerTwin::handleFrame(std::span<const std::uint8_t> frame) {
+    const std::uint8_t code = frame[5];
+    const auto data = frame.subspan(7, frame.size() - 9);
+    if (firmwarePhase_ == FirmwarePhase::Armed && code != 21) firmwarePhase_ = FirmwarePhase::Idle;
+    if (data.empty()) return refuse(code);
+    const std::uint8_t target = data[0];
+
+    const bool motorCommand = (code >= 4 && code <= 9) || code == 28 || code == 29;
+    if (motorCommand) return handleMotorCommand(code, data);
+    if (target != kControllerTarget) return refuse(code);
+
+    switch (code) {
+        case 1: {
+            const auto state = motorState();
+            return reply(1, state);
+        }
+        case 2: {
+            const auto state = ioState();
+            return reply(2, state);
+        }
+        case 3:
+            if (data.size() < 3 || data[1] < 1 || data[1] > kOutputCount) return refuse(code);
+            outputs_[data[1] - 1] = data[2] != 0;
+            return replyTarget(3, kControllerTarget);
+        case 10:
+            return replyTarget(10, kControllerTarget);
+        case 11: {
+            const std::uint8_t version[] = {kControllerTarget, options_.version.major,
+                                            options_.version.minor};
+            return reply(11, version);
+        }
+        case 12:
+            start();
+            return replyTarget(12, kControllerTarget);
+        case 13:
+            halt(true, false);
+            return replyTarget(13, kControllerTarget);
+        case 16:
+            return handleWriteHeader(data);
+        case 17:
+            return handleWriteRecord(data);
+        case 18:
+            staging_.reset();
+            return replyTarget(18, kControllerTarget);
+        case 19: {
+            std::vector<std::uint8_t> header{kControllerTarget, 0, 0};
+            writeBe16(header.data() + 1, std::uint16_t(program_.length()));
+            const auto block = program_.inputBreakWire();
+            header.insert(header.end(), block.begin(), block.end());
+            return reply(19, header);
+        }
+        case 20: {
+            if (data.size() < 3) return refuse(code);
+            const std::uint16_t index = readBe16(data.data() + 1);
+            if (index < 1 || index > kMaxCommands) return refuse(code);
+            std::vector<std::uint8_t> out{kControllerTarget, data[1], data[2]};
+            const Record r = program_.record(index - 1);
+            out.insert(out.end(), r.begin(), r.end());
+            return reply(20, out);
+        }
+        case 21:
+            return handleFirmwareRequest();
+        case 22:
+            reset();
+            return replyTarget(22, kControllerTarget);
+        default:
+            return refuse(code);
+    }
+}
+
+AxisDrive* ControllerTwin::motorAxis(std::uint8_t motor) {
+    if (motor < 1 || motor > 3) return nullptr;
+    return axes_[motor - 1].get();
+}
+
+void ControllerTwin::handleMotorCommand(std::uint8_t code, std::span<const std::uint8_t> data) {
+    AxisDrive* axis = motorAxis(data[0]);
+    const std::size_t needed = code == 4 ? 2 : 5;
+    if (!axis || data.size() < needed) return refuse(code);
+    const std::int32_t value = data.size() >= 5 ? readBe32(data.data() + 1) : 0;
+    switch (code) {
+        case 4:
+            if (data[1] > 2) return refuse(code);
+            axis->setMode(AxisMode(data[1]));
+            break;
+        case 5:
+            axis->setMinVelocity(std::clamp(value, 1, kMaxVelocityUnits));
+            break;
+        case 6:
+            axis->setMaxVelocity(std::clamp(value, 1, kMaxVelocityUnits));
+            break;
+        case 7:
+            axis->setMaxAcceleration(std::clamp(value, 1, kMaxAccelerationUnits));
+            break;
+        case 8:
+            axis->runAtVelocity(std::clamp(value, -kMaxVelocityUnits, kMaxVelocityUnits));
+            break;
+        case 9:
+            axis->moveTo(clampPosition(value));
+            break;
+        case 28:
+            axis->stepBy(clampPosition(value));
+            break;
+        case 29:
+            axis->stepBy(clampPosition(-std::int64_t(value)));
+            break;
+    }
+    replyTarget(code, data[0]);
+}
+
+void ControllerTwin::handleWriteHeader(std::span<const std::uint8_t> data) {
+    if (data.size() < 3 + kInputBreakSize) return refuse(16);
+    const std::uint16_t length = readBe16(data.data() + 1);
+    if (length > kMaxCommands) return refuse(16);
+    // The EEPROM is rewritten under the program's feet otherwise.
+    if (running_) halt(true, false);
+    staging_ = program_;
+    staging_->setLength(length);
+    InputBreakWire block;
+    std::copy_n(data.begin() + 3, kInputBreakSize, block.begin());
+    staging_->setInputBreakFromWire(block);
+    stagedRecords_.assign(length, false);
+    stagedCount_ = 0;
+    replyTarget(17, kControllerTarget);
+    if (length == 0) {
+        program_ = *staging_;
+        eepromSaved_ = options_.eepromPath.empty() || saveEeprom(options_.eepromPath, program_);
+    }
+}
+
+void ControllerTwin::handleWriteRecord(std::span<const std::uint8_t> data) {
+    if (!staging_ || data.size() < 3 + kRecordSize) return refuse(17);
+    const std::uint16_t index = readBe16(data.data() + 1);
+    if (index < 1 || index > staging_->length()) return refuse(17);
+    Record r;
+    std::copy_n(data.begin() + 3, kRecordSize, r.begin());
+    staging_->setRecord(index - 1, r);
+    if (!stagedRecords_[index - 1]) {
+        stagedRecords_[index - 1] = true;
+        ++stagedCount_;
+        if (stagedCount_ == staging_->length()) {
+            program_ = *staging_;
+            eepromSaved_ = options_.eepromPath.empty() || saveEeprom(options_.eepromPath, program_);
+        }
+    } else if (stagedCount_ == staging_->length()) {
+        // A re-sent record after the program was committed still belongs to it.
+        program_.setRecord(index - 1, r);
+    }
+    replyTarget(17, kControllerTarget);
+}
+
+void ControllerTwin::reset() {
+    halt(true, false);
+    for (int i = 0; i < 3; ++i) {
+        drivers_[i] = DriverConfig{};
+        axes_[i]->configure(drivers_[i]);
+        axes_[i]->clearPosition();
+    }
+    outputs_.fill(false);
+    enable_ = false;
+    usbOn_ = false;
+    counter_ = 0;
+    staging_.reset();
+    firmwarePhase_ = FirmwarePhase::Idle;
+}
+
+std::vector<std::uint8_t> ControllerTwin::motorState() const {
+    std::vector<std::uint8_t> out{kControllerTarget};
+    for (const auto& axis : axes_)
+        putBe24(out, std::uint32_t(axis->position()) & 0xFFFFFF);
+    for (const auto& axis : axes_) {
+        const std::int32_t v = std::clamp(axis->velocity(), -2048, 2047);
+        putBe24(out, std::uint32_t(v) & 0xFFF);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> ControllerTwin::ioState() const {
+    std::vector<std::uint8_t> out{kControllerTarget};
+    for (bool o : outputs_)
+        out.push_back(o ? 1 : 0);
+    for (bool i : inputs_)
+        out.push_back(i ? 1 : 0);
+    out.push_back(runInput_ ? 1 : 0);
+    out.push_back(stopInput_ ? 1 : 0);
+    return out;
+}
+
+// ---------------------------------------------------------------- firmware update
+
+void ControllerTwin::handleFirmwareRequest() {
+    if (firmwarePhase_ == FirmwarePhase::Armed) {
+        firmwarePhase_ = FirmwarePhase::Receiving;
+        firmwareMarkerSeen_ = false;
+        firmwareImage_.clear();
+        firmwareDeadline_ = now_ + options_.firmwareStartTimeout;
+        assembler_.reset();
+        return replyTarget(23, kControllerTarget);
+    }
+    halt(true, false);
+    staging_.reset();
+    firmwarePhase_ = FirmwarePhase::Armed;
+    replyTarget(21, kControllerTarget);
+}
+
+void ControllerTwin::firmwareByte(std::uint8_t b) {
+    if (!firmwareMarkerSeen_) {
+        firmwareMarkerSeen_ = true;  // the station's own lead byte, not firmware
+    } else if (firmwareImage_.size() <= options_.firmwareMaxSize) {
+        firmwareImage_.push_back(b);  // one byte past the limit marks the image too large
+    }
+    firmwareDeadline_ = now_ + options_.firmwareQuiet;
+}
+
+void ControllerTwin::finishFirmware() {
+    firmwarePhase_ = FirmwarePhase::Idle;
+    if (!firmwareMarkerSeen_) return;  // nothing came: back to normal service
+    bool good = !firmwareImage_.empty() && firmwareImage_.size() <= options_.firmwareMaxSize;
+    if (good && failFirmware_ > 0) {
+        --failFirmware_;
+        good = false;
+    }
+    if (good) {
+        lastFirmware_ = std::move(firmwareImage_);
+        ++firmwareUpdates_;
+    }
+    firmwareImage_.clear();
+    replyTarget(good ? 24 : 25, kControllerTarget);
+}
+
+// ---------------------------------------------------------------- time
+
+std::optional<SimTime> ControllerTwin::nextEvent() const {
+    std::optional<SimTime> next;
+    auto consider = [&](SimTime t) {
+        if (!next || t < *next) next = t;
+    };
+    if (running_) consider(nextStepAt_);
+    if (reportPending_) consider(reportDueAt_);
+    if (firmwarePhase_ == FirmwarePhase::Receiving) consider(firmwareDeadline_);
+    return next;
+}
+
+void ControllerTwin::advanceTo(SimTime t) {
+    while (true) {
+        const auto next = nextEvent();
+        if (!next || *next > t) break;
+        moveTime(std::max(*next, now_));
+        runDue();
+    }
+    moveTime(t);
+}
+
+void ControllerTwin::moveTime(SimTime t) {
+    if (t <= now_) return;
+    for (auto& axis : axes_)
+        axis->advance(t - now_);
+    now_ = t;
+}
+
+void ControllerTwin::runDue() {
+    if (reportPending_ && reportDueAt_ <= now_) {
+        reportPending_ = false;
+        sendLineReport(pendingSlot_);
+    }
+    if (firmwarePhase_ == FirmwarePhase::Receiving && firmwareDeadline_ <= now_) finishFirmware();
+    if (running_ && nextStepAt_ <= now_) executeStep();
+}
+
+// ---------------------------------------------------------------- inputs and faults
+
+void ControllerTwin::setInput(int n, bool on) {
+    if (n < 1 || n > kInputCount) return;
+    const bool was = inputs_[n - 1];
+    inputs_[n - 1] = on;
+    if (!running_ || was == on || n > 2) return;
+    const InputBreak brk = program_.inputBreak(n);
+    if (!brk.enabled || brk.line == 0) return;
+    const bool rising = brk.edge != 0;
+    if (rising != on) return;
+    int next = pc_;
+    jumpTo(brk.line, next);
+    if (!running_) return;
+    pc_ = next;
+    nextStepAt_ = now_;
+    advanceTo(now_);
+}
+
+bool ControllerTwin::input(int n) const {
+    return n >= 1 && n <= kInputCount && inputs_[n - 1];
+}
+
+bool ControllerTwin::output(int n) const {
+    return n >= 1 && n <= kOutputCount && outputs_[n - 1];
+}
+
+void ControllerTwin::setRunInput(bool on) {
+    const bool rising = on && !runInput_;
+    runInput_ = on;
+    if (rising && !running_) {
+        start();
+        advanceTo(now_);
+    }
+}
+
+void ControllerTwin::setStopInput(bool on) {
+    const bool rising = on && !stopInput_;
+    stopInput_ = on;
+    if (rising && running_) halt(true, true);
+}
+
+void ControllerTwin::injectFault(FaultMode mode, int count) {
+    count = std::max(count, 0);
+    switch (mode) {
+        case FaultMode::DropReply:
+            dropReplies_ += count;
+            break;
+        case FaultMode::CorruptChecksum:
+            corruptReplies_ += count;
+            break;
+        case FaultMode::NoiseBytes:
+            noisyReplies_ += count;
+            break;
+        case FaultMode::Unplugged:
+            unplugged_ = true;
+            assembler_.reset();
+            outbox_.clear();
+            break;
+        case FaultMode::FailFirmwareUpdate:
+            failFirmware_ += count;
+            break;
+    }
+}
+
+void ControllerTwin::clearFaults() {
+    dropReplies_ = corruptReplies_ = noisyReplies_ = failFirmware_ = 0;
+    unplugged_ = false;
+}
+
+// ---------------------------------------------------------------- executor
+
+void ControllerTwin::start() {
+    if (running_) return;
+    if (program_.length() == 0 || stopInput_) return;
+    running_ = true;
+    pc_ = 0;
+    counter_ = 0;
+    usbOn_ = false;
+    nextStepAt_ = now_;
+    lastQueuedSlot_ = -1;
+    reportPending_ = false;
+}
+
+void ControllerTwin::halt(bool stopMotors, bool announce) {
+    if (stopMotors)
+        for (auto& axis : axes_)
+            axis->stopNow();
+    if (!running_) return;
+    running_ = false;
+    pc_ = -1;
+    reportPending_ = false;
+    lastQueuedSlot_ = -1;
+    if (announce) send(13, {&kControllerTarget, 1}, false);
+}
+
+void ControllerTwin::jumpTo(std::uint32_t line, int& next) {
+    if (line < 1 || line > program_.length()) {
+        halt(false, true);  // a target outside the program: there is nothing to run
+        return;
+    }
+    next = int(line) - 1;
+}
+
+void ControllerTwin::reportLine(int slot) {
+    if (slot == lastQueuedSlot_) return;
+    lastQueuedSlot_ = slot;
+    if (!lastReportAt_ || now_ - *lastReportAt_ >= options_.lineReportInterval) {
+        reportPending_ = false;
+        sendLineReport(slot);
+    } else {
+        reportPending_ = true;
+        pendingSlot_ = slot;
+        reportDueAt_ = *lastReportAt_ + options_.lineReportInterval;
+    }
+}
+
+void ControllerTwin::sendLineReport(int slot) {
+    std::uint8_t data[3] = {kControllerTarget, 0, 0};
+    writeBe16(data + 1, std::uint16_t(slot));
+    send(15, data, false);
+    lastReportAt_ = now_;
+}
+
+void ControllerTwin::executeStep() {
+    if (pc_ < 0 || std::uint32_t(pc_) >= program_.length()) return halt(false, true);
+    const int slot = pc_;
+    reportLine(slot);
+    const Record r = program_.record(slot);
+    const std::int32_t p1 = program_.p1(slot);
+    const std::int32_t p2 = program_.p2(slot);
+    const std::uint8_t motor = r[1];
+    AxisDrive* axis = motorAxis(motor);
+    const DriverConfig* drv = axis ? &drivers_[motor - 1] : nullptr;
+    int next = slot + 1;
+    SimDuration delay = options_.instructionTime;
+
+    switch (r[0]) {
+        case code::VMin:
+            if (axis) axis->setMinVelocity(speedLimitUnitsFromMilli(p1, *drv));
+            break;
+        case code::VMax:
+            if (axis) axis->setMaxVelocity(speedLimitUnitsFromMilli(p1, *drv));
+            break;
+        case code::VDest:
+            if (axis) axis->runAtVelocity(velocityUnitsFromMilli(p1, *drv));
+            break;
+        case code::AMax:
+            if (axis) axis->setMaxAcceleration(accelerationUnitsFromMilli(p1, *drv));
+            break;
+        case code::Enable:
+            enable_ = r[2] != 0;
+            break;
+        case code::WaitMs:
+            delay += std::chrono::milliseconds(std::clamp(p1, 0, kMaxWaitMs));
+            break;
+        case code::JumpLine:
+            jumpTo(std::uint32_t(p1), next);
+            break;
+        case code::GoTo:
+            if (axis) axis->moveTo(clampPosition(p1));
+            break;
+        case code::Home:
+            if (axis)
+                axis->home(speedLimitUnitsFromMilli(p1, *drv), speedLimitUnitsFromMilli(p2, *drv));
+            break;
+        case code::End:
+            return halt(false, true);
+        case code::Brake:
+            if (axis) axis->brake();
+            break;
+        case code::Stop:
+            if (axis) axis->stopNow();
+            break;
+        case code::Counter:
+            counter_ = std::uint32_t(std::clamp(p1, 0, 65535));
+            break;
+        case code::JumpIfCounter:
+            if (counter_ > 0) {
+                --counter_;
+                jumpTo(std::uint32_t(p1), next);
+            }
+            break;
+        case code::SetOut:
+            if (r[2] >= 1 && r[2] <= kOutputCount) outputs_[r[2] - 1] = r[3] != 0;
+            break;
+        case code::JumpIfInput:
+            if (r[6] >= 1 && r[6] <= kInputCount && inputs_[r[6] - 1] == (r[7] != 0))
+                jumpTo(std::uint32_t(p1), next);
+            break;
+        case code::Driver:
+            if (axis) {
+                DriverConfig& config = drivers_[motor - 1];
+                config.leftSensor = r[2] != 0;
+                config.rightSensor = r[3] != 0;
+                config.stepDivisor = std::clamp<std::uint32_t>(readBe16(&r[4]), 1, 256);
+                config.stepsPerRev = std::clamp(p2, 1, 1600);
+                axis->configure(config);
+            }
+            break;
+        case code::SetUsb:
+            usbOn_ = r[2] != 0;
+            break;
+        case code::PrintUsb:
+            if (usbOn_) {
+                const std::uint8_t n = std::min<std::uint8_t>(r[2], 7);
+                std::vector<std::uint8_t> message{kControllerTarget, n};
+                message.insert(message.end(), r.begin() + 3, r.begin() + 3 + n);
+                send(14, message, false);
+            }
+            break;
+        case code::WaitMotor:
+            for (int m = 0; m < 3; ++m)
+                if (r[2 + m] != 0 && !axes_[m]->arrived()) next = slot;
+            break;
+        case code::ClearMotor:
+            for (int m = 0; m < 3; ++m)
+                if (r[2 + m] != 0) axes_[m]->clearPosition();
+            break;
+        default:
+            return halt(false, true);  // not a command this controller knows
+    }
+    if (!running_) return;
+    pc_ = next;
+    nextStepAt_ = now_ + delay;
+}
+
+}  // namespace rv720::sim
