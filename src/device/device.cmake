@@ -1,3 +1,7 @@
 target_sources(rv720_core PRIVATE
+  device_station.cpp
   frame.cpp
+  replies.cpp
+  transfer.cpp
+  usb_link.cpp
 )

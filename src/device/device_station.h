@@ -1,0 +1,183 @@
+#pragma once
+// The device side of the main window without its widgets: the link, the timers
+// around it, the reply dispatcher, the program write and read, the firmware update
+// and the monitor request loops. Its methods are the station's handlers; everything
+// visible goes out through MainWindowView, TransferView and MonitorView.
+//
+// Timers (all created stopped): UsbTimer 1 ms polls the receive queue; TimeoutTimer
+// 700 ms re-sends an unanswered command twice and closes the link on the third
+// expiry; Timer 100 ms counts transfer time in tenths; MotorViewTimer and
+// InputViewTimer 100 ms pace the monitor requests, one outstanding at a time,
+// re-armed by the reply.
+//
+// Write: command 16 (length, input-break block) is acknowledged by reply 17, and
+// every record k (command 17, 1-based) by one more reply 17; then command 18.
+// Read: command 19, reply 19 with the header, then command 20 / reply 20 for each
+// index; then command 18. Firmware: command 21, reply 21, the raw command-21 frame,
+// reply 23 asks for the file, the start byte, a 1000 ms pause, the file's bytes one
+// write each, then reply 24 (done) or 25 (failed), after which the link closes.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "device/ftdi_api.h"
+#include "device/station_view.h"
+#include "device/usb_link.h"
+#include "model/program_image.h"
+#include "support/clock.h"
+#include "support/timer.h"
+
+namespace rv720 {
+
+inline constexpr const char* kFirmwarePassword = "73916kqwmz";
+
+class DeviceStation;
+
+// The handlers of the transfer window FKompilacja.
+class TransferWindow {
+  public:
+    void DownloadButtonClick();
+    void StopButtonClick();
+    void CloseButtonClick();
+    bool FormCloseQuery() const;
+    void FormKeyPress(char key);  // 27 Esc, 13 Enter
+
+  private:
+    friend class DeviceStation;
+    explicit TransferWindow(DeviceStation& station) : station_(station) {}
+    DeviceStation& station_;
+};
+
+class DeviceStation final : private LinkEvents {
+  public:
+    DeviceStation(FtdiApi& ftdi, TimerFactory& timers, Clock& clock, ProgramModel& model,
+                  MainWindowView& mainView, TransferView& transferView, MonitorView& monitorView);
+    ~DeviceStation() override;
+    DeviceStation(const DeviceStation&) = delete;
+    DeviceStation& operator=(const DeviceStation&) = delete;
+
+    // Link.
+    void ConnectButtonClick();
+    void DisconnectButtonClick();
+    void UsbTimerTimer() { link_.UsbTimerTimer(); }
+    bool connected() const { return link_.connected(); }
+    // True when connected; otherwise posts "No connection".
+    bool connectedOrReport();
+    void sendCommand(std::uint8_t code, std::span<const std::uint8_t> data) {
+        link_.SendCommand(code, data);
+    }
+    UsbLink& link() { return link_; }
+    const UsbLink& link() const { return link_; }
+
+    // Protocol.
+    void TimeoutTimerTimer();
+    void PlayProgramButtonClick();
+    void StopProgramButtonClick();
+    void StopButtonClick();    // the emergency stop beside the indicators
+    void SpeedButton1Click();  // device reset
+    bool programRunning() const { return programRunning_; }
+
+    // About and password windows.
+    void InfoButtonClick();
+    void SpeedButton2Click();  // firmware update: opens the password window
+    // The password window's OK (and Enter): true when accepted and command 21 sent;
+    // false after "Wrong password", the caller then colours its entry box.
+    bool PassOkButtonClick(const std::string& entry);
+
+    // Monitor windows.
+    void ViweMotorButtonClick();
+    void WiewIoButtonClick();
+    void ViewUsbButtonClick();
+    void MotorViewTimerTimer();
+    void InputViewTimerTimer();
+    void closeMotorView();  // FPodgladSilniki's CloseButtonClick
+    void closeInputView();  // FPodgladWejscia's closeButtonClick
+    const std::array<bool, kLampCount>& lampStates() const { return lamps_; }
+
+    // Compilation and transfers.
+    void WriteProgramButtonClick();
+    void ReadProgramButtonClick();
+    void TimerTimer() { ++tenths_; }
+    TransferWindow& FKompilacja() { return transferWindow_; }
+
+    // Transfer state, for views and tests.
+    bool stopAvailable() const { return stopAvailable_; }
+    bool downloadAvailable() const { return downloadAvailable_; }
+    bool closePermission() const { return closePermission_; }
+    bool writeDirection() const { return writeDirection_; }
+    bool windowsLocked() const { return windowsLocked_; }
+    std::uint32_t tenths() const { return tenths_; }
+
+    Timer& UsbTimer() { return *usbTimer_; }
+    Timer& TimeoutTimer() { return *timeoutTimer_; }
+    Timer& TransferTimer() { return *transferTimer_; }  // the station's `Timer`
+    Timer& MotorViewTimer() { return *motorViewTimer_; }
+    Timer& InputViewTimer() { return *inputViewTimer_; }
+
+  private:
+    friend class TransferWindow;
+    enum class Transfer { None, Write, Read };
+
+    // LinkEvents
+    void AddStatusLine(const std::string& text) override { main_.AddStatusLine(text); }
+    void connectionIndicatorChanged(bool lit) override;
+    void linkLost() override;
+    void dispatchFrame(std::span<const std::uint8_t> frame) override;
+
+    void followRunningFlag(std::uint8_t status);
+    void showIoReply(std::span<const std::uint8_t> frame);
+
+    void lockWindows();
+    void unlockWindows();
+    void setStopAvailable(bool on);
+    void setDownloadAvailable(bool on);
+    void setGauge(int position);
+    void log(const std::string& text, Rgb color);
+    void logSeparator();
+    std::string elapsedText() const;  // tenths as seconds, "12.3"
+    void sendToController(std::uint8_t code);
+
+    void DownloadButtonClick();
+    void transferStop();
+    void transferClose();
+    void onRecordStored();
+    void onReadHeader(std::span<const std::uint8_t> frame);
+    void onReadRecord(std::span<const std::uint8_t> frame);
+    void finishRead();
+    void refuseRead(const std::string& reason);
+    void onFirmwareAccepted();
+    void onFirmwareFileRequested();
+    void onFirmwareEnded(bool success);
+
+    Clock& clock_;
+    ProgramModel& model_;
+    MainWindowView& main_;
+    TransferView& transfer_;
+    MonitorView& monitor_;
+    std::unique_ptr<Timer> usbTimer_, timeoutTimer_, transferTimer_, motorViewTimer_,
+        inputViewTimer_;
+    UsbLink link_;
+    TransferWindow transferWindow_{*this};
+
+    bool programRunning_ = false;
+    std::array<bool, kLampCount> lamps_{};
+
+    // Transfer state.
+    Transfer transferKind_ = Transfer::None;
+    std::uint32_t writeIndex_ = 0;
+    std::uint32_t deviceProgramLength_ = 0;
+    std::uint32_t readCounter_ = 0;
+    bool stopFlag_ = false;
+    std::uint32_t tenths_ = 0;
+    bool closePermission_ = true;
+    bool writeDirection_ = true;
+    bool stopAvailable_ = false;
+    bool downloadAvailable_ = false;
+    bool windowsLocked_ = false;
+    int gaugePosition_ = 0;
+    std::optional<ProgramImage> beforeRead_;  // restored when a read is refused
+};
+
+}  // namespace rv720

@@ -1,0 +1,173 @@
+#include "device/usb_link.h"
+
+#include <algorithm>
+
+#include "model/program_image.h"
+
+namespace rv720 {
+
+UsbLink::UsbLink(FtdiApi& ftdi, Timer& usbTimer, Timer& timeoutTimer, LinkEvents& events)
+    : ftdi_(ftdi), usbTimer_(usbTimer), timeoutTimer_(timeoutTimer), events_(events) {}
+
+void UsbLink::putIndicatorOut(const char* message) {
+    indicatorFlag_ = false;
+    events_.connectionIndicatorChanged(false);
+    events_.AddStatusLine(message);
+}
+
+void UsbLink::lightIndicator() {
+    indicatorFlag_ = true;
+    events_.connectionIndicatorChanged(true);
+    events_.AddStatusLine("Connection successful");
+}
+
+void UsbLink::OpenLink() {
+    if (connected_) return;
+
+    // The list is taken before anything is opened; a device present already counts
+    // as a connection (the indicator lights here and falls back below on failure).
+    ftdi_.createDeviceInfoList(deviceCount_);
+    status_ = deviceCount_ == 0 ? ft::DeviceNotFound : ft::Ok;
+    CheckLinkStatus();
+    if (deviceCount_ == 0) {
+        events_.AddStatusLine("Can't find USB device");
+        return;
+    }
+
+    for (std::uint32_t i = 0; i < deviceCount_; ++i) {
+        if (ftdi_.getDeviceInfoDetail(i, deviceInfo_) != ft::Ok) {
+            if (indicatorFlag_) putIndicatorOut("USB device not found");
+            break;
+        }
+    }
+
+    // The first failing call ends the sequence: configuring a handle that did not
+    // open, or purging a line whose settings were refused, proves nothing.
+    status_ = ftdi_.openEx(kDeviceDescription, ft::OpenByDescription, handle_);
+    handleOpen_ = status_ == ft::Ok;
+    if (status_ == ft::Ok) status_ = ftdi_.setBaudRate(handle_, kBaudRate);
+    if (status_ == ft::Ok)
+        status_ = ftdi_.setDataCharacteristics(handle_, ft::Bits8, ft::StopBits1, ft::ParityNone);
+    if (status_ == ft::Ok) status_ = ftdi_.setFlowControl(handle_, ft::FlowNone, 0, 0);
+    if (status_ == ft::Ok) status_ = ftdi_.purge(handle_, ft::PurgeRxTx);
+    CheckLinkStatus();
+}
+
+void UsbLink::CloseLink() {
+    if (!connected_) return;
+    usbTimer_.stop();
+    // A closed link cannot answer; an armed timeout would only report a lost
+    // device the operator disconnected on purpose.
+    timeoutTimer_.stop();
+    if (handleOpen_) ftdi_.close(handle_);
+    handleOpen_ = false;
+    connected_ = false;
+    if (indicatorFlag_) putIndicatorOut("Connection finished");
+}
+
+void UsbLink::WriteRaw(const std::uint8_t* bytes, std::int32_t count) {
+    if (count < 0) return;
+    if (connected_) {
+        std::uint32_t written = 0;
+        if (frameLog) frameLog(FrameDirection::Sent, {bytes, std::size_t(count)});
+        status_ = ftdi_.write(handle_, bytes, std::uint32_t(count), written);
+        CheckLinkStatus();
+    } else if (indicatorFlag_) {
+        putIndicatorOut("Connection finished");
+    }
+}
+
+void UsbLink::CheckLinkStatus() {
+    if (status_ == ft::DeviceNotFound && !connected_) {
+        connected_ = false;
+    } else if (status_ != ft::Ok && connected_) {
+        if (indicatorFlag_) {
+            putIndicatorOut("Connection finished");
+            events_.linkLost();
+        }
+        // Released even when the indicator was already out (a failure during
+        // opening), so neither the handle nor the poll outlives the connection.
+        CloseLink();
+    } else if (status_ == ft::Ok && !connected_) {
+        if (!indicatorFlag_) lightIndicator();
+        connected_ = true;
+        usbTimer_.start();
+    } else if (status_ == ft::Ok && connected_) {
+        if (!indicatorFlag_) lightIndicator();
+    }
+}
+
+void UsbLink::SendCommand(const std::uint8_t* data, std::uint8_t code, std::uint32_t count) {
+    if (!connected_) return;
+    const std::size_t n = std::min<std::uint32_t>(count, kMaxTxData);
+    txFrame_ = buildFrame(code, 0, {data, n});
+
+    // The driver must answer a status query before the frame goes out; a converter
+    // that keeps failing is a lost converter, not a reason to hang the station.
+    FtStatus query = ft::Ok;
+    for (int attempt = 0; attempt < kStatusAttempts; ++attempt) {
+        query = ftdi_.getStatus(handle_, rxQueue_, txQueue_, eventStatus_);
+        if (query == ft::Ok) break;
+    }
+    if (query != ft::Ok) {
+        status_ = query;
+        CheckLinkStatus();
+        return;
+    }
+
+    WriteRaw(txFrame_.bytes.data(), txFrame_.size);
+    if (!connected_) return;  // the write failed and closed the link
+    retryCounter_ = 0;
+    timeoutTimer_.restart();
+}
+
+void UsbLink::writeTransmitFrame(const Frame& frame) {
+    txFrame_ = frame;
+    WriteRaw(txFrame_.bytes.data(), txFrame_.size);
+}
+
+void UsbLink::UsbTimerTimer() {
+    if (!connected_) return;
+    status_ = ftdi_.getStatus(handle_, rxQueue_, txQueue_, eventStatus_);
+    CheckLinkStatus();
+    const std::uint32_t queued = rxQueue_;
+    for (std::uint32_t i = 0; i < queued && connected_; ++i) {
+        // A frame dispatched here may close the link (end of a firmware update);
+        // then the rest of the count is not read from a closed handle.
+        std::uint8_t b = 0;
+        std::uint32_t got = 0;
+        ftdi_.read(handle_, &b, 1, got);
+        if (got == 1) PutReceivedByte(b);
+    }
+}
+
+void UsbLink::PutReceivedByte(std::uint8_t b) {
+    const auto result = assembler_.put(b);
+    if (result == FrameAssembler::Result::Pending) return;
+    const auto frame = assembler_.frame();
+    if (frameLog) frameLog(FrameDirection::Received, frame);
+    if (result == FrameAssembler::Result::Good && VerifyFrame(frame)) events_.dispatchFrame(frame);
+}
+
+bool UsbLink::VerifyFrame(std::span<const std::uint8_t> frame) {
+    if (frame.size() < 7) return false;
+    if (frame[0] != 0xFF || frame[1] != 0xFF || frame[2] != 0xFF) return false;
+    const std::size_t length = readBe16(&frame[3]);
+    if (frame.size() != length + 7) return false;
+    const std::uint16_t stored = readBe16(&frame[length + 5]);
+    return frameSum(frame.first(length + 5)) == stored;
+}
+
+std::string hexText(std::span<const std::uint8_t> bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (auto b : bytes) {
+        if (!text.empty()) text += ' ';
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+}  // namespace rv720
