@@ -1,1 +1,3 @@
-# sources: see CMakeLists.txt
+rv720_add_test(conversions_tests LABEL unit SOURCES
+  conversions_test.cpp
+)
