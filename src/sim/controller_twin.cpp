@@ -457,6 +457,8 @@ void ControllerTwin::halt(bool stopMotors, bool announce) {
         for (auto& axis : axes_)
             axis->stopNow();
     if (!running_) return;
+    // The line it ended on is worth a report even inside the throttle window.
+    if (announce && reportPending_) sendLineReport(pendingSlot_);
     running_ = false;
     pc_ = -1;
     reportPending_ = false;

@@ -36,7 +36,8 @@
 //       line started inside that window is reported when the window ends (only the
 //       latest), and the same line is never reported twice in a row, so a tight loop
 //       costs the link about 2 % of its time and the listing still ends up on the
-//       line the program sits in.
+//       line the program sits in. A line still waiting for its report when the
+//       program ends on its own is reported just before the end.
 //   14  print_USB characters (count, then up to 7 bytes) while set_USB is on.
 //   13  with status 0 when the program ends on its own (END, running off the end, a
 //       jump outside the program, an unknown code, the STOP input), so the station

@@ -1,3 +1,4 @@
 rv720_add_test(twin_tests LABEL unit SOURCES
   twin_protocol_test.cpp
+  twin_program_test.cpp
 )
