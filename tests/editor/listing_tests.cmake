@@ -1,1 +1,3 @@
-# sources: see CMakeLists.txt
+rv720_add_test(listing_tests LABEL unit SOURCES
+  listing_test.cpp
+)
