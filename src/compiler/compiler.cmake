@@ -1,1 +1,3 @@
-# sources: see CMakeLists.txt
+target_sources(rv720_core PRIVATE
+  compiler.cpp
+)

@@ -1,1 +1,3 @@
-# sources: see CMakeLists.txt
+rv720_add_test(compiler_tests LABEL unit SOURCES
+  compiler_test.cpp
+)
