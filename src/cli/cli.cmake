@@ -1,1 +1,9 @@
-# sources: see CMakeLists.txt
+# The tool's logic is a library so tests can run the verbs in-process.
+add_library(rv720_cli_lib STATIC
+  cli.cpp
+  program_verbs.cpp
+)
+target_link_libraries(rv720_cli_lib PUBLIC rv720_core)
+
+add_executable(rv720 main.cpp)
+target_link_libraries(rv720 PRIVATE rv720_cli_lib)

@@ -1,1 +1,18 @@
-# sources: see CMakeLists.txt
+# The demo program and the tool that writes it to examples/demo.pri.
+add_library(rv720_demo_program STATIC demo_program.cpp)
+target_link_libraries(rv720_demo_program PUBLIC rv720_core)
+target_include_directories(rv720_demo_program PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+
+add_executable(make_demo_program make_demo_program.cpp)
+target_link_libraries(make_demo_program PRIVATE rv720_demo_program)
+
+rv720_add_test(cli_tests LABEL unit SOURCES
+  cli_test.cpp
+  LIBS rv720_cli_lib rv720_demo_program
+)
+
+rv720_add_test(cli_binary_tests LABEL e2e SOURCES
+  cli_binary_test.cpp
+)
+target_compile_definitions(cli_binary_tests PRIVATE RV720_BIN="$<TARGET_FILE:rv720>")
+add_dependencies(cli_binary_tests rv720)

@@ -1,0 +1,135 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "cli/program_verbs.h"
+
+namespace rv720::cli {
+
+std::optional<std::string> ParsedArgs::value(std::string_view name) const {
+    for (auto it = options.rbegin(); it != options.rend(); ++it)
+        if (it->first == name) return it->second;
+    return std::nullopt;
+}
+
+ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs) {
+    ParsedArgs parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h" || arg == "--help") {
+            parsed.help = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            parsed.error = "unknown option '" + arg + "'";
+            return parsed;
+        }
+        const auto eq = arg.find('=');
+        const std::string name =
+            arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+        const OptionSpec* spec = nullptr;
+        for (const auto& s : specs)
+            if (s.name == name) spec = &s;
+        if (!spec) {
+            parsed.error = "unknown option '--" + name + "'";
+            return parsed;
+        }
+        if (!spec->takesValue) {
+            if (eq != std::string::npos) {
+                parsed.error = "option '--" + name + "' takes no value";
+                return parsed;
+            }
+            parsed.options.emplace_back(name, "");
+            continue;
+        }
+        if (eq != std::string::npos) {
+            parsed.options.emplace_back(name, arg.substr(eq + 1));
+        } else if (i + 1 < args.size()) {
+            parsed.options.emplace_back(name, args[++i]);
+        } else {
+            parsed.error = "option '--" + name + "' needs a value";
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+std::span<const Verb> verbs() {
+    // One entry per verb; a new verb adds its descriptor here.
+    static const Verb table[] = {
+        listVerb(),
+        checkVerb(),
+    };
+    return table;
+}
+
+const Verb* findVerb(std::string_view name) {
+    for (const Verb& verb : verbs())
+        if (verb.name == name) return &verb;
+    return nullptr;
+}
+
+std::string overviewHelp() {
+    std::string text =
+        "Usage: rv720 COMMAND [OPTIONS]\n"
+        "\n"
+        "Command-line face of the RV720 Station: renders and checks program files\n"
+        "(*.pri) exactly as the station does.\n"
+        "\n"
+        "Commands:\n";
+    for (const Verb& verb : verbs()) {
+        std::string name(verb.name);
+        name.resize(std::max<std::size_t>(name.size() + 2, 10), ' ');
+        text += "  " + name + std::string(verb.summary) + "\n";
+    }
+    text +=
+        "\n"
+        "Options:\n"
+        "  -h, --help  show this help\n"
+        "\n"
+        "Run 'rv720 COMMAND --help' for the options of a command, or 'rv720 help COMMAND'.\n"
+        "\n"
+        "Exit status: 0 done; 1 the checked program has errors; 2 bad usage, or a file\n"
+        "that cannot be read or is damaged (the reason is one line on stderr).\n";
+    return text;
+}
+
+int usageError(Io& io, std::string_view verb, std::string_view message) {
+    const std::string who = verb.empty() ? "rv720" : "rv720 " + std::string(verb);
+    io.err << who << ": " << message << " (see '" << who << " --help')\n";
+    return kExitFailure;
+}
+
+int runCli(std::span<const std::string> args, Io& io) {
+    if (args.empty()) return usageError(io, "", "no command given");
+    const std::string& first = args[0];
+    if (first == "-h" || first == "--help") {
+        io.out << overviewHelp();
+        return kExitOk;
+    }
+    if (first == "help") {
+        if (args.size() == 1) {
+            io.out << overviewHelp();
+            return kExitOk;
+        }
+        const Verb* verb = findVerb(args[1]);
+        if (!verb) return usageError(io, "", "unknown command '" + args[1] + "'");
+        io.out << verb->help;
+        return kExitOk;
+    }
+    const Verb* verb = findVerb(first);
+    if (!verb) return usageError(io, "", "unknown command '" + first + "'");
+    return verb->run(args.subspan(1), io);
+}
+
+}  // namespace rv720::cli

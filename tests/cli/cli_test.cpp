@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli/demo_program.h"
+#include "cli/program_verbs.h"
+#include "cli/temp_folder.h"
+#include "compiler/compiler.h"
+#include "editor/listing_examples.h"
+#include "model/program_file.h"
+
+namespace rv720::cli {
+namespace {
+
+using namespace rv720::testing;
+
+struct RunResult {
+    int status;
+    std::string out, err;
+};
+
+RunResult run(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    FixedClock clock("08.12.2026", "19:30:05");
+    Io io{out, err, clock};
+    const int status = runCli(args, io);
+    return {status, out.str(), err.str()};
+}
+
+int lineCount(const std::string& text) {
+    return int(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::string golden(const std::string& name) {
+    return readText(std::string(RV720_TEST_DATA) + "/" + name);
+}
+
+// --- arguments ------------------------------------------------------------------
+
+TEST(CliArguments, OptionsPositionalsAndErrors) {
+    const OptionSpec specs[] = {{"columns", true}, {"flag", false}};
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> positional;
+        std::optional<std::string> columns;
+        bool help;
+        std::string error;
+    } cases[] = {
+        {{"f.pri"}, {"f.pri"}, std::nullopt, false, ""},
+        {{"f.pri", "--columns", "4"}, {"f.pri"}, "4", false, ""},
+        {{"--columns=4", "f.pri"}, {"f.pri"}, "4", false, ""},
+        {{"--columns", "1", "--columns", "4", "f"}, {"f"}, "4", false, ""},
+        {{"--columns="}, {}, "", false, ""},
+        {{"-h"}, {}, std::nullopt, true, ""},
+        {{"x", "--help"}, {"x"}, std::nullopt, true, ""},
+        {{"--", "--columns", "-h"}, {"--columns", "-h"}, std::nullopt, false, ""},
+        {{"-"}, {"-"}, std::nullopt, false, ""},
+        {{"--columns"}, {}, std::nullopt, false, "option '--columns' needs a value"},
+        {{"--flag=1"}, {}, std::nullopt, false, "option '--flag' takes no value"},
+        {{"--colour", "4"}, {}, std::nullopt, false, "unknown option '--colour'"},
+        {{"-c"}, {}, std::nullopt, false, "unknown option '-c'"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = ::testing::PrintToString(c.args);
+        const ParsedArgs parsed = parseArgs(c.args, specs);
+        EXPECT_EQ(parsed.error, c.error) << name;
+        if (!c.error.empty()) continue;
+        EXPECT_EQ(parsed.positional, c.positional) << name;
+        EXPECT_EQ(parsed.value("columns"), c.columns) << name;
+        EXPECT_EQ(parsed.help, c.help) << name;
+    }
+}
+
+TEST(CliArguments, ColumnsAndSeparatorValues) {
+    EXPECT_EQ(parseColumns("1"), ListingLayout::OneColumn);
+    EXPECT_EQ(parseColumns("4"), ListingLayout::FourColumns);
+    for (const char* bad : {"", "2", "3", "01", "4 ", "four"})
+        EXPECT_EQ(parseColumns(bad), std::nullopt) << bad;
+    for (char good : {'.', ',', '\'', '_'})
+        EXPECT_EQ(parseDecimalSeparator(std::string(1, good)), good);
+    for (const char* bad : {"", "..", "5", "-", "+", " ", "\t", "\xC2\xB7"})
+        EXPECT_EQ(parseDecimalSeparator(bad), std::nullopt) << bad;
+}
+
+// --- help ---------------------------------------------------------------------------
+
+TEST(CliHelp, OverviewNamesEveryVerb) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, {"-h"}, {"help"}}) {
+        const RunResult r = run(args);
+        EXPECT_EQ(r.status, kExitOk);
+        EXPECT_TRUE(r.err.empty());
+        for (const Verb& verb : verbs())
+            EXPECT_NE(r.out.find("  " + std::string(verb.name) + " "), std::string::npos)
+                << verb.name;
+    }
+}
+
+TEST(CliHelp, EveryVerbDescribesItsOptions) {
+    const struct {
+        const char* verb;
+        std::vector<std::string> mentions;
+    } cases[] = {
+        {"list",
+         {"Usage: rv720 list FILE.pri", "--columns 1|4", "--decimal-separator CHAR", "--help",
+          "Exit status"}},
+        {"check", {"Usage: rv720 check FILE.pri", "--help", "Exit status"}},
+    };
+    ASSERT_EQ(std::size(cases), verbs().size());
+    for (const auto& c : cases) {
+        for (const std::vector<std::string>& args : {std::vector<std::string>{c.verb, "--help"},
+                                                     {c.verb, "-h"},
+                                                     {"help", c.verb},
+                                                     {c.verb, "file.pri", "--help"}}) {
+            const RunResult r = run(args);
+            EXPECT_EQ(r.status, kExitOk) << c.verb;
+            for (const auto& m : c.mentions)
+                EXPECT_NE(r.out.find(m), std::string::npos) << c.verb << ": " << m;
+        }
+    }
+}
+
+// --- usage errors ------------------------------------------------------------------------
+
+TEST(CliUsage, MistakesExitTwoWithOneLine) {
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{}, "rv720: no command given (see 'rv720 --help')\n"},
+        {{"frobnicate"}, "rv720: unknown command 'frobnicate' (see 'rv720 --help')\n"},
+        {{"help", "frobnicate"}, "rv720: unknown command 'frobnicate' (see 'rv720 --help')\n"},
+        {{"list"}, "rv720 list: no program file given (see 'rv720 list --help')\n"},
+        {{"list", "a.pri", "b.pri"},
+         "rv720 list: exactly one program file is expected (see 'rv720 list --help')\n"},
+        {{"list", "a.pri", "--columns", "3"},
+         "rv720 list: --columns takes 1 or 4, not '3' (see 'rv720 list --help')\n"},
+        {{"list", "a.pri", "--columns"},
+         "rv720 list: option '--columns' needs a value (see 'rv720 list --help')\n"},
+        {{"list", "a.pri", "--decimal-separator", "5"},
+         "rv720 list: --decimal-separator takes one printable character other than a digit or "
+         "a sign, not '5' (see 'rv720 list --help')\n"},
+        {{"check", "a.pri", "--columns", "4"},
+         "rv720 check: unknown option '--columns' (see 'rv720 check --help')\n"},
+        {{"check", "-x", "a.pri"}, "rv720 check: unknown option '-x' (see 'rv720 check --help')\n"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = run(c.args);
+        const std::string name = ::testing::PrintToString(c.args);
+        EXPECT_EQ(r.status, kExitFailure) << name;
+        EXPECT_EQ(r.err, c.err) << name;
+        EXPECT_TRUE(r.out.empty()) << name;
+    }
+}
+
+// --- files that cannot be used -------------------------------------------------------------
+
+TEST(CliFiles, UnreadableOrDamagedFilesExitTwoNamingFileAndReason) {
+    TempFolder folder;
+    const std::string shortFile = folder.file("short.pri");
+    writeBytes(shortFile, std::vector<std::uint8_t>(25, 0));
+    std::vector<std::uint8_t> cut = encodeProgramFile(demoProgram());
+    cut.resize(30 + 7 * 10);
+    const std::string cutFile = folder.file("cut.pri");
+    writeBytes(cutFile, cut);
+    const std::string missing = folder.file("missing.pri");
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {missing, "cannot open: No such file or directory"},
+        {shortFile, "file is 25 bytes, a program file has at least 30"},
+        {cutFile, "declares 43 commands but holds 7"},
+    };
+    for (const char* verb : {"list", "check"}) {
+        for (const auto& c : cases) {
+            const RunResult r = run({verb, c.path});
+            EXPECT_EQ(r.status, kExitFailure) << verb << " " << c.path;
+            EXPECT_EQ(r.err, "rv720: " + c.path + ": " + c.reason + "\n");
+            EXPECT_TRUE(r.out.empty()) << verb << " " << c.path;
+        }
+    }
+}
+
+TEST(CliFiles, OverlongDeclarationIsReadAsTheFirst999WithANote) {
+    TempFolder folder;
+    std::vector<std::uint8_t> bytes(30, 0);
+    writeBe32(bytes.data(), 1005);
+    for (int i = 0; i < 1005; ++i)
+        bytes.insert(bytes.end(), {code::End, 4, 0, 0, 0, 0, 0, 0, 0, 0});
+    const std::string path = folder.file("long.pri");
+    writeBytes(path, bytes);
+    const RunResult r = run({"list", path});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(lineCount(r.out), 999);
+    EXPECT_EQ(r.err, "rv720: " + path + ": note: declares 1005 commands, the first 999 are read\n");
+}
+
+// --- list ------------------------------------------------------------------------------------
+
+TEST(CliList, ReproducesTheGoldenListings) {
+    TempFolder folder;
+    const std::string path = folder.file("examples.pri");
+    ASSERT_TRUE(saveProgramFile(path, listingExamplesProgram()));
+    const struct {
+        std::vector<std::string> args;
+        const char* golden;
+    } cases[] = {
+        {{"list", path}, "listing/examples_one_column.txt"},
+        {{"list", path, "--columns", "1"}, "listing/examples_one_column.txt"},
+        {{"list", "--columns=4", path}, "listing/examples_four_columns.txt"},
+        {{"list", path, "--decimal-separator", "."}, "listing/examples_one_column.txt"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << c.golden;
+        EXPECT_EQ(r.out, golden(c.golden)) << c.golden;
+        EXPECT_TRUE(r.err.empty());
+    }
+}
+
+TEST(CliList, DecimalSeparatorReachesEveryMilliValue) {
+    TempFolder folder;
+    const std::string path = folder.file("examples.pri");
+    ASSERT_TRUE(saveProgramFile(path, listingExamplesProgram()));
+    const RunResult r = run({"list", path, "--decimal-separator", ","});
+    EXPECT_EQ(r.status, kExitOk);
+    std::string expected = golden("listing/examples_one_column.txt");
+    for (const char* from : {"12.50", "20.00", "2.00", "0.50", "-1.50"}) {
+        std::string to = from;
+        to[to.find('.')] = ',';
+        expected.replace(expected.find(from), to.size(), to);
+    }
+    EXPECT_EQ(r.out, expected);
+}
+
+TEST(CliList, EmptyProgramPrintsNothing) {
+    TempFolder folder;
+    const std::string path = folder.file("empty.pri");
+    ASSERT_TRUE(saveProgramFile(path, ProgramImage{}));
+    const RunResult r = run({"list", path, "--columns", "4"});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out, "");
+}
+
+// --- check ---------------------------------------------------------------------------------
+
+TEST(CliCheck, ReportAndExitStatusFollowTheErrors) {
+    TempFolder folder;
+    ProgramImage warningOnly = programOf(
+        {driver(1, 8, 200), withParams(code::VMin, 1, 1), withParams(code::VMax, 1, 2),
+         withParams(code::AMax, 1, 3), withParams(code::GoTo, 1, 4), makeRecord(code::End, 4)});
+    const struct {
+        const char* name;
+        ProgramImage image;
+        int status;
+        const char* golden;
+    } cases[] = {
+        {"empty", ProgramImage{}, kExitProgramErrors, "compiler/empty_program.txt"},
+        {"end", programOf({makeRecord(code::End, 4)}), kExitOk, "compiler/end_only.txt"},
+        {"warning", warningOnly, kExitOk, "compiler/motion_without_enable.txt"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder.file(std::string(c.name) + ".pri");
+        ASSERT_TRUE(saveProgramFile(path, c.image));
+        const RunResult r = run({"check", path});
+        EXPECT_EQ(r.status, c.status) << c.name;
+        EXPECT_EQ(r.out, golden(c.golden)) << c.name;
+        EXPECT_TRUE(r.err.empty()) << c.name;
+    }
+}
+
+TEST(CliCheck, InputBreakSettingsTravelWithTheFile) {
+    TempFolder folder;
+    ProgramImage image = programOf({makeRecord(code::End, 4)});
+    image.setInputBreak(2, {true, 0, 1});
+    const std::string path = folder.file("break.pri");
+    ASSERT_TRUE(saveProgramFile(path, image));
+    const RunResult r = run({"check", path});
+    EXPECT_EQ(r.status, kExitProgramErrors);
+    EXPECT_NE(r.out.find("\nError: No defined jump for 2 input in break mode\n"),
+              std::string::npos);
+}
+
+// --- the demo program -------------------------------------------------------------------------
+
+TEST(DemoProgram, CommittedFileMatchesItsGeneratorAndCompilesCleanly) {
+    const ProgramImage demo = demoProgram();
+    EXPECT_EQ(readBytes(std::string(RV720_TEST_DATA) + "/../../examples/demo.pri"),
+              encodeProgramFile(demo))
+        << "regenerate with: make_demo_program examples/demo.pri";
+    const CompileReport report = compileProgram(demo, "d", "t");
+    EXPECT_EQ(report.errors, 0);
+    EXPECT_EQ(report.warnings, 0);
+    EXPECT_TRUE(report.writeAllowed);
+    // Many kinds of command: every stored code but the never-stored 0 and 21.
+    std::set<int> codes;
+    for (std::uint32_t i = 0; i < demo.length(); ++i)
+        codes.insert(demo.code(int(i)));
+    EXPECT_EQ(codes.size(), 21u);
+}
+
+}  // namespace
+}  // namespace rv720::cli
