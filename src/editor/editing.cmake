@@ -1,1 +1,1 @@
-# sources: see CMakeLists.txt
+target_sources(rv720_core PRIVATE editing.cpp menu.cpp parameter_pages.cpp)

@@ -1,1 +1,4 @@
-# sources: see CMakeLists.txt
+rv720_add_test(editing_tests LABEL unit SOURCES
+  editing_test.cpp
+  parameter_pages_test.cpp
+)
