@@ -1,4 +1,5 @@
 rv720_add_test(twin_tests LABEL unit SOURCES
   twin_protocol_test.cpp
   twin_program_test.cpp
+  twin_faults_test.cpp
 )
