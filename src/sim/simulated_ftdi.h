@@ -10,7 +10,7 @@
 // between, and what the twin sends is queued for reading.
 //
 // Wire time: with emulation on, each byte occupies the line for 10 bits at 111,111
-// baud (90.0009 us) in each direction; a byte is readable, or reaches the twin,
+// baud (90.00009 us) in each direction; a byte is readable, or reaches the twin,
 // only once its last bit has passed, and bytes sent while the line is busy queue
 // behind it. With emulation off bytes arrive the moment they are sent.
 //
