@@ -4,4 +4,5 @@ target_sources(rv720_core PRIVATE
   replies.cpp
   transfer.cpp
   usb_link.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../support/event_loop.cpp
 )
