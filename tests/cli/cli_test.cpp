@@ -203,27 +203,6 @@ TEST(CliFiles, OverlongDeclarationIsReadAsTheFirst999WithANote) {
 
 // --- list ------------------------------------------------------------------------------------
 
-TEST(CliList, ReproducesTheGoldenListings) {
-    TempFolder folder;
-    const std::string path = folder.file("examples.pri");
-    ASSERT_TRUE(saveProgramFile(path, listingExamplesProgram()));
-    const struct {
-        std::vector<std::string> args;
-        const char* golden;
-    } cases[] = {
-        {{"list", path}, "listing/examples_one_column.txt"},
-        {{"list", path, "--columns", "1"}, "listing/examples_one_column.txt"},
-        {{"list", "--columns=4", path}, "listing/examples_four_columns.txt"},
-        {{"list", path, "--decimal-separator", "."}, "listing/examples_one_column.txt"},
-    };
-    for (const auto& c : cases) {
-        const RunResult r = run(c.args);
-        EXPECT_EQ(r.status, kExitOk) << c.golden;
-        EXPECT_EQ(r.out, golden(c.golden)) << c.golden;
-        EXPECT_TRUE(r.err.empty());
-    }
-}
-
 TEST(CliList, DecimalSeparatorReachesEveryMilliValue) {
     TempFolder folder;
     const std::string path = folder.file("examples.pri");
@@ -237,15 +216,6 @@ TEST(CliList, DecimalSeparatorReachesEveryMilliValue) {
         expected.replace(expected.find(from), to.size(), to);
     }
     EXPECT_EQ(r.out, expected);
-}
-
-TEST(CliList, EmptyProgramPrintsNothing) {
-    TempFolder folder;
-    const std::string path = folder.file("empty.pri");
-    ASSERT_TRUE(saveProgramFile(path, ProgramImage{}));
-    const RunResult r = run({"list", path, "--columns", "4"});
-    EXPECT_EQ(r.status, kExitOk);
-    EXPECT_EQ(r.out, "");
 }
 
 // --- check ---------------------------------------------------------------------------------
