@@ -23,6 +23,12 @@ void putBe24(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 }  // namespace
 
+TwinOptions TwinOptions::persistent() {
+    TwinOptions options;
+    options.eepromPath = defaultEepromPath();
+    return options;
+}
+
 ControllerTwin::ControllerTwin(TwinOptions options) : options_(std::move(options)) {
     if (options_.instructionTime < std::chrono::microseconds(1))
         options_.instructionTime = std::chrono::microseconds(1);

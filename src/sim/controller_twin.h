@@ -97,6 +97,9 @@ struct TwinOptions {
     SimDuration firmwareStartTimeout = std::chrono::seconds(60);
     std::size_t firmwareMaxSize = 65536;
     AxisFactory axisFactory = makeInstantAxis;
+
+    // The station's and the tool's twin: the EEPROM kept under the user's data folder.
+    static TwinOptions persistent();
 };
 
 // Bytes the twin sent at one moment.

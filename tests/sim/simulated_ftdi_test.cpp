@@ -182,6 +182,32 @@ TEST_F(SimulatedFtdiTest, TimeDrivesTheRunningProgram) {
     EXPECT_FALSE(ftdi.twin().running());
 }
 
+// The station's whole firmware sequence at wire speed: the file is written at once,
+// one byte per call, but trickles in over about 3 s; the stream must not be taken
+// as finished while it is still on the wire.
+TEST_F(SimulatedFtdiTest, FirmwareStreamAtWireSpeed) {
+    ftdi.setWireTimeEmulation(true);
+    const FtHandle h = open();
+    write(h, frameBytes(21, {4}));
+    clock->advance(5ms);
+    EXPECT_EQ(parseReplies(drain(h)), (std::vector<Reply>{{21, 0, {4}}}));
+    clock->advance(1000ms);
+    write(h, frameBytes(21, {4}));
+    clock->advance(5ms);
+    EXPECT_EQ(parseReplies(drain(h)), (std::vector<Reply>{{23, 0, {4}}}));
+    write(h, {0x00});
+    clock->advance(1000ms);
+    const std::size_t size = 32768;
+    for (std::size_t i = 0; i < size; ++i)
+        write(h, {std::uint8_t(i)});
+    clock->advance(wireTime(std::int64_t(size)) + 1499ms);
+    EXPECT_EQ(queued(h), 0u);
+    clock->advance(2ms);
+    EXPECT_EQ(parseReplies(drain(h)), (std::vector<Reply>{{24, 0, {4}}}));
+    ASSERT_EQ(ftdi.twin().lastFirmware().size(), size);
+    EXPECT_EQ(ftdi.twin().lastFirmware()[size - 1], std::uint8_t(size - 1));
+}
+
 TEST_F(SimulatedFtdiTest, PurgeDropsQueuedReplies) {
     const FtHandle h = open();
     write(h, frameBytes(11, {4}));

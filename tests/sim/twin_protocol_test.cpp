@@ -366,6 +366,8 @@ TEST(TwinEeprom, DefaultPathFollowsTheDataHome) {
     const std::string saved = oldXdg ? oldXdg : "";
     ::setenv("XDG_DATA_HOME", "/data/home", 1);
     EXPECT_EQ(defaultEepromPath(), std::filesystem::path("/data/home/rv720/eeprom.bin"));
+    EXPECT_EQ(TwinOptions::persistent().eepromPath, defaultEepromPath());
+    EXPECT_TRUE(TwinOptions{}.eepromPath.empty()) << "tests never touch the user's folder";
     ::unsetenv("XDG_DATA_HOME");
     const char* home = std::getenv("HOME");
     if (home && *home)
