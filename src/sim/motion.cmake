@@ -1,1 +1,3 @@
-# sources: see CMakeLists.txt
+target_sources(rv720_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/motion.cpp
+)
