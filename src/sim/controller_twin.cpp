@@ -413,7 +413,7 @@ void ControllerTwin::setRunInput(bool on) {
 void ControllerTwin::setStopInput(bool on) {
     const bool rising = on && !stopInput_;
     stopInput_ = on;
-    if (rising && running_) halt(true, true);
+    if (rising) halt(true, true);
 }
 
 void ControllerTwin::injectFault(FaultMode mode, int count) {

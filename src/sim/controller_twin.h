@@ -58,7 +58,10 @@
 // then counts down and jumps, so counter(n) repeats a loop body n more times.
 // END leaves moving motors to finish their moves; stop (13) and the STOP input stop
 // them. INPUT1/INPUT2 edges configured in the input-break block jump at the moment
-// of the edge, cutting any wait short; a break line of 0 means none.
+// of the edge, cutting any wait short; a break line of 0 means none. A rising RUN
+// input starts the program as command 12 does; a rising STOP input stops the motors
+// and the program. A write header stops a running program (its EEPROM is about to
+// change); a firmware request stops the program and the motors.
 #include <array>
 #include <cstdint>
 #include <deque>

@@ -237,6 +237,15 @@ TEST(TwinProgram, RunAndStopInputs) {
     EXPECT_EQ(h.exchange(12, {4}), (Reply{12, 1, {4}}));
 }
 
+TEST(TwinProgram, StopInputStopsDirectMotionToo) {
+    TwinHarness h;
+    h.exchange(8, {2, 0, 0, 0, 50});
+    ASSERT_EQ(h.twin.axis(1).velocity(), 50);
+    h.twin.setStopInput(true);
+    EXPECT_EQ(h.twin.axis(1).velocity(), 0);
+    EXPECT_TRUE(h.replies().empty()) << "no program ended, nothing to announce";
+}
+
 TEST(TwinProgram, EmptyProgramDoesNotStart) {
     TwinHarness h;
     EXPECT_EQ(h.exchange(12, {4}), (Reply{12, 0, {4}}));
