@@ -41,6 +41,7 @@ constexpr std::array<char16_t, 128> kCp1250High = {
 // bytes, so a message with accented letters keeps the columns straight.
 class LineBuilder {
   public:
+    LineBuilder() { text_.reserve(kLineWidth + 8); }
     void append(std::string_view ascii) {
         text_ += ascii;
         width_ += int(ascii.size());
