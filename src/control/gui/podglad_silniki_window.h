@@ -1,0 +1,59 @@
+#pragma once
+// FPodgladSilniki: velocity and position of the three motors while the link is
+// open. MotorViewTimer paces the requests (one outstanding at a time); the
+// device side starts it and answers with the texts to show.
+#include <array>
+#include <memory>
+
+#include "shell/gui/station_window.h"
+#include "support/timer.h"
+
+namespace rv720 {
+
+class PaintedTexts;
+
+class TFPodgladSilniki : public StationWindow {
+    Q_OBJECT
+  public:
+    // `timers` makes MotorViewTimer; without one the window uses Qt timers.
+    explicit TFPodgladSilniki(QWidget* mainWindow = nullptr, TimerFactory* timers = nullptr);
+    ~TFPodgladSilniki() override;
+
+    static constexpr int kTimerIntervalMs = 100;
+    static constexpr const char* kStartCaption = "+00000000";
+
+    // Motor m (1 ... 3).
+    QLabel* velocity(int m) const { return v_[std::size_t(m - 1)]; }
+    QLabel* position(int m) const { return x_[std::size_t(m - 1)]; }
+
+    QLabel* m1_v = nullptr;
+    QLabel* m2_v = nullptr;
+    QLabel* m3_v = nullptr;
+    QLabel* m1_x = nullptr;
+    QLabel* m2_x = nullptr;
+    QLabel* m3_x = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    PictureButton* CloseButton = nullptr;
+    std::unique_ptr<Timer> MotorViewTimer;
+
+    const PaintedTexts* backgroundTexts() const { return names_; }
+
+  protected:
+    bool FormKeyPress(int key) override;
+
+  private slots:
+    void CloseButtonClick();
+
+  private:
+    std::array<QLabel*, 3> v_{};
+    std::array<QLabel*, 3> x_{};
+    PaintedTexts* names_ = nullptr;
+    std::unique_ptr<TimerFactory> ownTimers_;
+};
+
+}  // namespace rv720

@@ -1,0 +1,179 @@
+#include "shell/gui/kompilacja_window.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTextBlock>
+#include <QTextEdit>
+
+#include "shell/gui/artwork.h"
+
+namespace rv720 {
+
+namespace {
+
+// The picture that lies over an unavailable button: the button's glyph, faded
+// into the body. It takes no click, so a press on it drags the window instead.
+class CoverPicture final : public QWidget {
+  public:
+    CoverPicture(const QString& objectName, const QString& glyphName, QWidget* parent)
+        : QWidget(parent), glyph_(glyphName) {
+        setObjectName(objectName);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), artwork::kBodyBottom);
+        const int edge = qMax(8, qMin(width(), height()) - 8);
+        p.setOpacity(0.25);
+        p.drawPixmap(QPoint((width() - edge) / 2, (height() - edge) / 2),
+                     artwork::glyph(glyph_, QSize(edge, edge), devicePixelRatioF()));
+    }
+
+  private:
+    QString glyph_;
+};
+
+QColor toQColor(Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+}  // namespace
+
+TFKompilacja::TFKompilacja(QWidget* mainWindow)
+    : StationWindow({.objectName = QStringLiteral("FKompilacja"),
+                     .clientSize = {540, 430},
+                     .caption = QStringLiteral("Compilation"),
+                     .stayOnTop = true,
+                     .draggable = true},
+                    mainWindow) {
+    KompilacjaLog = new QTextEdit(this);
+    KompilacjaLog->setObjectName(QStringLiteral("KompilacjaLog"));
+    KompilacjaLog->setReadOnly(true);
+    KompilacjaLog->setFont(artwork::listingFont(12));
+    KompilacjaLog->setLineWrapMode(QTextEdit::NoWrap);
+    KompilacjaLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette palette = KompilacjaLog->palette();
+    palette.setColor(QPalette::Base, artwork::kListingBackground);
+    KompilacjaLog->setPalette(palette);
+    KompilacjaLog->setGeometry(8, 36, 524, 318);
+
+    KompilujBar = new QProgressBar(this);
+    KompilujBar->setObjectName(QStringLiteral("KompilujBar"));
+    KompilujBar->setRange(0, 999);
+    KompilujBar->setValue(0);
+    KompilujBar->setTextVisible(false);
+    KompilujBar->setGeometry(8, 362, 524, 14);
+
+    DownloadButton =
+        addPictureButton(QStringLiteral("DownloadButton"), QStringLiteral("eeprom-write"),
+                         {392, 386, 44, 36}, QStringLiteral("Zapisz"));
+    StopButton = addPictureButton(QStringLiteral("StopButton"), QStringLiteral("transfer-stop"),
+                                  {440, 386, 44, 36}, QStringLiteral("Zatrzymaj"));
+    CloseButton = addPictureButton(QStringLiteral("CloseButton"), QStringLiteral("window-close"),
+                                   {488, 386, 44, 36}, QStringLiteral("Zamknij onko"));
+    DownloadDumm =
+        new CoverPicture(QStringLiteral("DownloadDumm"), QStringLiteral("eeprom-write"), this);
+    DownloadDumm->setGeometry(DownloadButton->geometry());
+    StopDumm = new CoverPicture(QStringLiteral("StopDumm"), QStringLiteral("transfer-stop"), this);
+    StopDumm->setGeometry(StopButton->geometry());
+
+    connect(CloseButton, &QAbstractButton::clicked, this, &TFKompilacja::CloseButtonClick);
+}
+
+void TFKompilacja::setCaption(const std::string& text) {
+    FormCaption->setText(QString::fromStdString(text));
+    setWindowTitle(FormCaption->text());
+}
+
+void TFKompilacja::clearLog() {
+    KompilacjaLog->clear();
+    lines_ = 0;
+}
+
+void TFKompilacja::addLogLine(const std::string& text, Rgb color) {
+    QTextCursor cursor(KompilacjaLog->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(toQColor(color));
+    if (lines_ > 0)
+        cursor.insertBlock(QTextBlockFormat(), format);
+    else
+        cursor.setBlockCharFormat(format);
+    cursor.insertText(QString::fromStdString(text), format);
+    ++lines_;
+    KompilacjaLog->setTextCursor(cursor);
+    KompilacjaLog->ensureCursorVisible();
+}
+
+QStringList TFKompilacja::logLines() const {
+    QStringList out;
+    QTextBlock b = KompilacjaLog->document()->begin();
+    for (int i = 0; i < lines_ && b.isValid(); ++i, b = b.next())
+        out << b.text();
+    return out;
+}
+
+Rgb TFKompilacja::logLineColour(int line) const {
+    if (line < 0 || line >= lines_) return {};
+    const QTextBlock b = KompilacjaLog->document()->findBlockByNumber(line);
+    const QTextCharFormat format =
+        b.text().isEmpty() ? b.charFormat() : b.begin().fragment().charFormat();
+    const QColor c = format.foreground().color();
+    return Rgb{std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue())};
+}
+
+void TFKompilacja::setGaugeMaximum(int maximum) {
+    KompilujBar->setMaximum(maximum);
+    KompilujBar->repaint();
+}
+
+void TFKompilacja::setGaugePosition(int position) {
+    KompilujBar->setValue(position);
+    // The firmware byte loop blocks the event loop: paint the gauge now.
+    KompilujBar->repaint();
+}
+
+void TFKompilacja::setStopAvailable(bool available) {
+    StopDumm->setVisible(!available);
+}
+
+void TFKompilacja::setDownloadAvailable(bool available) {
+    DownloadDumm->setVisible(!available);
+}
+
+bool TFKompilacja::stopAvailable() const {
+    return StopDumm->isHidden();
+}
+
+bool TFKompilacja::downloadAvailable() const {
+    return DownloadDumm->isHidden();
+}
+
+void TFKompilacja::CloseButtonClick() {
+    hide();
+    if (auto* main = dynamic_cast<MainWindowView*>(parentWidget())) main->UnlockWindows();
+}
+
+bool TFKompilacja::FormKeyPress(int key) {
+    if (key == 27) {
+        if (stopAvailable()) StopButton->click();
+        if (!stopAvailable()) CloseButtonClick();
+        return true;
+    }
+    if (key == 13) {
+        if (downloadAvailable()) DownloadButton->click();
+        return true;
+    }
+    return false;
+}
+
+void TFKompilacja::closeEvent(QCloseEvent* event) {
+    if (closePermission == 1)
+        event->accept();
+    else
+        event->ignore();
+}
+
+}  // namespace rv720

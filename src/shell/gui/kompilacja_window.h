@@ -1,0 +1,61 @@
+#pragma once
+// FKompilacja: the compilation report and the program write, read and firmware
+// update. The log keeps one colour per line; the two covering pictures
+// (DownloadDumm, StopDumm) make the Download and Stop buttons unreachable while
+// they are shown. The window may be closed through the system only while the
+// close permission flag is set, i.e. while no transfer runs.
+#include <cstdint>
+
+#include "device/station_view.h"
+#include "shell/gui/station_window.h"
+
+class QProgressBar;
+class QTextEdit;
+
+namespace rv720 {
+
+class TFKompilacja : public StationWindow, public TransferView {
+    Q_OBJECT
+  public:
+    explicit TFKompilacja(QWidget* mainWindow = nullptr);
+
+    // TransferView
+    void setCaption(const std::string& text) override;
+    void clearLog() override;
+    void addLogLine(const std::string& text, Rgb color) override;
+    void setGaugeMaximum(int maximum) override;
+    void setGaugePosition(int position) override;
+    void setStopAvailable(bool available) override;
+    void setDownloadAvailable(bool available) override;
+
+    bool stopAvailable() const;
+    bool downloadAvailable() const;
+    QStringList logLines() const;
+    Rgb logLineColour(int line) const;
+
+    // 1 when the window may be closed through the system, 0 while a transfer runs.
+    std::uint8_t closePermission = 1;
+    // 1 when the window serves a compilation and write, 0 when it serves a read.
+    std::uint8_t transferDirection = 1;
+
+    QTextEdit* KompilacjaLog = nullptr;
+    QProgressBar* KompilujBar = nullptr;
+    PictureButton* DownloadButton = nullptr;
+    PictureButton* StopButton = nullptr;
+    PictureButton* CloseButton = nullptr;
+    QWidget* DownloadDumm = nullptr;
+    QWidget* StopDumm = nullptr;
+
+  public slots:
+    // Hides the window and gives the other windows back to the operator.
+    void CloseButtonClick();
+
+  protected:
+    bool FormKeyPress(int key) override;
+    void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+
+  private:
+    int lines_ = 0;
+};
+
+}  // namespace rv720

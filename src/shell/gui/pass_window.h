@@ -1,0 +1,29 @@
+#pragma once
+// FPass: the password window that guards a firmware update. It cannot be moved.
+#include "shell/gui/station_window.h"
+
+class QLineEdit;
+
+namespace rv720 {
+
+class TFPass : public StationWindow {
+    Q_OBJECT
+  public:
+    explicit TFPass(QWidget* mainWindow = nullptr);
+
+    QLabel* Label32 = nullptr;
+    QLineEdit* Edit = nullptr;
+    PictureButton* OkButton = nullptr;
+    PictureButton* SpeedButton1 = nullptr;
+
+  protected:
+    bool FormKeyPress(int key) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private slots:
+    void SpeedButton1Click();
+    void EditClick();
+    void EditChange();
+};
+
+}  // namespace rv720

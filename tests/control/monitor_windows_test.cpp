@@ -1,0 +1,249 @@
+// The monitor windows: motor preview, input preview and the USB message log.
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+
+#include "control/gui/form_controls.h"
+#include "control/gui/log_window.h"
+#include "control/gui/podglad_silniki_window.h"
+#include "control/gui/podglad_wejscia_window.h"
+#include "control/window_checks.h"
+#include "shell/shell_test_app.h"
+#include "support/timer.h"
+
+namespace rv720 {
+namespace {
+
+using testing::expectButtons;
+using testing::typeKey;
+
+ManualTimer* onlyTimer(const ManualTimerFactory& timers) {
+    EXPECT_EQ(timers.timers().size(), 1u);
+    return timers.timers().empty() ? nullptr : timers.timers().front();
+}
+
+// ------------------------------------------------------------ FPodgladSilniki
+
+class MotorViewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testApp();
+        window = std::make_unique<TFPodgladSilniki>(nullptr, &timers);
+        timer = onlyTimer(timers);
+        ASSERT_NE(timer, nullptr);
+    }
+    ManualTimerFactory timers;
+    std::unique_ptr<TFPodgladSilniki> window;
+    ManualTimer* timer = nullptr;
+};
+
+TEST_F(MotorViewTest, LayoutOfTheThreeMotorGroups) {
+    EXPECT_EQ(window->objectName(), "FPodgladSilniki");
+    EXPECT_EQ(window->size(), QSize(228, 265));
+    EXPECT_EQ(window->FormCaption->text(), "Actual motor state");
+    EXPECT_TRUE(window->staysOnTop());
+    for (int m = 1; m <= 3; ++m) {
+        SCOPED_TRACE(m);
+        QLabel* v = window->findChild<QLabel*>(QStringLiteral("m%1_v").arg(m));
+        QLabel* x = window->findChild<QLabel*>(QStringLiteral("m%1_x").arg(m));
+        ASSERT_EQ(v, window->velocity(m));
+        ASSERT_EQ(x, window->position(m));
+        EXPECT_EQ(v->text(), "+00000000");
+        EXPECT_EQ(x->text(), "+00000000");
+        EXPECT_EQ(v->font().pixelSize(), 12);
+        auto* vUnit = window->findChild<QLabel*>(QStringLiteral("Label%1").arg(m));
+        auto* xUnit = window->findChild<QLabel*>(QStringLiteral("Label%1").arg(m + 3));
+        EXPECT_EQ(vUnit->text(), "[rev/s]");
+        EXPECT_EQ(xUnit->text(), "[steps]");
+        // Units stand on the rows of their values; groups follow each other downwards.
+        EXPECT_EQ(vUnit->geometry().top(), v->geometry().top());
+        EXPECT_EQ(xUnit->geometry().top(), x->geometry().top());
+        EXPECT_GT(x->geometry().top(), v->geometry().top());
+        if (m > 1) EXPECT_GT(v->geometry().top(), window->position(m - 1)->geometry().top());
+    }
+    // The group and row names are part of the background.
+    const QStringList names = window->backgroundTexts()->texts();
+    for (const char* name : {"Motor 1", "Motor 2", "Motor 3"})
+        EXPECT_TRUE(names.contains(name));
+    EXPECT_EQ(names.count("Velocity"), 3);
+    EXPECT_EQ(names.count("Position"), 3);
+    expectButtons(*window, {{"CloseButton", "Zamknij okno"}});
+}
+
+TEST_F(MotorViewTest, TimerIsCreatedDisabledAtOneHundredMilliseconds) {
+    EXPECT_EQ(timer, window->MotorViewTimer.get());
+    EXPECT_EQ(timer->intervalMs(), 100);
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(MotorViewTest, CloseButtonStopsPollingEscOnlyHides) {
+    window->show();
+    timer->start();
+    typeKey(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(timer->isActive());  // stops at its next tick, finding the window hidden
+
+    window->show();
+    QTest::mouseClick(window->CloseButton, Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(timer->isActive());
+}
+
+// ------------------------------------------------------------ FPodgladWejscia
+
+class InputViewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testApp();
+        window = std::make_unique<TFPodgladWejscia>(nullptr, &timers);
+        timer = onlyTimer(timers);
+        ASSERT_NE(timer, nullptr);
+    }
+    ManualTimerFactory timers;
+    std::unique_ptr<TFPodgladWejscia> window;
+    ManualTimer* timer = nullptr;
+};
+
+TEST_F(InputViewTest, SeventeenUnlitLampsAtCreation) {
+    EXPECT_EQ(window->objectName(), "FPodgladWejscia");
+    EXPECT_EQ(window->size(), QSize(389, 358));
+    EXPECT_EQ(window->FormCaption->text(), "Actual inputs/outputs state");
+    EXPECT_EQ(window->findChildren<PictureBox*>().size(), 17);
+    for (int k = 1; k <= 17; ++k) {
+        SCOPED_TRACE(k);
+        PictureBox* lamp = window->findChild<PictureBox*>(QStringLiteral("im%1").arg(k));
+        ASSERT_EQ(lamp, window->im(k));
+        EXPECT_EQ(lamp->pictureName(), "ID_led_off");
+        EXPECT_EQ(lamp->size(), QSize(30, 30));
+        EXPECT_TRUE(window->rect().contains(lamp->geometry()));
+    }
+    EXPECT_EQ(timer->intervalMs(), 100);
+    EXPECT_FALSE(timer->isActive());
+    expectButtons(*window, {{"closeButton", "Zamknij okno"}});
+}
+
+TEST_F(InputViewTest, TwoColumnsWithTheRelaysSetApart) {
+    auto top = [&](int k) { return window->im(k)->geometry().top(); };
+    auto left = [&](int k) { return window->im(k)->geometry().left(); };
+    const int pitch = top(2) - top(1);
+    EXPECT_GE(pitch, 30);
+    for (int k = 2; k <= 9; ++k)
+        EXPECT_EQ(left(k), left(1)) << k;
+    for (int k = 11; k <= 17; ++k)
+        EXPECT_EQ(left(k), left(10)) << k;
+    EXPECT_GT(left(10), left(1) + 30);
+    for (int k = 2; k <= 7; ++k)
+        EXPECT_EQ(top(k) - top(k - 1), pitch) << k;
+    EXPECT_EQ(top(8) - top(7), pitch + 10);  // relay 1 stands apart from the outputs
+    EXPECT_EQ(top(9) - top(8), pitch);
+    for (int k = 11; k <= 17; ++k)
+        EXPECT_EQ(top(k) - top(k - 1), pitch) << k;
+    EXPECT_EQ(top(10), top(1));
+}
+
+TEST_F(InputViewTest, EachLampIsNamedOnTheBackgroundBesideIt) {
+    const char* names[] = {"Output 1", "Output 2", "Output 3", "Output 4", "Output 5", "Output 6",
+                           "Output 7", "Relay 1",  "Relay 2",  "Input 1",  "Input 2",  "Input 3",
+                           "Input 4",  "Input 5",  "Input 6",  "RUN",      "STOP"};
+    const auto& items = window->backgroundTexts()->items();
+    ASSERT_EQ(items.size(), 17);
+    for (int k = 1; k <= 17; ++k) {
+        SCOPED_TRACE(k);
+        const QRect lamp = window->im(k)->geometry();
+        const auto& item = items[k - 1];
+        EXPECT_EQ(item.text, names[k - 1]);
+        EXPECT_EQ(item.rect.top(), lamp.top());
+        EXPECT_GT(item.rect.left(), lamp.right());
+        // The name stays clear of every lamp.
+        for (int j = 1; j <= 17; ++j)
+            EXPECT_FALSE(item.rect.intersects(window->im(j)->geometry())) << "lamp " << j;
+    }
+}
+
+TEST_F(InputViewTest, LampPicturesFollowTheirState) {
+    window->showLamp(8, true);
+    window->showLamp(17, true);
+    EXPECT_EQ(window->im(8)->pictureName(), "ID_led_on");
+    EXPECT_EQ(window->im(17)->pictureName(), "ID_led_on");
+    EXPECT_EQ(window->im(9)->pictureName(), "ID_led_off");
+    window->showLamp(8, false);
+    EXPECT_EQ(window->im(8)->pictureName(), "ID_led_off");
+    window->showLamp(0, true);  // no such lamp
+    window->showLamp(18, true);
+    for (int k = 1; k <= 16; ++k)
+        EXPECT_EQ(window->im(k)->pictureName(), "ID_led_off") << k;
+}
+
+TEST_F(InputViewTest, CloseButtonStopsPollingEscOnlyHides) {
+    window->show();
+    timer->start();
+    typeKey(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(timer->isActive());
+    window->show();
+    QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(timer->isActive());
+}
+
+// ----------------------------------------------------------------------- FLog
+
+class LogWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testApp();
+        window = std::make_unique<TFLog>();
+    }
+    std::unique_ptr<TFLog> window;
+};
+
+TEST_F(LogWindowTest, ReadOnlySilverFixedPitchLog) {
+    EXPECT_EQ(window->objectName(), "FLog");
+    EXPECT_EQ(window->size(), QSize(249, 668));
+    EXPECT_EQ(window->FormCaption->text(), "USB messages");
+    EXPECT_TRUE(window->log->isReadOnly());
+    EXPECT_EQ(window->log->palette().color(QPalette::Base), QColor(192, 192, 192));
+    EXPECT_EQ(window->log->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_EQ(window->log->font().pixelSize(), 12);
+    EXPECT_TRUE(QFontInfo(window->log->font()).fixedPitch());
+    EXPECT_EQ(window->log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    expectButtons(*window,
+                  {{"OkButton", "Zamknij okno"}, {"SpeedButton1", "Wyczyść okno komunikatów"}});
+}
+
+TEST_F(LogWindowTest, OpensCentredOnTheMainWindow) {
+    QWidget main;
+    main.setGeometry(100, 80, 1149, 732);
+    main.show();
+    StationWindow::setMainWindow(&main);
+    window->show();
+    const QPoint offset = window->geometry().center() - main.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+    StationWindow::setMainWindow(nullptr);
+}
+
+TEST_F(LogWindowTest, LinesAccumulateWhileHiddenAndClearEmptiesTheLog) {
+    window->appendLine("12:00:01         \"AB\"");
+    window->appendLine("12:00:02         \"\"");
+    EXPECT_EQ(window->lines(), (QStringList{"12:00:01         \"AB\"", "12:00:02         \"\""}));
+    window->show();
+    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
+    EXPECT_TRUE(window->lines().isEmpty());
+    EXPECT_TRUE(window->isVisible());
+    window->appendLine("after");
+    EXPECT_EQ(window->lines(), QStringList{"after"});
+}
+
+TEST_F(LogWindowTest, OkButtonAndEscHide) {
+    window->show();
+    QTest::mouseClick(window->OkButton, Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    window->show();
+    typeKey(window->log, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+}  // namespace
+}  // namespace rv720

@@ -1,0 +1,44 @@
+#pragma once
+// Checks every secondary window shares: its picture buttons carry a glyph of the
+// scheme and the station's tooltip, and keys reach the window before its controls.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QWidget>
+
+#include "shell/gui/artwork.h"
+#include "shell/gui/station_window.h"
+
+namespace rv720::testing {
+
+struct ButtonHint {
+    const char* name;
+    const char* toolTip;
+};
+
+// Each named picture button exists in `window`, has a glyph and the given tooltip.
+inline void expectButtons(const QWidget& window, std::initializer_list<ButtonHint> buttons) {
+    for (const ButtonHint& b : buttons) {
+        SCOPED_TRACE(b.name);
+        auto* button = window.findChild<PictureButton*>(QLatin1String(b.name));
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(artwork::hasGlyph(button->glyphName())) << button->glyphName().toStdString();
+        EXPECT_EQ(button->toolTip(), QString::fromUtf8(b.toolTip));
+    }
+}
+
+// Every picture button of the window has a glyph that exists.
+inline void expectAllGlyphs(const QWidget& window) {
+    const auto buttons = window.findChildren<PictureButton*>();
+    ASSERT_FALSE(buttons.isEmpty());
+    for (const PictureButton* button : buttons)
+        EXPECT_TRUE(artwork::hasGlyph(button->glyphName()))
+            << button->objectName().toStdString() << ": " << button->glyphName().toStdString();
+}
+
+// Types a key into `target`, a control of a window, as the operator would.
+inline void typeKey(QWidget* target, Qt::Key key) {
+    QTest::keyClick(target, key);
+}
+
+}  // namespace rv720::testing

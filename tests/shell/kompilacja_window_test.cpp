@@ -1,0 +1,181 @@
+// The compilation and transfer window FKompilacja: its log, gauge, covering
+// pictures, close permission and keys.
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+
+#include "control/window_checks.h"
+#include "device/station_view.h"
+#include "shell/gui/kompilacja_window.h"
+#include "shell/shell_test_app.h"
+#include "support/color.h"
+
+namespace rv720 {
+namespace {
+
+using testing::expectButtons;
+using testing::typeKey;
+
+// A main window that records whether the transfer window gave the windows back.
+class RecordingMain final : public QWidget, public MainWindowView {
+  public:
+    int unlocks = 0;
+    void AddStatusLine(const std::string&) override {}
+    void RepeatNewestStatusLine() override {}
+    void setIndicator(Indicator, bool) override {}
+    void HideEditingControls() override {}
+    void ShowEditingControls() override {}
+    void LockWindows() override {}
+    void UnlockWindows() override { ++unlocks; }
+    void setWindowVisible(Window, bool) override {}
+    bool isWindowVisible(Window) const override { return false; }
+    void selectExecutedLine(int) override {}
+    void NewButtonClick() override {}
+    void PrintProgram() override {}
+    void refreshInputBreakControls() override {}
+    std::optional<std::string> chooseFirmwareFile() override { return std::nullopt; }
+};
+
+class KompilacjaTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testApp();
+        owner = std::make_unique<RecordingMain>();
+        window = new TFKompilacja(owner.get());
+        window->show();
+    }
+    std::unique_ptr<RecordingMain> owner;  // the main window owns the transfer window
+    RecordingMain& main() { return *owner; }
+    TFKompilacja* window = nullptr;
+    TransferView& view() { return *window; }
+};
+
+TEST_F(KompilacjaTest, StartsWithBothButtonsCoveredAndAnEmptyCreamLog) {
+    EXPECT_EQ(window->objectName(), "FKompilacja");
+    EXPECT_TRUE(window->staysOnTop());
+    EXPECT_TRUE(window->isDraggable());
+    EXPECT_FALSE(window->stopAvailable());
+    EXPECT_FALSE(window->downloadAvailable());
+    EXPECT_EQ(window->DownloadDumm->geometry(), window->DownloadButton->geometry());
+    EXPECT_EQ(window->StopDumm->geometry(), window->StopButton->geometry());
+    EXPECT_EQ(window->KompilujBar->maximum(), 999);
+    EXPECT_EQ(window->KompilujBar->value(), 0);
+    EXPECT_TRUE(window->KompilacjaLog->isReadOnly());
+    EXPECT_EQ(window->KompilacjaLog->palette().color(QPalette::Base), QColor(0xff, 0xfb, 0xe6));
+    EXPECT_TRUE(QFontInfo(window->KompilacjaLog->font()).fixedPitch());
+    EXPECT_TRUE(window->logLines().isEmpty());
+    EXPECT_EQ(window->closePermission, 1);
+    expectButtons(*window, {{"DownloadButton", "Zapisz"},
+                            {"StopButton", "Zatrzymaj"},
+                            {"CloseButton", "Zamknij onko"}});
+}
+
+TEST_F(KompilacjaTest, ACoveredButtonCannotBeClicked) {
+    QSignalSpy download(window->DownloadButton, &QAbstractButton::clicked);
+    const QPoint centre = window->DownloadButton->geometry().center();
+    QTest::mouseClick(window, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(download.count(), 0);
+    view().setDownloadAvailable(true);
+    EXPECT_TRUE(window->DownloadDumm->isHidden());
+    QTest::mouseClick(window->childAt(centre), Qt::LeftButton);
+    EXPECT_EQ(download.count(), 1);
+}
+
+TEST_F(KompilacjaTest, EachLineKeepsItsOwnColour) {
+    const Rgb green{0, 128, 0};
+    struct Line {
+        const char* text;
+        Rgb colour;
+    };
+    const Line lines[] = {
+        {"Compilation start: 2026-12-08 o 12:00:00", colors::Black},
+        {"---------------------------------------------------------------------", colors::Black},
+        {"Error: No commands", colors::Red},
+        {"", colors::Red},  // an empty line still counts and keeps its colour
+        {"Warning: Motors aren't unblocked", green},
+        {"Compilation failed", colors::Blue},
+    };
+    view().addLogLine("stale report", colors::Blue);
+    view().clearLog();
+    for (const Line& l : lines)
+        view().addLogLine(l.text, l.colour);
+    const QStringList shown = window->logLines();
+    ASSERT_EQ(shown.size(), int(std::size(lines)));
+    for (int i = 0; i < shown.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(shown[i], lines[i].text);
+        EXPECT_EQ(window->logLineColour(i), lines[i].colour);
+    }
+}
+
+TEST_F(KompilacjaTest, CaptionAndGaugeFollowTheTransfer) {
+    for (const char* caption : {"Compilation", "Program reading", "Firmware update"}) {
+        view().setCaption(caption);
+        EXPECT_EQ(window->FormCaption->text(), caption);
+    }
+    view().setGaugeMaximum(32500);
+    view().setGaugePosition(1234);
+    EXPECT_EQ(window->KompilujBar->maximum(), 32500);
+    EXPECT_EQ(window->KompilujBar->value(), 1234);
+}
+
+TEST_F(KompilacjaTest, CloseQueryObeysThePermissionFlag) {
+    window->closePermission = 0;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    window->closePermission = 1;
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(KompilacjaTest, CloseButtonHidesAndUnlocksTheWindows) {
+    QTest::mouseClick(window->CloseButton, Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(main().unlocks, 1);
+}
+
+// Esc: Stop when it is uncovered, then Close when Stop is covered (possibly by
+// that very Stop). Enter: Download when it is uncovered.
+struct KeyCase {
+    const char* name;
+    Qt::Key key;
+    bool stopAvailable, downloadAvailable;
+    bool stopCoversItself;  // the Stop handler covers the Stop button
+    int stops, downloads;
+    bool hidden;
+};
+
+class KompilacjaKeyTest : public KompilacjaTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(KompilacjaKeyTest, KeysFollowTheButtonsThatAreAvailable) {
+    const KeyCase& c = GetParam();
+    view().setStopAvailable(c.stopAvailable);
+    view().setDownloadAvailable(c.downloadAvailable);
+    QSignalSpy stops(window->StopButton, &QAbstractButton::clicked);
+    QSignalSpy downloads(window->DownloadButton, &QAbstractButton::clicked);
+    if (c.stopCoversItself)
+        QObject::connect(window->StopButton, &QAbstractButton::clicked, window,
+                         [this] { view().setStopAvailable(false); });
+    // The log forwards its keys to the window's handler.
+    typeKey(window->KompilacjaLog, c.key);
+    EXPECT_EQ(stops.count(), c.stops);
+    EXPECT_EQ(downloads.count(), c.downloads);
+    EXPECT_EQ(window->isHidden(), c.hidden);
+    EXPECT_EQ(main().unlocks, c.hidden ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KompilacjaKeyTest,
+    ::testing::Values(
+        KeyCase{"EscWhileStopCovered", Qt::Key_Escape, false, true, false, 0, 0, true},
+        KeyCase{"EscStopsAndStays", Qt::Key_Escape, true, false, false, 1, 0, false},
+        KeyCase{"EscStopsThenCloses", Qt::Key_Escape, true, false, true, 1, 0, true},
+        KeyCase{"EnterDownloads", Qt::Key_Return, false, true, false, 0, 1, false},
+        KeyCase{"EnterWhileCovered", Qt::Key_Return, true, false, false, 0, 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace rv720
