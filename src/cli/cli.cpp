@@ -13,7 +13,7 @@ std::optional<std::string> ParsedArgs::value(std::string_view name) const {
     return std::nullopt;
 }
 
-ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs) {
+ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionDef> defs) {
     ParsedArgs parsed;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -37,14 +37,14 @@ ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionSp
         const auto eq = arg.find('=');
         const std::string name =
             arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-        const OptionSpec* spec = nullptr;
-        for (const auto& s : specs)
-            if (s.name == name) spec = &s;
-        if (!spec) {
+        const OptionDef* def = nullptr;
+        for (const auto& s : defs)
+            if (s.name == name) def = &s;
+        if (!def) {
             parsed.error = "unknown option '--" + name + "'";
             return parsed;
         }
-        if (!spec->takesValue) {
+        if (!def->takesValue) {
             if (eq != std::string::npos) {
                 parsed.error = "option '--" + name + "' takes no value";
                 return parsed;

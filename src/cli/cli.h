@@ -29,7 +29,7 @@ struct Io {
     Clock& clock;
 };
 
-struct OptionSpec {
+struct OptionDef {
     std::string_view name;  // without the leading "--"
     bool takesValue;
 };
@@ -46,7 +46,7 @@ struct ParsedArgs {
     std::optional<std::string> value(std::string_view name) const;
 };
 
-ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs);
+ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionDef> defs);
 
 struct Verb {
     std::string_view name;

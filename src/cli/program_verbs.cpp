@@ -38,12 +38,12 @@ constexpr std::string_view kCheckHelp =
     "Exit status: 0 the program compiles without errors (warnings allowed); 1 it has\n"
     "errors; 2 bad usage, or FILE cannot be read or is damaged.\n";
 
-constexpr OptionSpec kListOptions[] = {{"columns", true}, {"decimal-separator", true}};
+constexpr OptionDef kListOptions[] = {{"columns", true}, {"decimal-separator", true}};
 
 // Shared start of the file verbs: options, help, exactly one file.
-bool prepare(std::span<const std::string> args, std::span<const OptionSpec> specs, const Verb& verb,
+bool prepare(std::span<const std::string> args, std::span<const OptionDef> defs, const Verb& verb,
              Io& io, ParsedArgs& parsed, int& status) {
-    parsed = parseArgs(args, specs);
+    parsed = parseArgs(args, defs);
     if (parsed.help) {
         io.out << verb.help;
         status = kExitOk;

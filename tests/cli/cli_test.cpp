@@ -43,7 +43,7 @@ std::string golden(const std::string& name) {
 // --- arguments ------------------------------------------------------------------
 
 TEST(CliArguments, OptionsPositionalsAndErrors) {
-    const OptionSpec specs[] = {{"columns", true}, {"flag", false}};
+    const OptionDef defs[] = {{"columns", true}, {"flag", false}};
     const struct {
         std::vector<std::string> args;
         std::vector<std::string> positional;
@@ -67,7 +67,7 @@ TEST(CliArguments, OptionsPositionalsAndErrors) {
     };
     for (const auto& c : cases) {
         const std::string name = ::testing::PrintToString(c.args);
-        const ParsedArgs parsed = parseArgs(c.args, specs);
+        const ParsedArgs parsed = parseArgs(c.args, defs);
         EXPECT_EQ(parsed.error, c.error) << name;
         if (!c.error.empty()) continue;
         EXPECT_EQ(parsed.positional, c.positional) << name;
