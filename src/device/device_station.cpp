@@ -65,9 +65,12 @@ void DeviceStation::connectionIndicatorChanged(bool lit) {
     main_.setIndicator(Indicator::led_usb, lit);
     if (lit) return;
     main_.setIndicator(Indicator::led_prog, false);
-    // led_prog is out now; the flag follows it, so the next running frame after a
-    // reconnection lights it and brings back the run-mode look.
+    // Without a link there is no run to follow: led_prog is out, the flag follows
+    // it (so the next running frame after a reconnection lights it again), and the
+    // editing look returns, whichever way the link went down (also after a run
+    // request that was never answered, whose run-mode look would hide Connect).
     programRunning_ = false;
+    main_.ShowEditingControls();
 }
 
 void DeviceStation::linkLost() {
@@ -75,13 +78,16 @@ void DeviceStation::linkLost() {
          {Window::FPodgladSilniki, Window::FPodgladWejscia, Window::FKompilacja, Window::FLog})
         main_.setWindowVisible(w, false);
     timeoutTimer_->stop();
-    main_.ShowEditingControls();
-    if (windowsLocked_) {
-        // A transfer cannot go on without the link; give the operator the station back.
-        transferTimer_->stop();
-        closePermission_ = true;
-        unlockWindows();
-    }
+    abandonTransfer();
+    if (windowsLocked_) unlockWindows();
+}
+
+void DeviceStation::abandonTransfer() {
+    if (!windowsLocked_) return;
+    // A transfer cannot go on without the link: its clock stops and the transfer
+    // window may be closed again; the caller gives the windows back.
+    transferTimer_->stop();
+    closePermission_ = true;
 }
 
 // ---- protocol --------------------------------------------------------------
@@ -93,6 +99,7 @@ void DeviceStation::TimeoutTimerTimer() {
         motorViewTimer_->stop();
         inputViewTimer_->stop();
         link_.CloseLink();
+        abandonTransfer();
         unlockWindows();
         for (auto w : {Window::FPodgladSilniki, Window::FPodgladWejscia, Window::FLog})
             main_.setWindowVisible(w, false);

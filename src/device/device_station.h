@@ -129,6 +129,7 @@ class DeviceStation final : private LinkEvents {
     void followRunningFlag(std::uint8_t status);
     void showIoReply(std::span<const std::uint8_t> frame);
 
+    void abandonTransfer();
     void lockWindows();
     void unlockWindows();
     void setStopAvailable(bool on);

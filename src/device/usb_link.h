@@ -30,8 +30,8 @@ class LinkEvents {
     // Lit: led_usb shows "ID_led_play". Unlit: both led_usb and led_prog show
     // "ID_led_stop".
     virtual void connectionIndicatorChanged(bool lit) = 0;
-    // A status query or write failed while open: hide the monitor, transfer and
-    // message windows, stop the reply timeout, return to the editing look.
+    // A status query or write failed while open (the indicator has just gone out):
+    // hide the monitor, transfer and message windows and stop the reply timeout.
     virtual void linkLost() = 0;
     virtual void dispatchFrame(std::span<const std::uint8_t> frame) = 0;
 };

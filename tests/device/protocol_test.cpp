@@ -12,7 +12,7 @@ TEST(ReplyTimeout, ResendsTwiceThenGivesUp) {
     Bench b;
     b.connect();
     b.station.MotorViewTimer().start();
-    b.station.SpeedButton1Click();
+    b.station.PlayProgramButtonClick();  // its run-mode look must not outlive the link
     const Bytes first = b.ftdi.writes.at(0);
     auto& timeout = b.timer(b.station.TimeoutTimer());
 
@@ -28,8 +28,9 @@ TEST(ReplyTimeout, ResendsTwiceThenGivesUp) {
     EXPECT_FALSE(timeout.isActive());
     EXPECT_FALSE(b.station.MotorViewTimer().isActive());
     EXPECT_EQ(b.view.take(),
-              (Events{"led_usb stop", "led_prog stop", "status Connection finished",
-                      "UnlockWindows", windowEvent("hide", Window::FPodgladSilniki),
+              (Events{"led_usb stop", "led_prog stop", "ShowEditingControls",
+                      "status Connection finished", "UnlockWindows",
+                      windowEvent("hide", Window::FPodgladSilniki),
                       windowEvent("hide", Window::FPodgladWejscia),
                       windowEvent("hide", Window::FLog), "status Device is not response"}));
 }

@@ -101,18 +101,25 @@ TEST(ProgramWrite, AcknowledgementWithoutAWriteIsIgnored) {
     EXPECT_TRUE(b.view.events.empty());
 }
 
-TEST(ProgramWrite, LinkLossUnlocksTheWindows) {
-    Bench b;
-    b.model.appendRecord(sampleRecord(10));
-    b.connect();
-    b.station.FKompilacja().DownloadButtonClick();
-    b.ftdi.failingStatusQueries = 1;
-    b.timer(b.station.UsbTimer()).tick();
-    EXPECT_FALSE(b.station.connected());
-    EXPECT_FALSE(b.station.windowsLocked());
-    EXPECT_TRUE(has(b.view.events, "UnlockWindows"));
-    EXPECT_TRUE(b.station.FKompilacja().FormCloseQuery());
-    EXPECT_FALSE(b.station.TransferTimer().isActive());
+TEST(ProgramWrite, LosingTheLinkGivesTheStationBack) {
+    for (bool unplugged : {true, false}) {  // a failing poll, or three unanswered sends
+        Bench b;
+        b.model.appendRecord(sampleRecord(10));
+        b.connect();
+        b.station.FKompilacja().DownloadButtonClick();
+        if (unplugged) {
+            b.ftdi.failingStatusQueries = 1;
+            b.timer(b.station.UsbTimer()).tick();
+        } else {
+            for (int i = 0; i < 3; ++i)
+                b.timer(b.station.TimeoutTimer()).tick();
+        }
+        EXPECT_FALSE(b.station.connected());
+        EXPECT_FALSE(b.station.windowsLocked());
+        EXPECT_EQ(std::count(b.view.events.begin(), b.view.events.end(), "UnlockWindows"), 1);
+        EXPECT_TRUE(b.station.FKompilacja().FormCloseQuery());
+        EXPECT_FALSE(b.station.TransferTimer().isActive());
+    }
 }
 
 TEST(Compilation, HandsTheReportOverAndGatesDownload) {

@@ -148,7 +148,8 @@ TEST(LinkFailure, FailingWriteClosesWithoutArmingTheTimeoutOrTheRunLook) {
     EXPECT_FALSE(b.station.TimeoutTimer().isActive());
     EXPECT_EQ(b.view.warning2, "Connection finished");
     // The run was never requested, so the editing look stays.
-    EXPECT_EQ(b.view.events.back(), "ShowEditingControls");
+    EXPECT_EQ(std::count(b.view.events.begin(), b.view.events.end(), "HideEditingControls"), 0);
+    EXPECT_EQ(std::count(b.view.events.begin(), b.view.events.end(), "ShowEditingControls"), 1);
 }
 
 TEST(LinkFailure, StatusQueryThatKeepsFailingEndsTheSendBoundedly) {
@@ -182,8 +183,9 @@ TEST(LinkClosing, DisconnectStopsPollingAndAnOutstandingTimeout) {
     b.connect();
     b.station.SpeedButton1Click();
     b.station.DisconnectButtonClick();
-    EXPECT_EQ(b.view.take(), (Events{"led_usb stop", "led_prog stop", "status Connection finished",
-                                     "status Connection was finished"}));
+    EXPECT_EQ(b.view.take(),
+              (Events{"led_usb stop", "led_prog stop", "ShowEditingControls",
+                      "status Connection finished", "status Connection was finished"}));
     EXPECT_FALSE(b.station.TimeoutTimer().isActive());
     EXPECT_FALSE(b.station.UsbTimer().isActive());
 }
