@@ -78,8 +78,8 @@ void Editor::enter(std::uint8_t code) {
 }
 
 void Editor::addRecord(const Record& r) {
+    // The popup has just set the cursor from the caret, inside the program.
     if (model_.editMode == EditMode::Insert) {
-        model_.cursorLine = clampCaret(model_.cursorLine);
         model_.insertRecordAtCursor(r);
     } else {
         model_.appendRecord(r);

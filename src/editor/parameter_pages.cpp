@@ -357,6 +357,12 @@ bool ParameterDialog::ShowParameterPage(Page page) {
     return true;
 }
 
+bool ParameterDialog::showDirectDriverPage() {
+    model_.editMode = EditMode::Direct;
+    model_.editedCode = code::Driver;
+    return ShowParameterPage(Page::p_ster);
+}
+
 void ParameterDialog::prefillForEdit() {
     const int slot = model_.cursorLine;
     if (slot < 0 || std::uint32_t(slot) >= model_.length()) return;
@@ -792,6 +798,8 @@ void ParameterDialog::confirmDriver() {
     switch (mode) {
         case EditMode::Direct:
             // Several motors may be configured one after another: the page stays.
+            // With no motor chosen nothing was set, and nothing is reported.
+            if (countMotors(flags) == 0) return;
             host_.addStatusLine(std::string(texts::kMotorParametersSet));
             return;
         case EditMode::Append:

@@ -24,6 +24,8 @@ inline constexpr std::string_view kMotorParametersSet = "Motor parameters set";
 inline constexpr std::string_view kDeleteCaption = "Deleting line";
 inline constexpr std::string_view kDeleteQuestion =
     "You try to delete the line, to which reffer jump comands.\n\r Do you want to continue?";
+inline constexpr std::string_view kConfirmHint = "Ustaw parametr";  // every page's confirm button
+inline constexpr std::string_view kCloseHint = "Zamknij okno";      // every page's close button
 }  // namespace texts
 
 // Ticked state of the three motors, motor 1 first.
@@ -195,6 +197,10 @@ class ParameterDialog {
     // Opens `page` for the mode and edited code in the model. Returns whether it
     // opened; posts "Program counter is exceeded" when the program is full.
     bool ShowParameterPage(Page page);
+    // The direct driver configuration of the control column: EditMode direct,
+    // edited code 17 (so Enter confirms), then the driver page with its radio
+    // buttons. The caller has checked the connection.
+    bool showDirectDriverPage();
     // Fills the page of the edited code from the record at the cursor line.
     void prefillForEdit();
 

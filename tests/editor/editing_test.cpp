@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "editor/editor_rig.h"
 #include "editor/menu.h"
 #include "model/commands.h"
@@ -19,53 +17,35 @@ using edtest::Rig;
 // ---------------------------------------------------------------------------
 // The pop-up menu and the command column.
 
-TEST(CommandTables, EveryStoredCodeHasExactlyOneEntry) {
-    std::multiset<int> codes;
-    for (const auto& e : commandEntries())
-        codes.insert(e.code);
-    for (int c = 1; c <= 22; ++c)
-        EXPECT_EQ(codes.count(c), c == 21 ? 0u : 1u) << c;
+TEST(CommandTables, SubmenuOrderSeparatorsAndEntryKinds) {
+    std::vector<int> codes, direct, motors;
+    std::vector<std::string_view> separatorsAfter;
+    for (const auto& e : commandEntries()) {
+        codes.push_back(e.code);
+        if (e.entry == EntryKind::Direct) direct.push_back(e.code);
+        if (e.entry == EntryKind::Dialog) {
+            EXPECT_TRUE(pageForCode(e.code)) << e.caption;
+        }
+        if (e.motors) motors.push_back(e.code);
+        if (e.separatorAfter) separatorsAfter.push_back(e.caption);
+    }
+    EXPECT_EQ(codes, (std::vector<int>{17, 1,  2,  4, 5,  3,  8, 9,  12, 11, 20,
+                                       22, 15, 13, 7, 16, 14, 6, 10, 18, 19}));
+    EXPECT_EQ(direct, (std::vector<int>{12, 11, 20, 22, 10}));
+    EXPECT_EQ(motors, (std::vector<int>{17, 1, 2, 4, 3, 8, 9, 12, 11, 20, 22}));
+    EXPECT_EQ(separatorsAfter, (std::vector<std::string_view>{
+                                   "Max acceleration", "Reset pos. counter", "END of program"}));
 }
 
 TEST(CommandTables, BrakeAndStopCaptionsAreSwappedOnlyInThePopup) {
-    const CommandEntry* brakeItem = nullptr;
-    const CommandEntry* stopItem = nullptr;
-    for (const auto& e : commandEntries()) {
-        if (e.caption == "Brake") brakeItem = &e;
-        if (e.caption == "Stop") stopItem = &e;
-    }
-    ASSERT_TRUE(brakeItem && stopItem);
-    EXPECT_EQ(commandInfo(brakeItem->code)->keyword, "stop");
-    EXPECT_EQ(brakeItem->popupItem, "Stop1");
-    EXPECT_EQ(brakeItem->button, "CommadnStopButton");
-    EXPECT_EQ(commandInfo(stopItem->code)->keyword, "brake");
-    EXPECT_EQ(stopItem->popupItem, "Hamuj1");
-    EXPECT_EQ(stopItem->button, "CommadBreakButton");
-}
-
-TEST(CommandTables, SeparatorsFollowTheThreeGroupEnds) {
-    std::vector<std::string_view> before;
-    for (const auto& e : commandEntries())
-        if (e.separatorAfter) before.push_back(e.caption);
-    EXPECT_EQ(before, (std::vector<std::string_view>{"Max acceleration", "Reset pos. counter",
-                                                     "END of program"}));
-    EXPECT_EQ(commandEntries().front().caption, "Driver configuration");
-    EXPECT_EQ(commandEntries().back().caption, "USB message");
-}
-
-TEST(CommandTables, DirectEntriesHaveNoPageAndDialogEntriesDo) {
-    std::set<int> direct;
-    for (const auto& e : commandEntries()) {
-        if (e.entry == EntryKind::Direct) {
-            direct.insert(e.code);
-        } else {
-            EXPECT_TRUE(pageForCode(e.code).has_value()) << e.caption;
-        }
-        EXPECT_EQ(e.motors, commandInfo(e.code)->perMotor || e.code == code::WaitMotor ||
-                                e.code == code::ClearMotor)
-            << e.caption;
-    }
-    EXPECT_EQ(direct, (std::set<int>{10, 11, 12, 20, 22}));
+    const CommandEntry* brake = commandEntryForCode(code::Brake);
+    const CommandEntry* stop = commandEntryForCode(code::Stop);
+    EXPECT_EQ(brake->caption, "Stop");
+    EXPECT_EQ(brake->popupItem, "Hamuj1");
+    EXPECT_EQ(brake->button, "CommadBreakButton");
+    EXPECT_EQ(stop->caption, "Brake");
+    EXPECT_EQ(stop->popupItem, "Stop1");
+    EXPECT_EQ(stop->button, "CommadnStopButton");
 }
 
 // ---------------------------------------------------------------------------
@@ -101,19 +81,11 @@ TEST(ListingClicks, PressesFurtherApartThanTheTimerOnlySelect) {
     r.editor.ProgramViewMouseDown(2);
     EXPECT_FALSE(r.dialog.visible());
     EXPECT_EQ(r.model.cursorLine, 2);
-    EXPECT_EQ(r.host.selections, (std::vector<int>{0, 2}));
-}
-
-TEST(ListingClicks, ArrowKeysSelectWithoutMovingTheCursorLine) {
-    Rig r;
-    r.fill(5);
-    r.model.cursorLine = 4;
-    r.editor.ProgramViewKeyUp(ListingKey::Down, 3);
-    r.editor.ProgramViewKeyUp(ListingKey::Up, 2);
-    r.editor.ProgramViewKeyUp(ListingKey::Other, 1);
-    EXPECT_EQ(r.host.selections, (std::vector<int>{3, 2}));
-    EXPECT_EQ(r.model.cursorLine, 4);
-    EXPECT_EQ(r.length(), 5u);
+    // Arrow keys select the caret's line without moving the cursor line.
+    r.editor.ProgramViewKeyUp(ListingKey::Down, 1);
+    r.editor.ProgramViewKeyUp(ListingKey::Other, 0);
+    EXPECT_EQ(r.host.selections, (std::vector<int>{0, 2, 1}));
+    EXPECT_EQ(r.model.cursorLine, 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -220,37 +192,25 @@ TEST(Inserting, ThePopupOpensMotorPagesWithoutMotorsButNotTheDriverPage) {
     EXPECT_TRUE(r.host.status.empty());
 }
 
-TEST(Inserting, ButtonsAppendAtTheEndWhateverTheCaret) {
+TEST(Inserting, DirectCommandsAppendFromButtonsAndEndHidesTheDialog) {
     Rig r;
     r.fill(3);
     r.model.cursorLine = 1;
-    r.tick(0, 0, 1);
-    r.editor.appendFromButton(code::Brake);
-    r.editor.appendFromButton(code::WaitMotor);
-    ASSERT_EQ(r.length(), 5u);
-    EXPECT_EQ(r.line(4), rec(code::Brake, 3));
-    EXPECT_EQ(r.line(5), (Record{20, 4, 0, 0, 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(r.line(2), filler(2));
-}
-
-TEST(Inserting, MotorFlagCommandsCarryTheTickedMotorsInOneRecord) {
-    Rig r;
     r.tick(1, 0, 1);
-    r.editor.insertFromPopup(code::ClearMotor, 0);
-    r.tick(0, 0, 0);
-    r.editor.insertFromPopup(code::WaitMotor, 0);  // no motor: nothing
-    ASSERT_EQ(r.length(), 1u);
-    EXPECT_EQ(r.line(1), (Record{22, 4, 1, 0, 1, 0, 0, 0, 0, 0}));
-}
-
-TEST(Inserting, EndHidesTheParameterDialog) {
-    Rig r;
-    r.tick(1, 0, 0);
     r.editor.appendFromButton(code::VMin);
     ASSERT_TRUE(r.dialog.visible());
+    r.editor.appendFromButton(code::Brake);
+    r.editor.appendFromButton(code::ClearMotor);
+    r.tick(0, 0, 0);
+    r.editor.insertFromPopup(code::WaitMotor, 0);  // no motor: nothing
     r.editor.appendFromButton(code::End);
     EXPECT_FALSE(r.dialog.visible());
-    EXPECT_EQ(r.line(1), rec(code::End, kControllerTarget));
+    ASSERT_EQ(r.length(), 7u);
+    EXPECT_EQ(r.line(4), rec(code::Brake, 1));
+    EXPECT_EQ(r.line(5), rec(code::Brake, 3));
+    EXPECT_EQ(r.line(6), edtest::bytes({22, 4, 1, 0, 1}));
+    EXPECT_EQ(r.line(7), rec(code::End, kControllerTarget));
+    EXPECT_EQ(r.line(1), filler(1));
 }
 
 struct DirectCapacityCase {
@@ -288,18 +248,6 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, DirectCapacity,
                                            DirectCapacityCase{code::WaitMotor, 998, 1, 1},
                                            DirectCapacityCase{code::WaitMotor, 998, 2, -1},
                                            DirectCapacityCase{code::ClearMotor, 997, 2, 1}));
-
-TEST(Inserting, AFullProgramRefusesDialogPagesButStillEdits) {
-    Rig r;
-    r.fill(999);
-    r.editor.insertFromPopup(code::WaitMs, 4);
-    EXPECT_FALSE(r.dialog.visible());
-    EXPECT_TRUE(r.programFullPosted());
-
-    r.editor.editCommand(4);
-    EXPECT_TRUE(r.dialog.visible());
-    EXPECT_EQ(r.dialog.page(), Page::p_w);
-}
 
 TEST(Inserting, AnInsertPointLeftPastAShrunkProgramBecomesTheEnd) {
     Rig r;
@@ -423,14 +371,6 @@ TEST(InputBreakRows, ALineBeyondTheProgramIsPulledBackToTheLastCommand) {
     Rig empty;
     EXPECT_EQ(empty.editor.input_lineChange(1, 0), -1);
     EXPECT_EQ(empty.model.image.inputBreak(1).line, 0);
-}
-
-TEST(InputBreakRows, HighLinesUseBothBytes) {
-    Rig r;
-    r.fill(600);
-    r.editor.input_lineChange(2, 299);
-    EXPECT_EQ(r.model.image.blockByte(3), 1);
-    EXPECT_EQ(r.model.image.blockByte(5), 300 - 256);
 }
 
 TEST(InputBreakRows, EnableAndEdgeWriteTheirBytes) {

@@ -1,6 +1,7 @@
 #pragma once
 // A main window without windows: the program model, a recording EditorHost, the
 // parameter dialog and the editor, wired as TFMain wires them.
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,15 @@ inline Record rec(std::uint8_t code, std::uint8_t motor, std::int32_t p1 = 0, st
     Record r = makeRecord(code, motor);
     writeBe32(&r[2], p1);
     writeBe32(&r[6], p2);
+    return r;
+}
+
+// A record from its leading bytes b0, b1, b2, ...; the rest zero.
+inline Record bytes(std::initializer_list<std::uint8_t> leading) {
+    Record r{};
+    std::size_t i = 0;
+    for (auto b : leading)
+        r[i++] = b;
     return r;
 }
 
