@@ -145,8 +145,8 @@ struct LabelTarget {
 };
 std::span<const LabelTarget> labelTargets();
 
-// Everything the operator can set in the dialog. Entry boxes keep their texts
-// between openings.
+// Everything the operator can set in the dialog, texts in UTF-8. Entry boxes
+// keep their texts between openings.
 struct DialogFields {
     std::array<std::string, kTextFieldCount> texts{};
     bool enable = false;
