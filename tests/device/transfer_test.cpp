@@ -92,15 +92,6 @@ TEST(ProgramWrite, StopThenThePendingAcknowledgementEndsWithoutAReport) {
     EXPECT_FALSE(b.station.stopAvailable());
 }
 
-TEST(ProgramWrite, AcknowledgementWithoutAWriteIsIgnored) {
-    Bench b;
-    b.model.appendRecord(sampleRecord(10));
-    b.connect();
-    b.deliver(17, {4});
-    EXPECT_TRUE(b.ftdi.writes.empty());
-    EXPECT_TRUE(b.view.events.empty());
-}
-
 TEST(ProgramWrite, LosingTheLinkGivesTheStationBack) {
     for (bool unplugged : {true, false}) {  // a failing poll, or three unanswered sends
         Bench b;
@@ -269,19 +260,6 @@ TEST(ProgramRead, StopThenPendingRecordsAreStoredAndOnlyTheLastFinishes) {
         EXPECT_EQ(has(log, "Reading finished. Succesfull"), lastPending);
         EXPECT_EQ(b.model.length(), lastPending ? 1u : 0u);
     }
-}
-
-TEST(ProgramRead, LinkLossUnlocksTheWindows) {
-    Bench b;
-    b.connect();
-    b.station.ReadProgramButtonClick();
-    b.deliver(19, readHeader(3));
-    b.ftdi.writeResult = ft::IoError;
-    b.deliver(20, readRecord(1, 6));  // the request for record 2 fails
-    EXPECT_FALSE(b.station.connected());
-    EXPECT_FALSE(b.station.windowsLocked());
-    EXPECT_FALSE(b.view.isWindowVisible(Window::FKompilacja));
-    EXPECT_TRUE(b.station.FKompilacja().FormCloseQuery());
 }
 
 TEST(TransferWindow, KeysFollowTheAvailableButtons) {
