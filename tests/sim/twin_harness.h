@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
-#include <cctype>
+
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -25,10 +25,11 @@ struct Reply {
     Bytes data;  // data[0] is the target
     bool operator==(const Reply&) const = default;
 };
+using Replies = std::vector<Reply>;
 
-inline std::vector<Reply> parseReplies(const Bytes& stream, int* bad = nullptr) {
+inline Replies parseReplies(const Bytes& stream, int* bad = nullptr) {
     FrameAssembler assembler;
-    std::vector<Reply> out;
+    Replies out;
     for (auto b : stream) {
         const auto r = assembler.put(b);
         if (r == FrameAssembler::Result::Bad && bad) ++*bad;
@@ -49,11 +50,19 @@ inline Record rec(std::initializer_list<std::uint8_t> bytes) {
     std::copy(bytes.begin(), bytes.end(), r.begin());
     return r;
 }
-// A record whose P1 is a 32-bit value.
 inline Record recP1(std::uint8_t code, std::uint8_t motor, std::int32_t p1) {
     Record r = makeRecord(code, motor);
     writeBe32(r.data() + 2, p1);
     return r;
+}
+inline Record setOut(int output, bool on) {
+    return rec({15, 4, std::uint8_t(output), std::uint8_t(on)});
+}
+inline Record waitMs(std::int32_t ms) {
+    return recP1(6, 4, ms);
+}
+inline Record end() {
+    return rec({10, 4});
 }
 
 class TwinHarness {
@@ -61,7 +70,7 @@ class TwinHarness {
     explicit TwinHarness(TwinOptions options = {}) : twin(std::move(options)) {}
 
     void send(std::uint8_t code, const Bytes& data) { twin.receive(frameBytes(code, data)); }
-    std::vector<Reply> replies(int* bad = nullptr) { return parseReplies(twin.takeBytes(), bad); }
+    Replies replies(int* bad = nullptr) { return parseReplies(twin.takeBytes(), bad); }
 
     // One command, exactly one reply expected.
     Reply exchange(std::uint8_t code, const Bytes& data) {
@@ -73,17 +82,21 @@ class TwinHarness {
 
     // The station's write: header, every record, end; checks every acknowledgement.
     void writeProgram(const std::vector<Record>& records, const InputBreakWire& block = {}) {
-        Bytes header{4, 0, 0};
-        writeBe16(header.data() + 1, std::uint16_t(records.size()));
+        Bytes header{4, 0, std::uint8_t(records.size())};
         header.insert(header.end(), block.begin(), block.end());
         EXPECT_EQ(exchange(16, header).code, 17);
         for (std::size_t i = 0; i < records.size(); ++i) {
-            Bytes data{4, 0, 0};
-            writeBe16(data.data() + 1, std::uint16_t(i + 1));
+            Bytes data{4, 0, std::uint8_t(i + 1)};
             data.insert(data.end(), records[i].begin(), records[i].end());
             EXPECT_EQ(exchange(17, data).code, 17) << "record " << i + 1;
         }
         EXPECT_EQ(exchange(18, {4}).code, 18);
+    }
+
+    // Writes the program and starts it at the current time.
+    void run(const std::vector<Record>& program, const InputBreakWire& block = {}) {
+        writeProgram(program, block);
+        EXPECT_EQ(exchange(12, {4}), (Reply{12, 1, {4}}));
     }
 
     ControllerTwin twin;
@@ -93,12 +106,8 @@ class TwinHarness {
 class TempDir {
   public:
     TempDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = info->name();
-        for (auto& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
         path_ = std::filesystem::temp_directory_path() /
-                ("rv720-twin-" + std::to_string(::getpid()) + "-" + name);
+                ("rv720-twin-" + std::to_string(::getpid()) + "-" + std::to_string(serial_++));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
@@ -109,6 +118,7 @@ class TempDir {
     const std::filesystem::path& path() const { return path_; }
 
   private:
+    static inline int serial_ = 0;
     std::filesystem::path path_;
 };
 

@@ -3,26 +3,8 @@
 namespace rv720::sim::testing {
 namespace {
 
-Record setOut(int output, bool on) {
-    return rec({15, 4, std::uint8_t(output), std::uint8_t(on)});
-}
-Record waitMs(std::int32_t ms) {
-    return recP1(6, 4, ms);
-}
 Record jump(std::int32_t line) {
     return recP1(7, 4, line);
-}
-Record counter(std::int32_t n) {
-    return recP1(13, 4, n);
-}
-Record jumpIfCounter(std::int32_t line) {
-    return recP1(14, 4, line);
-}
-Record jumpIfInput(std::int32_t line, int input, bool on) {
-    Record r = recP1(16, 4, line);
-    r[6] = std::uint8_t(input);
-    r[7] = on ? 1 : 0;
-    return r;
 }
 Record usb(bool on) {
     return rec({18, 4, std::uint8_t(on)});
@@ -30,136 +12,124 @@ Record usb(bool on) {
 Record print(const std::string& text) {
     Record r = makeRecord(19, 4);
     r[2] = std::uint8_t(text.size());
-    for (std::size_t i = 0; i < text.size() && i < 7; ++i)
-        r[3 + i] = std::uint8_t(text[i]);
+    std::copy(text.begin(), text.end(), r.begin() + 3);
     return r;
 }
-Record end() {
-    return rec({10, 4});
+Record jumpIfInput(std::int32_t line, int input, bool on) {
+    Record r = recP1(16, 4, line);
+    r[6] = std::uint8_t(input);
+    r[7] = on;
+    return r;
 }
 
 InputBreakWire breakOn(int input, std::uint16_t line, bool rising, bool enabled = true) {
     InputBreakWire block{};
     const int o = input == 1 ? 0 : 10;
-    block[o + 0] = enabled ? 1 : 0;
+    block[o] = enabled;
     block[o + 1] = std::uint8_t(line >> 8);
     block[o + 2] = std::uint8_t(line);
-    block[o + 3] = rising ? 1 : 0;
+    block[o + 3] = rising;
     return block;
 }
 
-// Loads the program, starts it with command 12 at time 0 and checks the run reply.
-void run(TwinHarness& h, const std::vector<Record>& program, const InputBreakWire& block = {}) {
-    h.writeProgram(program, block);
-    const Reply r = h.exchange(12, {4});
-    EXPECT_EQ(r.code, 12);
-    EXPECT_EQ(r.status, 1);
-}
-
-std::vector<Reply> ofCode(const std::vector<Reply>& replies, std::uint8_t code) {
-    std::vector<Reply> out;
-    for (const auto& r : replies)
-        if (r.code == code) out.push_back(r);
+Replies ofCode(const Replies& replies, std::uint8_t code) {
+    Replies out;
+    std::copy_if(replies.begin(), replies.end(), std::back_inserter(out),
+                 [&](const Reply& r) { return r.code == code; });
     return out;
 }
 
+const Reply kEnded{13, 0, {4}};
+
 TEST(TwinProgram, WaitRunsInSimulatedTimeBetweenRecords) {
     TwinHarness h;
-    run(h, {setOut(1, true), waitMs(100), setOut(1, false), end()});
+    h.run({setOut(1, true), waitMs(100), setOut(1, false), end()});
     // Every record takes 1 ms; the wait at 1 ms adds its 100 ms.
-    h.twin.advance(101ms);
-    EXPECT_TRUE(h.twin.output(1));
     h.twin.advanceTo(102ms - 1ns);
     EXPECT_TRUE(h.twin.output(1));
+    h.twin.takeBytes();
+    EXPECT_EQ(h.exchange(1, {4}).status, 1) << "replies carry the running flag";
     h.twin.advanceTo(102ms);
     EXPECT_FALSE(h.twin.output(1));
     EXPECT_TRUE(h.twin.running());
     h.twin.advanceTo(103ms);
     EXPECT_FALSE(h.twin.running());
-}
-
-TEST(TwinProgram, EndClearsTheRunningFlagAndAnnouncesIt) {
-    TwinHarness h;
-    run(h, {waitMs(10), end()});
-    EXPECT_EQ(h.exchange(1, {4}).status, 1);
-    h.twin.advance(20ms);
-    const auto got = h.replies();
-    ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got.back(), (Reply{13, 0, {4}}));
+    EXPECT_EQ(h.replies().back(), kEnded);
     EXPECT_EQ(h.exchange(1, {4}).status, 0);
 }
 
-TEST(TwinProgram, ProgramsThatLeaveTheirLinesStop) {
+TEST(TwinProgram, ProgramsThatLeaveTheirLinesStopAndSaySo) {
     struct Case {
         const char* what;
         std::vector<Record> program;
     };
     const Case cases[] = {
+        {"END", {setOut(1, true), end(), setOut(2, true)}},
         {"runs off the end", {setOut(1, true)}},
-        {"jumps past the end", {setOut(1, true), jump(5)}},
-        {"jumps to line 0", {setOut(1, true), jump(0)}},
+        {"jumps past the end", {setOut(1, true), jump(5), setOut(2, true)}},
+        {"jumps to line 0", {setOut(1, true), jump(0), setOut(2, true)}},
         {"meets an unknown code", {setOut(1, true), rec({21, 4}), setOut(2, true)}},
-        {"meets code 0", {setOut(1, true), rec({0, 0}), setOut(2, true)}},
     };
     for (const auto& c : cases) {
         TwinHarness h;
-        run(h, c.program);
+        h.run(c.program);
         h.twin.advance(10ms);
         EXPECT_FALSE(h.twin.running()) << c.what;
-        EXPECT_TRUE(h.twin.output(1)) << c.what;
-        EXPECT_FALSE(h.twin.output(2)) << c.what;
-        const auto got = h.replies();
-        ASSERT_FALSE(got.empty()) << c.what;
-        EXPECT_EQ(got.back(), (Reply{13, 0, {4}})) << c.what;
+        EXPECT_TRUE(h.twin.output(1) && !h.twin.output(2)) << c.what;
+        EXPECT_EQ(h.replies().back(), kEnded) << c.what;
     }
 }
 
-TEST(TwinProgram, JumpSkipsLines) {
+TEST(TwinProgram, JumpsAndTheRepetitionCounter) {
     TwinHarness h;
-    run(h, {jump(3), setOut(1, true), setOut(2, true), end()});
+    h.run({jump(3), setOut(1, true), setOut(2, true), end()});
     h.twin.advance(10ms);
     EXPECT_FALSE(h.twin.output(1));
     EXPECT_TRUE(h.twin.output(2));
-}
-
-TEST(TwinProgram, CounterRepeatsTheLoopBodyThatManyMoreTimes) {
     for (int n : {0, 1, 3}) {
-        TwinHarness h;
-        run(h, {usb(true), counter(n), print("x"), jumpIfCounter(3), end()});
-        h.twin.advance(100ms);
-        const auto messages = ofCode(h.replies(), 14);
-        EXPECT_EQ(messages.size(), std::size_t(n + 1)) << "counter " << n;
-        EXPECT_EQ(h.twin.repetitionCounter(), 0u);
+        TwinHarness loop;
+        loop.run({usb(true), recP1(13, 4, n), print("x"), recP1(14, 4, 3), end()});
+        loop.twin.advance(100ms);
+        EXPECT_EQ(ofCode(loop.replies(), 14).size(), std::size_t(n + 1)) << "counter " << n;
+        EXPECT_EQ(loop.twin.repetitionCounter(), 0u);
     }
 }
 
 TEST(TwinProgram, UsbMessagesOnlyWhileSwitchedOn) {
     TwinHarness h;
     Record tooLong = print("abc");
-    tooLong[2] = 9;  // more than a record can hold: the seven bytes there are sent
-    run(h, {print("off"), usb(true), print("AB\r"), print(""), tooLong, usb(false), print("no"),
-            end()});
+    tooLong[2] = 9;  // more than a record holds: its seven bytes go out
+    h.run({print("off"), usb(true), print("AB\r"), print(""), tooLong, usb(false), print("no"),
+           end()});
     h.twin.advance(20ms);
-    const auto messages = ofCode(h.replies(), 14);
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[0].data, (Bytes{4, 3, 'A', 'B', '\r'}));
-    EXPECT_EQ(messages[0].status, 1);
-    EXPECT_EQ(messages[1].data, (Bytes{4, 0}));
-    EXPECT_EQ(messages[2].data, (Bytes{4, 7, 'a', 'b', 'c', 0, 0, 0, 0}));
+    const Replies expected{{14, 1, {4, 3, 'A', 'B', '\r'}},
+                           {14, 1, {4, 0}},
+                           {14, 1, {4, 7, 'a', 'b', 'c', 0, 0, 0, 0}}};
+    EXPECT_EQ(ofCode(h.replies(), 14), expected);
+}
+
+TEST(TwinProgram, EachRunStartsAtLineOneWithCounterAndMessagesReset) {
+    TwinHarness h;
+    h.run({print("a"), usb(true), recP1(13, 4, 7), waitMs(100000), end()});
+    h.twin.advance(10ms);
+    EXPECT_EQ(h.twin.repetitionCounter(), 7u);
+    h.twin.takeBytes();
+    EXPECT_EQ(h.exchange(13, {4}), kEnded);
+    h.exchange(12, {4});
+    EXPECT_EQ(h.twin.repetitionCounter(), 0u);
+    h.twin.advance(10ms);
+    EXPECT_TRUE(ofCode(h.replies(), 14).empty()) << "line 1 prints before set_USB";
 }
 
 TEST(TwinProgram, JumpIfInputFollowsTheInputState) {
     struct Case {
-        bool inputOn;
-        bool jumpWhenOn;
-        bool jumps;
+        bool inputOn, jumpWhenOn, jumps;
     };
-    const Case cases[] = {
-        {true, true, true}, {false, true, false}, {true, false, false}, {false, false, true}};
-    for (const auto& c : cases) {
+    for (const auto& c : {Case{true, true, true}, Case{false, true, false},
+                          Case{true, false, false}, Case{false, false, true}}) {
         TwinHarness h;
         h.twin.setInput(3, c.inputOn);
-        run(h, {jumpIfInput(3, 3, c.jumpWhenOn), setOut(1, true), end()});
+        h.run({jumpIfInput(3, 3, c.jumpWhenOn), setOut(1, true), end()});
         h.twin.advance(10ms);
         EXPECT_EQ(h.twin.output(1), !c.jumps) << c.inputOn << c.jumpWhenOn;
     }
@@ -170,8 +140,7 @@ TEST(TwinProgram, InputBreakJumpsOnTheConfiguredEdgeAtOnce) {
         const char* what;
         InputBreakWire block;
         int input;
-        bool startLevel;
-        bool jumps;
+        bool startLevel, jumps;
     };
     const Case cases[] = {
         {"INPUT1 rising", breakOn(1, 3, true), 1, false, true},
@@ -185,50 +154,48 @@ TEST(TwinProgram, InputBreakJumpsOnTheConfiguredEdgeAtOnce) {
     for (const auto& c : cases) {
         TwinHarness h;
         h.twin.setInput(c.input, c.startLevel);
-        run(h, {waitMs(100000), end(), setOut(5, true), waitMs(100000), end()}, c.block);
+        h.run({waitMs(100000), end(), setOut(5, true), waitMs(100000), end()}, c.block);
         h.twin.advance(10ms);
         h.twin.setInput(c.input, !c.startLevel);
         // The target line runs at the moment of the edge, cutting the wait short.
         EXPECT_EQ(h.twin.output(5), c.jumps) << c.what;
-        EXPECT_TRUE(h.twin.running()) << c.what;
-        if (c.jumps) EXPECT_EQ(h.twin.currentSlot(), 3) << c.what;
+        EXPECT_EQ(h.twin.currentSlot(), c.jumps ? 3 : 1) << c.what;
     }
+    TwinHarness stopped;
+    stopped.writeProgram({end(), setOut(5, true), end()}, breakOn(1, 2, true));
+    stopped.twin.setInput(1, true);
+    EXPECT_FALSE(stopped.twin.running() || stopped.twin.output(5)) << "breaks need a run";
 }
 
-TEST(TwinProgram, InputBreakIsIgnoredWhileStopped) {
+TEST(TwinProgram, StopCommandAndStopInputHaltProgramAndMotors) {
     TwinHarness h;
-    h.writeProgram({end(), setOut(5, true), end()}, breakOn(1, 2, true));
-    h.twin.setInput(1, true);
-    h.twin.advance(10ms);
-    EXPECT_FALSE(h.twin.running());
-    EXPECT_FALSE(h.twin.output(5));
-}
-
-TEST(TwinProgram, StopCommandHaltsProgramAndMotors) {
-    TwinHarness h;
-    run(h, {recP1(3, 1, 1000), waitMs(100000), end()});
+    h.run({recP1(3, 1, 1000), waitMs(100000), end()});
     h.twin.advance(5ms);
     ASSERT_NE(h.twin.axis(0).velocity(), 0);
     h.twin.takeBytes();
-    const Reply r = h.exchange(13, {4});
-    EXPECT_EQ(r, (Reply{13, 0, {4}}));
+    EXPECT_EQ(h.exchange(13, {4}), kEnded);
     EXPECT_FALSE(h.twin.running());
     EXPECT_EQ(h.twin.axis(0).velocity(), 0);
+
+    h.exchange(8, {2, 0, 0, 0, 50});  // direct motion, no program
+    h.twin.setStopInput(true);
+    EXPECT_EQ(h.twin.axis(1).velocity(), 0);
+    EXPECT_TRUE(h.replies().empty()) << "no program ended, nothing to announce";
 }
 
 TEST(TwinProgram, RunAndStopInputs) {
     TwinHarness h;
+    EXPECT_EQ(h.exchange(12, {4}), (Reply{12, 0, {4}})) << "nothing stored, nothing runs";
     h.writeProgram({setOut(1, true), waitMs(100000), end()});
     h.twin.setRunInput(true);
-    EXPECT_TRUE(h.twin.running());
-    EXPECT_TRUE(h.twin.output(1));
+    EXPECT_TRUE(h.twin.running() && h.twin.output(1));
     h.twin.setRunInput(false);
     h.twin.advance(5ms);
     EXPECT_TRUE(h.twin.running());
     h.twin.takeBytes();
     h.twin.setStopInput(true);
     EXPECT_FALSE(h.twin.running());
-    EXPECT_EQ(h.replies().back(), (Reply{13, 0, {4}}));
+    EXPECT_EQ(h.replies().back(), kEnded);
     // A held STOP keeps the program from starting, by RUN or by command.
     h.twin.setRunInput(true);
     EXPECT_FALSE(h.twin.running());
@@ -237,67 +204,28 @@ TEST(TwinProgram, RunAndStopInputs) {
     EXPECT_EQ(h.exchange(12, {4}), (Reply{12, 1, {4}}));
 }
 
-TEST(TwinProgram, StopInputStopsDirectMotionToo) {
+TEST(TwinProgram, EnableClearMotorOutputsAndDriverConfiguration) {
     TwinHarness h;
-    h.exchange(8, {2, 0, 0, 0, 50});
-    ASSERT_EQ(h.twin.axis(1).velocity(), 50);
-    h.twin.setStopInput(true);
-    EXPECT_EQ(h.twin.axis(1).velocity(), 0);
-    EXPECT_TRUE(h.replies().empty()) << "no program ended, nothing to announce";
-}
-
-TEST(TwinProgram, EmptyProgramDoesNotStart) {
-    TwinHarness h;
-    EXPECT_EQ(h.exchange(12, {4}), (Reply{12, 0, {4}}));
-    EXPECT_FALSE(h.twin.running());
-}
-
-TEST(TwinProgram, EachRunStartsFreshAtLineOne) {
-    TwinHarness h;
-    run(h, {print("a"), usb(true), counter(7), waitMs(100000), end()});
-    h.twin.advance(10ms);
-    EXPECT_EQ(h.twin.repetitionCounter(), 7u);
-    h.twin.takeBytes();
-    h.exchange(13, {4});
-    h.twin.takeBytes();
-    h.exchange(12, {4});
-    EXPECT_EQ(h.twin.repetitionCounter(), 0u);
-    EXPECT_FALSE(h.twin.usbMessages());
-    h.twin.advance(10ms);
-    EXPECT_TRUE(ofCode(h.replies(), 14).empty()) << "line 1 printed before set_USB";
-}
-
-TEST(TwinProgram, EnableAndClearMotorAndOutputs) {
-    TwinHarness h;
-    h.exchange(9, {1, 0, 0, 0, 10});
-    h.exchange(9, {2, 0, 0, 0, 20});
-    h.exchange(9, {3, 0, 0, 0, 30});
-    run(h, {rec({5, 4, 1}), rec({22, 4, 1, 0, 1}), setOut(8, true), setOut(9, true),
-            setOut(10, true), end()});
-    h.twin.advance(10ms);
-    EXPECT_TRUE(h.twin.enableOutput());
-    EXPECT_EQ(h.twin.axis(0).position(), 0);
-    EXPECT_EQ(h.twin.axis(1).position(), 20);
-    EXPECT_EQ(h.twin.axis(2).position(), 0);
-    EXPECT_TRUE(h.twin.output(8));
-    EXPECT_TRUE(h.twin.output(9));
-}
-
-TEST(TwinProgram, MotionCommandsUseTheDriverConfiguration) {
-    TwinHarness h;
+    for (std::uint8_t m : {1, 2, 3})
+        h.exchange(9, {m, 0, 0, 0, std::uint8_t(10 * m)});
     // drv M2: divisor 8, 400 steps per revolution; then 1 rev/s on M1 and M2.
-    const Record drv2 = rec({17, 2, 0, 0, 0, 8, 0, 0, 0x01, 0x90});
-    run(h, {drv2, recP1(3, 1, 1000), recP1(3, 2, 1000), recP1(3, 3, -5000), recP1(8, 3, -400),
-            waitMs(100000), end()});
-    h.twin.advance(10ms);
-    EXPECT_EQ(h.twin.driver(1).stepsPerRev, 400);
+    h.run({rec({5, 4, 1}), rec({22, 4, 1, 0, 1}), setOut(8, true), setOut(10, true),
+           rec({17, 2, 0, 0, 0, 8, 0, 0, 0x01, 0x90}), recP1(3, 1, 1000), recP1(3, 2, 1000),
+           recP1(3, 3, -5000), recP1(8, 3, -400), waitMs(100000)});
+    h.twin.advance(3ms);  // up to the outputs; the motors start moving at 6 ms
+    EXPECT_TRUE(h.twin.enableOutput());
+    EXPECT_TRUE(h.twin.output(8));
+    EXPECT_EQ(h.twin.axis(0).position(), 0);
+    EXPECT_EQ(h.twin.axis(1).position(), 20) << "not named in clear_motor";
+    EXPECT_EQ(h.twin.axis(2).position(), 0);
+    h.twin.advance(20ms);
     EXPECT_EQ(h.twin.axis(0).velocity(), 104);
     EXPECT_EQ(h.twin.axis(1).velocity(), 209);
     EXPECT_EQ(h.twin.axis(2).velocity(), 0) << "go_to ends the velocity run";
     EXPECT_EQ(h.twin.axis(2).position(), -400);
 }
 
-// An axis that needs a given time to arrive, to check the seam the executor uses.
+// An axis that needs 30 ms to arrive, to check the seam the executor polls.
 class SlowAxis final : public AxisDrive {
   public:
     void configure(const DriverConfig&) override {}
@@ -306,10 +234,7 @@ class SlowAxis final : public AxisDrive {
     void setMaxVelocity(std::int32_t) override {}
     void setMaxAcceleration(std::int32_t) override {}
     void runAtVelocity(std::int32_t) override {}
-    void moveTo(std::int32_t steps) override {
-        target_ = steps;
-        left_ = 30ms;
-    }
+    void moveTo(std::int32_t steps) override { target_ = steps, left_ = 30ms; }
     void stepBy(std::int32_t) override {}
     void home(std::int32_t, std::int32_t) override {}
     void brake() override {}
@@ -331,27 +256,15 @@ TEST(TwinProgram, WaitMotorWaitsForTheNamedAxesThroughTheSeam) {
         return std::make_unique<SlowAxis>();
     };
     TwinHarness h(options);
-    // M2 moves at 0 ms; wait_motor(M2) from 1 ms; the move takes 30 ms.
-    run(h, {recP1(8, 2, 100), rec({20, 4, 0, 1, 0}), setOut(1, true), end()});
+    // M2 and M3 move at 0 ms; wait_motor(M2) from 1 ms; the moves take 30 ms.
+    h.run({recP1(8, 2, 100), recP1(8, 3, 100), rec({20, 4, 0, 1, 0}), setOut(1, true),
+           rec({20, 4, 0, 0, 1}), end()});
     h.twin.advance(29ms);
     EXPECT_FALSE(h.twin.output(1));
-    EXPECT_EQ(h.twin.currentSlot(), 1);
-    h.twin.advance(3ms);
+    EXPECT_EQ(h.twin.currentSlot(), 2);
+    h.twin.advance(2ms);
     EXPECT_TRUE(h.twin.output(1));
     EXPECT_EQ(h.twin.axis(1).position(), 100);
-}
-
-TEST(TwinProgram, WaitMotorIgnoresAxesItDoesNotName) {
-    TwinHarness h;
-    run(h, {recP1(3, 1, 1000), rec({20, 4, 0, 1, 1}), setOut(1, true), rec({20, 4, 1, 0, 0}),
-            setOut(2, true), end()});
-    h.twin.advance(50ms);
-    EXPECT_TRUE(h.twin.output(1));
-    EXPECT_FALSE(h.twin.output(2)) << "motor 1 runs at a velocity and never arrives";
-    h.twin.takeBytes();
-    h.exchange(9, {1, 0, 0, 0, 0});  // a position move ends the run
-    h.twin.advance(5ms);
-    EXPECT_TRUE(h.twin.output(2));
 }
 
 // ---------------------------------------------------------------- executed-line reports
@@ -365,14 +278,14 @@ struct TimedReport {
 std::vector<TimedReport> lineReports(ControllerTwin& twin) {
     std::vector<TimedReport> out;
     for (const auto& chunk : twin.takeOutput())
-        for (const auto& r : parseReplies(chunk.bytes))
-            if (r.code == 15) out.push_back({chunk.at, readBe16(r.data.data() + 1)});
+        for (const auto& r : ofCode(parseReplies(chunk.bytes), 15))
+            out.push_back({chunk.at, readBe16(r.data.data() + 1)});
     return out;
 }
 
 TEST(TwinLineReports, StartedLinesAreReportedAtMostEvery50ms) {
     TwinHarness h;
-    run(h, {setOut(1, true), waitMs(200), setOut(1, false), waitMs(10), end()});
+    h.run({setOut(1, true), waitMs(200), setOut(1, false), waitMs(10), end()});
     h.twin.advance(300ms);
     // Line 1 at 0; line 2 starts at 1 ms and waits for the window to end at 50 ms;
     // line 3 at 202 ms; line 4 at 203 ms would wait until 252 ms, but END (line 5) at
@@ -381,21 +294,19 @@ TEST(TwinLineReports, StartedLinesAreReportedAtMostEvery50ms) {
     EXPECT_EQ(lineReports(h.twin), expected);
 }
 
-TEST(TwinLineReports, TightLoopDoesNotFloodTheLink) {
+TEST(TwinLineReports, LoopsDoNotFloodTheLink) {
     TwinHarness h;
-    run(h, {jump(2), jump(1)});
+    h.run({jump(2), jump(1)});
     h.twin.advance(1000ms);
     const auto reports = lineReports(h.twin);
-    EXPECT_EQ(reports.size(), 21u);  // at 0, 50, ..., 1000 ms
+    ASSERT_EQ(reports.size(), 21u);  // at 0, 50, ..., 1000 ms
     for (std::size_t i = 1; i < reports.size(); ++i)
         EXPECT_EQ(reports[i].at - reports[i - 1].at, 50ms);
-}
-
-TEST(TwinLineReports, ALineThatKeepsRunningIsReportedOnce) {
-    TwinHarness h;
-    run(h, {jump(1)});
-    h.twin.advance(500ms);
-    EXPECT_EQ(lineReports(h.twin), (std::vector<TimedReport>{{0ms, 0}}));
+    TwinHarness single;
+    single.run({jump(1)});
+    single.twin.advance(500ms);
+    EXPECT_EQ(lineReports(single.twin), (std::vector<TimedReport>{{0ms, 0}}))
+        << "a line that keeps running is reported once";
 }
 
 }  // namespace
