@@ -122,6 +122,8 @@ void Editor::directEntry(std::uint8_t code) {
 void Editor::editCommand(int caretLine) {
     // The empty line below the program holds no command to edit.
     if (caretLine < 0 || std::uint32_t(caretLine) >= model_.length()) return;
+    // Nor does a slot a damaged file left with a code that is never stored.
+    if (!commandInfo(model_.image.code(caretLine))) return;
     model_.editMode = EditMode::Edit;
     model_.cursorLine = caretLine;
     const std::uint8_t c = model_.image.code(caretLine);

@@ -32,6 +32,8 @@ struct InputBreakRow {
 
 class Editor {
   public:
+    // Takes over the model's onInputBreakChanged: renumbering then has the host
+    // refresh the input-break rows.
     Editor(ProgramModel& model, ParameterDialog& dialog, EditorHost& host, TimerFactory& timers);
 
     // Listing.

@@ -264,18 +264,25 @@ TEST(Inserting, AnInsertPointLeftPastAShrunkProgramBecomesTheEnd) {
 // ---------------------------------------------------------------------------
 // Edit, delete and move.
 
-TEST(Editing, CommandsWithoutParametersAndTheEmptyLineOpenNothing) {
+TEST(Editing, CommandsWithoutParametersDamagedSlotsAndTheEmptyLineOpenNothing) {
     Rig r;
-    r.fill(3);
+    r.fill(5);
     r.put(1, rec(code::End, kControllerTarget));
     r.put(2, rec(code::Brake, 1));
     r.put(3, rec(code::Stop, 2));
+    r.put(4, rec(code::EditOutputs, kControllerTarget));  // never stored
+    r.put(5, rec(0, 0));
+    r.model.image.setLength(3);
     for (int line = 0; line <= 3; ++line) {
         r.editor.editCommand(line);
         EXPECT_FALSE(r.dialog.visible()) << line;
     }
     r.editor.editCommand(3);
     EXPECT_EQ(r.model.cursorLine, 2) << "the empty line below changes nothing";
+    r.model.image.setLength(5);
+    r.editor.editCommand(3);
+    r.editor.editCommand(4);
+    EXPECT_FALSE(r.dialog.visible());
 }
 
 TEST(Deleting, AJumpTargetAsksFirst) {
