@@ -17,21 +17,21 @@ constexpr std::array<std::string_view, kTextFieldCount> kTextFieldNames{
     "num_jump_line", "num_line_in", "num_step",    "num_mot",     "num_kom",
 };
 
-using K = ControlKind;
+using K = PageControlKind;
 
-constexpr ControlSpec kVi[] = {{"num_vmin", K::Entry, "[rev/s]"}};
-constexpr ControlSpec kVx[] = {{"num_vmax", K::Entry, "[rev/s]"}};
-constexpr ControlSpec kVt[] = {{"num_vdest", K::Entry, "[rev/s]"}};
-constexpr ControlSpec kAx[] = {{"num_amax", K::Entry, "[rev/s^2]"}};
-constexpr ControlSpec kEn[] = {{"enable", K::CheckBox, "On"}};
-constexpr ControlSpec kW[] = {{"num_wait", K::Entry, "[ms]"}};
-constexpr ControlSpec kJl[] = {{"num_line", K::Entry, "[line]"}};
-constexpr ControlSpec kXt[] = {{"num_xdest", K::Entry, "[steps]"}};
-constexpr ControlSpec kH[] = {{"num_home_v1", K::Entry, "[rev/s]"},
+constexpr PageControl kVi[] = {{"num_vmin", K::Entry, "[rev/s]"}};
+constexpr PageControl kVx[] = {{"num_vmax", K::Entry, "[rev/s]"}};
+constexpr PageControl kVt[] = {{"num_vdest", K::Entry, "[rev/s]"}};
+constexpr PageControl kAx[] = {{"num_amax", K::Entry, "[rev/s^2]"}};
+constexpr PageControl kEn[] = {{"enable", K::CheckBox, "On"}};
+constexpr PageControl kW[] = {{"num_wait", K::Entry, "[ms]"}};
+constexpr PageControl kJl[] = {{"num_line", K::Entry, "[line]"}};
+constexpr PageControl kXt[] = {{"num_xdest", K::Entry, "[steps]"}};
+constexpr PageControl kH[] = {{"num_home_v1", K::Entry, "[rev/s]"},
                               {"num_home_v2", K::Entry, "[rev/s]"}};
-constexpr ControlSpec kLp[] = {{"num_count", K::Entry, "[repetitions]"}};
-constexpr ControlSpec kJp[] = {{"num_jump_line", K::Entry, "[line]"}};
-constexpr ControlSpec kOut[] = {
+constexpr PageControl kLp[] = {{"num_count", K::Entry, "[repetitions]"}};
+constexpr PageControl kJp[] = {{"num_jump_line", K::Entry, "[line]"}};
+constexpr PageControl kOut[] = {
     {"w1", K::CheckBox, "Output 1"}, {"w1o", K::CheckBox, "On"},
     {"w2", K::CheckBox, "Output 2"}, {"w2o", K::CheckBox, "On"},
     {"w3", K::CheckBox, "Output 3"}, {"w3o", K::CheckBox, "On"},
@@ -42,21 +42,21 @@ constexpr ControlSpec kOut[] = {
     {"w8", K::CheckBox, "Relay 1"},  {"w8o", K::CheckBox, "On"},
     {"w9", K::CheckBox, "Relay 2"},  {"w9o", K::CheckBox, "On"},
 };
-constexpr ControlSpec kEditOut[] = {{"input_number", K::Label, ""}, {"wxo", K::CheckBox, "On"}};
-constexpr ControlSpec kJi[] = {
+constexpr PageControl kEditOut[] = {{"input_number", K::Label, ""}, {"wxo", K::CheckBox, "On"}};
+constexpr PageControl kJi[] = {
     {"num_line_in", K::Entry, "[line]"},
     {"input", K::List, "Input 1\nInput 2\nInput 3\nInput 4\nInput 5\nInput 6"},
     {"in_ch", K::CheckBox, "On"},
 };
-constexpr ControlSpec kSter[] = {
+constexpr PageControl kSter[] = {
     {"num_step", K::Entry, "[step div.]", 3}, {"num_mot", K::Entry, "[step / rev]", 4},
     {"Left", K::CheckBox, "LEFT sensor"},     {"Right", K::CheckBox, "RIGHT sensor"},
     {"m1_c", K::RadioButton, "Motor 1"},      {"m2_c", K::RadioButton, "Motor 2"},
     {"m3_c", K::RadioButton, "Motor 3"},
 };
-constexpr ControlSpec kUsb[] = {{"usb", K::CheckBox, "On"}, {"", K::Label, "Communication"}};
-constexpr ControlSpec kKom[] = {{"num_kom", K::Entry, "[message]", 7}};
-constexpr ControlSpec kM[] = {
+constexpr PageControl kUsb[] = {{"usb", K::CheckBox, "On"}, {"", K::Label, "Communication"}};
+constexpr PageControl kKom[] = {{"num_kom", K::Entry, "[message]", 7}};
+constexpr PageControl kM[] = {
     {"m1", K::CheckBox, "Motor 1"}, {"m2", K::CheckBox, "Motor 2"}, {"m3", K::CheckBox, "Motor 3"}};
 
 // The acceleration page never had a title of its own; "Acceleration" names it.

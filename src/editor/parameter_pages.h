@@ -97,11 +97,11 @@ enum class TextField : std::uint8_t {
 inline constexpr int kTextFieldCount = 15;
 std::string_view textFieldName(TextField f);
 
-enum class ControlKind : std::uint8_t { Entry, CheckBox, List, Label, RadioButton };
+enum class PageControlKind : std::uint8_t { Entry, CheckBox, List, Label, RadioButton };
 
-struct ControlSpec {
+struct PageControl {
     std::string_view name;
-    ControlKind kind;
+    PageControlKind kind;
     std::string_view text;  // unit label of an entry box, caption of the others
     int maxLength = 0;      // entry boxes only; 0 = no limit
 };
@@ -114,7 +114,7 @@ struct PageInfo {
     int clientWidth;
     int clientHeight;
     std::string_view confirmHandler;
-    std::span<const ControlSpec> controls;
+    std::span<const PageControl> controls;
 };
 
 inline constexpr int kPageTop = 32;
