@@ -9,6 +9,10 @@ namespace rv720 {
 UsbLink::UsbLink(FtdiApi& ftdi, Timer& usbTimer, Timer& timeoutTimer, LinkEvents& events)
     : ftdi_(ftdi), usbTimer_(usbTimer), timeoutTimer_(timeoutTimer), events_(events) {}
 
+UsbLink::~UsbLink() {
+    if (handleOpen_) ftdi_.close(handle_);
+}
+
 void UsbLink::putIndicatorOut(const char* message) {
     indicatorFlag_ = false;
     events_.connectionIndicatorChanged(false);

@@ -45,6 +45,10 @@ class UsbLink {
     static constexpr int kStatusAttempts = 5;
 
     UsbLink(FtdiApi& ftdi, Timer& usbTimer, Timer& timeoutTimer, LinkEvents& events);
+    // Releases a handle still open, quietly: the windows may already be gone.
+    ~UsbLink();
+    UsbLink(const UsbLink&) = delete;
+    UsbLink& operator=(const UsbLink&) = delete;
 
     void OpenLink();
     void CloseLink();

@@ -181,6 +181,21 @@ TEST(LinkClosing, DisconnectStopsPollingAndAnOutstandingTimeout) {
     EXPECT_FALSE(b.station.UsbTimer().isActive());
 }
 
+TEST(LinkClosing, DestroyingTheStationReleasesAnOpenHandle) {
+    ScriptedFtdi ftdi;
+    ManualTimerFactory timers;
+    FixedClock clock;
+    ProgramModel model;
+    RecordingView view;
+    {
+        DeviceStation station{ftdi, timers, clock, model, view, view, view};
+        station.ConnectButtonClick();
+        view.events.clear();
+    }
+    EXPECT_EQ(ftdi.calls.back(), "close");
+    EXPECT_TRUE(view.events.empty());
+}
+
 TEST(LinkReceiving, FrameSplitOverTicksIsDispatchedOnce) {
     Bench b;
     b.connect();
