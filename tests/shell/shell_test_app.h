@@ -1,6 +1,8 @@
 #pragma once
 // One QApplication for a GUI test binary, created on first use.
 #include <QApplication>
+#include <QString>
+#include <ostream>
 
 namespace rv720 {
 
@@ -17,3 +19,8 @@ inline QApplication& testApp() {
 }
 
 }  // namespace rv720
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}

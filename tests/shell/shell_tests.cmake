@@ -5,5 +5,8 @@ if(RV720_GUI)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/station_window_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/listing_view_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/seams_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/file_workflow_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/printing_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()

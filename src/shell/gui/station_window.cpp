@@ -209,7 +209,8 @@ void StationWindow::mousePressEvent(QMouseEvent* event) {
 void StationWindow::mouseMoveEvent(QMouseEvent* event) {
     if (manualDrag_ && (event->buttons() & Qt::LeftButton)) {
         move(event->globalPosition().toPoint() - dragOffset_);
-    } else {
+    } else if (!childAt(event->position().toPoint())) {
+        // Only the bare background counts; movement a control passed on does not.
         Image1MouseMove();
     }
     event->accept();

@@ -1,0 +1,50 @@
+#pragma once
+// The operator's manual viewer: the HTML manual with a contents list built from
+// its headings and a search box that narrows the list and finds the words in the
+// text. A missing or unreadable manual is reported inside the viewer.
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QTextBrowser;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace rv720 {
+
+class HelpViewer : public QWidget {
+    Q_OBJECT
+  public:
+    explicit HelpViewer(QWidget* parent = nullptr);
+
+    // Loads the manual; false (and a notice in the viewer) when it cannot be read.
+    bool openManual(const QString& path);
+    QString manualPath() const { return path_; }
+    bool manualLoaded() const { return loaded_; }
+
+    // Contents, as shown (sections hidden by the search are left out).
+    QStringList visibleSections() const;
+    // Shows the section with this title; false when there is none.
+    bool showSection(const QString& title);
+    // Narrows the contents to the sections holding every word and moves to the
+    // next match in the text; returns the number of sections that match.
+    int search(const QString& words);
+
+    QTextBrowser* browser() const { return browser_; }
+    QTreeWidget* contents() const { return contents_; }
+    QLineEdit* searchBox() const { return search_; }
+    QLabel* statusLabel() const { return status_; }
+
+  private:
+    void buildContents();
+    void scrollToBlock(int blockNumber);
+
+    QTextBrowser* browser_;
+    QTreeWidget* contents_;
+    QLineEdit* search_;
+    QLabel* status_;
+    QString path_;
+    bool loaded_ = false;
+};
+
+}  // namespace rv720

@@ -1,0 +1,820 @@
+#include "shell/gui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QProgressBar>
+
+#include "editor/gui/listing_view.h"
+#include "editor/listing.h"
+#include "model/program_file.h"
+#include "shell/gui/artwork.h"
+#include "shell/gui/dialogs.h"
+#include "shell/gui/help_viewer.h"
+#include "shell/gui/hints.h"
+#include "shell/gui/info_window.h"
+#include "shell/gui/printing.h"
+#include "shell/gui/window_set.h"
+
+namespace rv720 {
+
+namespace {
+
+const QString kCaptionHead = QStringLiteral("3-axis trajectory generator RV720  -  [");
+constexpr int kTextLimit = 0x3FFF80;  // 999 lines of 105 characters and more
+
+// Listing geometry: the view sits below its column headers; characters 5, 29, 53
+// and 77 begin the four columns.
+const QRect kListingRect(166, 128, 772, 466);
+constexpr int kColumnStarts[4] = {5, 29, 53, 77};
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                  const QFont& font = artwork::labelFont()) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #1f2a37; background: transparent;"));
+    return label;
+}
+
+struct ButtonSpec {
+    const char* name;
+    const char* glyph;
+    const char* text;  // short text beside the glyph, or nullptr
+};
+
+// The command column, top to bottom; the first twenty hide in run mode.
+constexpr ButtonSpec kCommandButtons[] = {
+    {"CommadnConfigButton", "cmd-driver", "drv"},
+    {"CommadnVminButton", "cmd-vmin", "v_min"},
+    {"CommadnVmaxButton", "cmd-vmax", "v_max"},
+    {"CommadnAmaxButton", "cmd-amax", "a_max"},
+    {"CommadEnableButton", "cmd-enable", "enable"},
+    {"CommadnVdestButton", "cmd-vdest", "v_dest"},
+    {"CommadnXdestButton", "cmd-goto", "go_to"},
+    {"CommadnHomeButton", "cmd-home", "home"},
+    {"CommadBreakButton", "cmd-brake", "brake"},
+    {"CommadnStopButton", "cmd-stop", "stop"},
+    {"CommadnWaitXButton", "cmd-wait-motor", "wait_motor"},
+    {"CommadnOutButton", "cmd-output", "set_out"},
+    {"CommadnCounterButton", "cmd-counter", "counter"},
+    {"CommadnJumpButton", "cmd-jump", "jump_line"},
+    {"CommadnJumpInputButton", "cmd-jump-input", "if(in) jump"},
+    {"CommadnJumpCounterButton", "cmd-jump-counter", "if(counter) jump"},
+    {"CommadnWaitButton", "cmd-wait", "wait_ms"},
+    {"CommadnEndButton", "cmd-end", "end"},
+    {"CommadnUsbButton", "cmd-usb", "set_USB"},
+    {"CommadnMessageButton", "cmd-message", "print_USB"},
+};
+
+}  // namespace
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, QWidget* parent)
+    : StationWindow({QStringLiteral("FMain"), QSize(1149, 732), QString(), /*stayOnTop=*/false,
+                     /*draggable=*/true, Placement::ScreenCentre},
+                    parent),
+      dialogs_(dialogs),
+      timers_(timers),
+      clock_(clock) {
+    buildToolbars();
+    buildCommandColumn();
+    buildListing();
+    buildInputBreakRows();
+    buildIndicators();
+    buildDirectControl();
+    buildStatusArea();
+    attachHints();
+
+    TimeoutTimer = timers_.create(700);
+    UsbTimer = timers_.create(1);
+    Timer = timers_.create(100);
+    LastClickTimer = timers_.create(200);
+
+    help_ = new HelpViewer(this);
+    help_->setWindowFlag(Qt::Window);
+
+    FormCreate();
+}
+
+TFMain::~TFMain() = default;
+
+// ------------------------------------------------------------------- building
+
+void TFMain::buildToolbars() {
+    addPanel(QRect(8, 34, 300, 44));
+    addPanel(QRect(316, 34, 580, 44));
+    auto tool = [this](const char* name, const char* glyph, int x) {
+        const ControlHint* hint = hintFor(QLatin1String(name));
+        return addPictureButton(
+            QLatin1String(name), QLatin1String(glyph), QRect(x, 38, 36, 36),
+            hint && hint->toolTip ? QString::fromUtf8(hint->toolTip) : QString());
+    };
+    NewButton = tool("NewButton", "file-new", 14);
+    OpenButton = tool("OpenButton", "file-open", 54);
+    SaveButton = tool("SaveButton", "file-save", 94);
+    SaveAsButton = tool("SaveAsButton", "file-save-as", 134);
+    PrintButton = tool("PrintButton", "print", 174);
+    DownButton = tool("DownButton", "move-down", 224);
+    UpButton = tool("UpButton", "move-up", 264);
+
+    DisconnectButton = tool("DisconnectButton", "usb-disconnect", 322);
+    ConnectButton = tool("ConnectButton", "usb-connect", 362);
+    WriteProgramButton = tool("WriteProgramButton", "program-write", 412);
+    ReadProgramButton = tool("ReadProgramButton", "program-read", 452);
+    StopProgramButton = tool("StopProgramButton", "program-stop", 502);
+    PlayProgramButton = tool("PlayProgramButton", "program-play", 542);
+    ViewUsbButton = tool("ViewUsbButton", "view-usb", 592);
+    WiewIoButton = tool("WiewIoButton", "view-io", 632);
+    ViweMotorButton = tool("ViweMotorButton", "view-motors", 672);
+    SpeedButton1 = tool("SpeedButton1", "device-reset", 722);
+    SpeedButton2 = tool("SpeedButton2", "device-firmware", 762);
+    HelpButton = tool("HelpButton", "help", 812);
+    InfoButton = tool("InfoButton", "about", 852);
+
+    MinimalizeButton =
+        addPictureButton(QStringLiteral("MinimalizeButton"), QStringLiteral("window-minimise"),
+                         QRect(1097, 3, 22, 22), QStringLiteral("Minimalizuj"));
+    CloseButton = addPictureButton(QStringLiteral("CloseButton"), QStringLiteral("window-close"),
+                                   QRect(1122, 3, 22, 22), QStringLiteral("Zamknij"));
+
+    connect(NewButton, &QAbstractButton::clicked, this, &TFMain::NewButtonClick);
+    connect(OpenButton, &QAbstractButton::clicked, this, &TFMain::OpenButtonClick);
+    connect(SaveButton, &QAbstractButton::clicked, this, [this] { SaveButtonClick(); });
+    connect(SaveAsButton, &QAbstractButton::clicked, this, [this] { SaveAsButtonClick(); });
+    connect(PrintButton, &QAbstractButton::clicked, this, &TFMain::PrintButtonClick);
+    connect(CloseButton, &QAbstractButton::clicked, this, &TFMain::CloseButtonClick);
+    connect(MinimalizeButton, &QAbstractButton::clicked, this, &TFMain::MinimalizeButtonClick);
+    connect(InfoButton, &QAbstractButton::clicked, this, &TFMain::InfoButtonClick);
+    connect(HelpButton, &QAbstractButton::clicked, this, &TFMain::HelpButtonClick);
+    connect(ConnectButton, &QAbstractButton::clicked, this, &TFMain::ConnectButtonClick);
+    connect(DisconnectButton, &QAbstractButton::clicked, this, &TFMain::DisconnectButtonClick);
+    // Actions that talk to the controller.
+    for (PictureButton* b : {ReadProgramButton, PlayProgramButton, ViewUsbButton, WiewIoButton,
+                             ViweMotorButton, SpeedButton1, SpeedButton2})
+        connect(b, &QAbstractButton::clicked, this, &TFMain::deviceAction);
+    // Stopping also returns the window to its editing look, connected or not.
+    for (PictureButton* b : {StopProgramButton})
+        connect(b, &QAbstractButton::clicked, this, [this] {
+            deviceAction();
+            ShowEditingControls();
+        });
+}
+
+void TFMain::buildCommandColumn() {
+    addPanel(QRect(8, 84, 150, 596));
+    auto* title = makeLabel(this, "CommandsLabel", QStringLiteral("Program commands"),
+                            QRect(16, 88, 136, 16), artwork::labelFont(11, true));
+    Q_UNUSED(title);
+    int y = 108;
+    auto add = [&](const char* name, const char* glyph, const char* text) {
+        const ControlHint* hint = hintFor(QLatin1String(name));
+        PictureButton* b =
+            addPictureButton(QLatin1String(name), QLatin1String(glyph), QRect(14, y, 138, 26),
+                             hint && hint->toolTip ? QString::fromUtf8(hint->toolTip) : QString(),
+                             QLatin1String(text));
+        b->setGlyphSize(18);
+        y += 27;
+        return b;
+    };
+    for (const ButtonSpec& spec : kCommandButtons) {
+        commandButtons << add(spec.name, spec.glyph, spec.text);
+        if (QLatin1String(spec.name) == QLatin1String("CommadnWaitXButton"))
+            CommandClearPos = add("CommandClearPos", "cmd-clear-motor", "clear_motor");
+    }
+}
+
+void TFMain::buildListing() {
+    kol = new QCheckBox(QStringLiteral("4 Columns"), this);
+    kol->setObjectName(QStringLiteral("kol"));
+    kol->setGeometry(166, 86, 120, 18);
+    kol->setFont(artwork::labelFont());
+    kol->setChecked(true);
+    Label29 = makeLabel(this, "Label29", QStringLiteral("4 columns"), QRect(292, 86, 100, 18));
+    connect(kol, &QCheckBox::clicked, this, &TFMain::kolClick);
+
+    ProgramView = new ListingView(this);
+    ProgramView->setGeometry(kListingRect);
+
+    const char* headerNames[4] = {"name1", "name2", "name3", "name4"};
+    const char* headerTexts[4] = {"Motor 1", "Motor 2", "Motor 3", "Driver"};
+    QLabel** headers[4] = {&name1, &name2, &name3, &name4};
+    for (int i = 0; i < 4; ++i) {
+        *headers[i] = makeLabel(this, headerNames[i], QLatin1String(headerTexts[i]), QRect(),
+                                artwork::listingFont(12, true));
+        separators[i] = new QFrame(this);
+        separators[i]->setObjectName(QStringLiteral("Separator%1").arg(i + 1));
+        separators[i]->setStyleSheet(QStringLiteral("background: black;"));
+        separators[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    placeColumnFurniture();
+
+    comand_counter =
+        makeLabel(this, "comand_counter", QStringLiteral("Commands: 000 ( left 999 ) "),
+                  QRect(166, 598, 250, 18), artwork::listingFont(12, true));
+    ProgramBar = new QProgressBar(this);
+    ProgramBar->setObjectName(QStringLiteral("ProgramBar"));
+    ProgramBar->setRange(0, kMaxCommands);
+    ProgramBar->setValue(0);
+    ProgramBar->setTextVisible(false);
+    ProgramBar->setGeometry(424, 600, 514, 14);
+
+    Popup = new QMenu(this);
+    Popup->setObjectName(QStringLiteral("Popup"));
+    ProgramView->setPopupMenu(Popup);
+    connect(ProgramView, &ListingView::mouseMoved, this, [this] {
+        Info1->setText(QStringLiteral("..."));
+        Info2->setText(QStringLiteral("..."));
+    });
+}
+
+void TFMain::placeColumnFurniture() {
+    // The separators stand in the blank before each column, the headers just right
+    // of them, above the view.
+    QLabel* headers[4] = {name1, name2, name3, name4};
+    for (int i = 0; i < 4; ++i) {
+        const int columnLeft = kListingRect.x() + ProgramView->columnX(kColumnStarts[i]);
+        const int x = columnLeft - ProgramView->characterWidth() / 2 - 1;
+        separators[i]->setGeometry(x, kListingRect.y() - 18, 1, kListingRect.height() + 18);
+        headers[i]->setGeometry(x + 4, kListingRect.y() - 18, 160, 16);
+    }
+}
+
+void TFMain::buildInputBreakRows() {
+    addPanel(QRect(166, 622, 772, 58));
+    struct Row {
+        QCheckBox** ex;
+        QLabel** text1;
+        QComboBox** line;
+        QLabel** text2;
+        QComboBox** state;
+    } rows[2] = {{&input_1_ex, &input_1_text1, &input_1_line, &input_1_text2, &input_1_state},
+                 {&input_2_ex, &input_2_text1, &input_2_line, &input_2_text2, &input_2_state}};
+    QStringList lines;
+    for (int i = 1; i <= kMaxCommands; ++i)
+        lines << QString::number(i);
+    for (int n = 0; n < 2; ++n) {
+        const int y = 628 + n * 26;
+        const QString prefix = QStringLiteral("input_%1_").arg(n + 1);
+        auto* ex = new QCheckBox(this);
+        ex->setObjectName(prefix + QStringLiteral("ex"));
+        ex->setGeometry(176, y, 20, 20);
+        auto* t1 = makeLabel(this, "", QStringLiteral("Jump to line"), QRect(198, y + 1, 90, 18));
+        t1->setObjectName(prefix + QStringLiteral("text1"));
+        auto* line = new QComboBox(this);
+        line->setObjectName(prefix + QStringLiteral("line"));
+        line->addItems(lines);
+        line->setCurrentIndex(-1);
+        line->setGeometry(290, y, 70, 20);
+        line->setMaxVisibleItems(20);
+        auto* t2 = makeLabel(this, "",
+                             n == 0 ? QStringLiteral(", if the INPUT1 occurs edge ")
+                                    : QStringLiteral(", if the INPUT2 occurs edge "),
+                             QRect(366, y + 1, 200, 18));
+        t2->setObjectName(prefix + QStringLiteral("text2"));
+        auto* state = new QComboBox(this);
+        state->setObjectName(prefix + QStringLiteral("state"));
+        state->addItems({QStringLiteral("falling"), QStringLiteral("rising")});
+        state->setCurrentIndex(0);
+        state->setGeometry(570, y, 90, 20);
+        *rows[n].ex = ex;
+        *rows[n].text1 = t1;
+        *rows[n].line = line;
+        *rows[n].text2 = t2;
+        *rows[n].state = state;
+        showInputRowEnabled(n + 1, false);
+        const int input = n + 1;
+        connect(ex, &QCheckBox::clicked, this, [this, input] { input_exClick(input); });
+        connect(line, &QComboBox::activated, this, [this, input] { input_lineChange(input); });
+        connect(state, &QComboBox::activated, this, [this, input] { input_stateChange(input); });
+    }
+}
+
+void TFMain::buildIndicators() {
+    addPanel(QRect(904, 34, 237, 96));
+    led_usb = new PictureBox(this);
+    led_usb->setObjectName(QStringLiteral("led_usb"));
+    led_usb->setGeometry(916, 38, 60, 60);
+    led_prog = new PictureBox(this);
+    led_prog->setObjectName(QStringLiteral("led_prog"));
+    led_prog->setGeometry(990, 38, 60, 60);
+    led_usb_caption = makeLabel(this, "led_usb_caption", QStringLiteral("Transmission"),
+                                QRect(904, 102, 84, 16), artwork::labelFont(10));
+    led_usb_caption->setAlignment(Qt::AlignCenter);
+    led_prog_caption = makeLabel(this, "led_prog_caption", QStringLiteral("Program"),
+                                 QRect(980, 102, 80, 16), artwork::labelFont(10));
+    led_prog_caption->setAlignment(Qt::AlignCenter);
+    StopButton = addPictureButton(QStringLiteral("StopButton"), QStringLiteral("emergency-stop"),
+                                  QRect(1064, 38, 72, 86), QStringLiteral("Stop program"));
+    StopButton->setGlyphSize(66);
+    connect(StopButton, &QAbstractButton::clicked, this, [this] {
+        deviceAction();
+        ShowEditingControls();
+    });
+}
+
+void TFMain::buildDirectControl() {
+    addPanel(QRect(946, 136, 195, 276));
+    makeLabel(this, "DirectLabel", QStringLiteral("Direct control"), QRect(956, 140, 170, 16),
+              artwork::labelFont(11, true));
+    const ButtonSpec specs[] = {
+        {"SetConfigButton", "set-config", "Drivers"},
+        {"SetModeButton", "set-mode", "Work mode"},
+        {"SetVminButton", "set-vmin", "Min velocity"},
+        {"SetVmaxButton", "set-vmax", "Max velocity"},
+        {"SetAmaxButton", "set-amax", "Max acceleration"},
+        {"SetVdestButton", "set-vdest", "Set velocity"},
+        {"SetXdestButton", "set-xdest", "Set position"},
+        {"SetOutputButton", "set-output", "Outputs"},
+    };
+    PictureButton** targets[] = {&SetConfigButton, &SetModeButton,  &SetVminButton,
+                                 &SetVmaxButton,   &SetAmaxButton,  &SetVdestButton,
+                                 &SetXdestButton,  &SetOutputButton};
+    int y = 160;
+    for (int i = 0; i < 8; ++i) {
+        const ControlHint* hint = hintFor(QLatin1String(specs[i].name));
+        PictureButton* b = addPictureButton(
+            QLatin1String(specs[i].name), QLatin1String(specs[i].glyph), QRect(954, y, 180, 30),
+            QString::fromUtf8(hint->toolTip), QLatin1String(specs[i].text));
+        b->setGlyphSize(22);
+        *targets[i] = b;
+        y += 31;
+        connect(b, &QAbstractButton::clicked, this, &TFMain::deviceAction);
+    }
+
+    addPanel(QRect(946, 420, 195, 106));
+    makeLabel(this, "MotorsLabel", QStringLiteral("Motors"), QRect(956, 424, 170, 16),
+              artwork::labelFont(11, true));
+    QCheckBox** boxes[3] = {&m1_ch, &m2_ch, &m3_ch};
+    ClickLabel** labels[3] = {&i1, &i2, &i3};
+    for (int m = 0; m < 3; ++m) {
+        auto* box = new QCheckBox(this);
+        box->setObjectName(QStringLiteral("m%1_ch").arg(m + 1));
+        box->setGeometry(956, 446 + m * 26, 20, 20);
+        auto* label = new ClickLabel(this);
+        label->setObjectName(QStringLiteral("i%1").arg(m + 1));
+        label->setGeometry(978, 447 + m * 26, 160, 18);
+        label->setFont(artwork::listingFont(12, true));
+        label->setStyleSheet(QStringLiteral("color: #1f2a37; background: transparent;"));
+        label->setCursor(Qt::PointingHandCursor);
+        *boxes[m] = box;
+        *labels[m] = label;
+    }
+    connect(i1, &ClickLabel::clicked, this, &TFMain::i1Click);
+    connect(i2, &ClickLabel::clicked, this, &TFMain::i2Click);
+    connect(i3, &ClickLabel::clicked, this, &TFMain::i3Click);
+}
+
+void TFMain::buildStatusArea() {
+    addPanel(QRect(8, 686, 562, 40));
+    addPanel(QRect(578, 686, 563, 40));
+    const QFont font = artwork::labelFont(11);
+    Warning1 = makeLabel(this, "Warning1", QStringLiteral("..."), QRect(16, 688, 546, 18), font);
+    Warning2 = makeLabel(this, "Warning2", QStringLiteral("..."), QRect(16, 706, 546, 18),
+                         artwork::labelFont(11, true));
+    Info1 = makeLabel(this, "Info1", QStringLiteral("..."), QRect(586, 688, 548, 18), font);
+    Info2 = makeLabel(this, "Info2", QStringLiteral("..."), QRect(586, 706, 548, 18), font);
+}
+
+void TFMain::attachHints() {
+    for (const ControlHint& hint : controlHints()) {
+        QWidget* control = findChild<QWidget*>(QLatin1String(hint.control));
+        if (!control) continue;
+        control->setMouseTracking(true);
+        control->installEventFilter(this);
+    }
+}
+
+bool TFMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        if (const ControlHint* hint = hintFor(watched->objectName())) {
+            Info1->setText(QString::fromUtf8(hint->info1));
+            Info2->setText(QString::fromUtf8(hint->info2));
+        }
+    }
+    return StationWindow::eventFilter(watched, event);
+}
+
+void TFMain::Image1MouseMove() {
+    Info1->setText(QStringLiteral("..."));
+    Info2->setText(QStringLiteral("..."));
+}
+
+// ------------------------------------------------------------------ start-up
+
+void TFMain::FormCreate() {
+    // The USB link object joins here with the device layer; until then the
+    // connected flag stays clear and every device action says so.
+    connected_ = false;
+    setCaptionFile(QString());
+    ProgramView->setTextLimit(kTextLimit);
+    for (MotorConfig& motor : model_.motors) {
+        motor.stepDivisor = 8;
+        motor.stepsPerRev = 200;
+    }
+    led_usb->loadPicture(QStringLiteral("ID_led_stop"));
+    led_prog->loadPicture(QStringLiteral("ID_led_stop"));
+    UpdateMotorLabels();
+    StartupDirectory = QDir::currentPath();
+}
+
+// ---------------------------------------------------------------- operations
+
+void TFMain::AddStatusLine(const QString& text) {
+    Warning1->setText(Warning2->text());
+    Warning2->setText(text);
+}
+
+void TFMain::UpdateMotorLabels() {
+    ClickLabel* labels[3] = {i1, i2, i3};
+    for (int m = 0; m < 3; ++m) {
+        const std::uint32_t divisor = model_.motors[m].stepDivisor;
+        QString text = QStringLiteral("Motor %1 [1/%2").arg(m + 1).arg(divisor);
+        if (divisor < 10) text += QLatin1Char(' ');
+        if (divisor < 100) text += QLatin1Char(' ');
+        text += QStringLiteral(" %1]").arg(model_.motors[m].stepsPerRev);
+        labels[m]->setText(text);
+    }
+}
+
+QList<QWidget*> TFMain::editingControls() const {
+    QList<QWidget*> list{SetConfigButton,   SetModeButton,      SetVminButton,  SetVmaxButton,
+                         SetAmaxButton,     SetVdestButton,     SetXdestButton, SetOutputButton,
+                         SpeedButton2,      SpeedButton1,       InfoButton,     HelpButton,
+                         ReadProgramButton, WriteProgramButton, ConnectButton,  DisconnectButton,
+                         SaveButton,        SaveAsButton,       OpenButton,     NewButton};
+    for (PictureButton* b : commandButtons)
+        list << b;
+    return list;
+}
+
+void TFMain::HideEditingControls() {
+    for (QWidget* w : editingControls())
+        w->setVisible(false);
+    ProgramView->setPopupMenu(nullptr);
+}
+
+void TFMain::ShowEditingControls() {
+    for (QWidget* w : editingControls())
+        w->setVisible(true);
+    ProgramView->setPopupMenu(Popup);
+}
+
+void TFMain::LockWindows() {
+    if (!windows_) {
+        setEnabled(false);
+        return;
+    }
+    for (const char* name : {"FInfo", "FLog", "FMain", "FParametrLiczbowy", "FPodgladSilniki",
+                             "FPodgladWejscia", "FSterowanie", "FWyjscia"})
+        if (QWidget* w = windows_->window(QLatin1String(name))) w->setEnabled(false);
+    for (const char* name : {"FPodgladSilniki", "FPodgladWejscia", "FLog"})
+        if (QWidget* w = windows_->window(QLatin1String(name))) w->hide();
+}
+
+void TFMain::UnlockWindows() {
+    if (!windows_) {
+        setEnabled(true);
+        return;
+    }
+    for (const char* name : {"FInfo", "FLog", "FMain", "FParametrLiczbowy", "FPodgladSilniki",
+                             "FPodgladWejscia", "FSterowanie", "FWyjscia"})
+        if (QWidget* w = windows_->window(QLatin1String(name))) w->setEnabled(true);
+}
+
+bool TFMain::HasProgramLines() const {
+    // A program of a single command is worth keeping too, so it is offered for
+    // saving like a longer one.
+    return ProgramView->lineCount() >= 1;
+}
+
+void TFMain::PrintProgram() {
+    const ListingLayout layout =
+        kol->isChecked() ? ListingLayout::FourColumns : ListingLayout::OneColumn;
+    const std::vector<ListingLine> rendered =
+        renderListing(model_.image, layout, clock_.decimalSeparator());
+    const std::uint32_t length = model_.length();
+    comand_counter->setText(QString::fromStdString(commandCounterText(length)));
+    ProgramBar->setValue(int(std::min<std::uint32_t>(length, kMaxCommands)));
+
+    QVector<ListingView::Line> lines;
+    lines.reserve(int(rendered.size()));
+    for (const ListingLine& line : rendered)
+        lines.append({QString::fromLatin1(line.text.data(), qsizetype(line.text.size())),
+                      QColor(line.color.r, line.color.g, line.color.b)});
+    ProgramView->setLines(std::move(lines));
+
+    if (model_.cursorLine > 0)
+        ProgramView->setCaret(model_.cursorLine - 1, 0);
+    else
+        ProgramView->setCaret(ProgramView->lineCount(), 0);
+    ProgramView->setFocus();
+}
+
+void TFMain::refreshInputBreakControls() {
+    refreshingInputs_ = true;
+    QCheckBox* boxes[2] = {input_1_ex, input_2_ex};
+    QComboBox* lines[2] = {input_1_line, input_2_line};
+    QComboBox* states[2] = {input_1_state, input_2_state};
+    for (int n = 0; n < 2; ++n) {
+        const InputBreak setting = model_.image.inputBreak(n + 1);
+        const bool was = boxes[n]->isChecked();
+        boxes[n]->setChecked(setting.enabled);
+        // A change of the box runs its click behaviour.
+        if (was != setting.enabled) input_exClick(n + 1);
+        const InputBreak after = model_.image.inputBreak(n + 1);
+        lines[n]->setCurrentIndex(after.line >= 1 && after.line <= kMaxCommands ? after.line - 1
+                                                                                : -1);
+        states[n]->setCurrentIndex(after.edge <= 1 ? after.edge : -1);
+    }
+    refreshingInputs_ = false;
+}
+
+void TFMain::showInputRowEnabled(int input, bool enabled) {
+    const QString prefix = QStringLiteral("input_%1_").arg(input);
+    for (const char* suffix : {"text1", "line", "text2", "state"})
+        if (QWidget* w = findChild<QWidget*>(prefix + QLatin1String(suffix)))
+            w->setEnabled(enabled);
+}
+
+void TFMain::input_exClick(int input) {
+    QCheckBox* box = input == 1 ? input_1_ex : input_2_ex;
+    showInputRowEnabled(input, box->isChecked());
+    InputBreak setting = model_.image.inputBreak(input);
+    setting.enabled = box->isChecked();
+    model_.image.setInputBreak(input, setting);
+    model_.image.clearSparePairs();
+}
+
+void TFMain::input_lineChange(int input) {
+    QComboBox* list = input == 1 ? input_1_line : input_2_line;
+    int index = list->currentIndex();
+    if (index < 0) return;
+    // A line past the program is pulled back to the last command's line.
+    if (index + 1 > int(model_.length())) {
+        index = int(model_.length()) - 1;
+        list->setCurrentIndex(index);
+        if (index < 0) return;
+    }
+    InputBreak setting = model_.image.inputBreak(input);
+    setting.line = std::uint16_t(index + 1);
+    model_.image.setInputBreak(input, setting);
+    model_.image.clearSparePairs();
+}
+
+void TFMain::input_stateChange(int input) {
+    QComboBox* list = input == 1 ? input_1_state : input_2_state;
+    if (list->currentIndex() < 0) return;
+    InputBreak setting = model_.image.inputBreak(input);
+    setting.edge = std::uint8_t(list->currentIndex());
+    model_.image.setInputBreak(input, setting);
+}
+
+QString TFMain::helpFilePath() const {
+    return QDir(StartupDirectory).filePath(QStringLiteral("help/RV_702_HELP.html"));
+}
+
+void TFMain::setCaptionFile(const QString& path) {
+    const QString caption =
+        kCaptionHead + (path.isEmpty() ? QStringLiteral("New]") : path + QLatin1Char(']'));
+    FormCaption->setText(caption);
+    setWindowTitle(caption);
+}
+
+// ------------------------------------------------------------ file workflows
+
+void TFMain::NewButtonClick() {
+    if (HasProgramLines() &&
+        dialogs_.askYesNo(this, QStringLiteral("New file"),
+                          QStringLiteral("Do you want to save current program?")))
+        SaveButtonClick();
+    ProgramView->clear();
+    model_.image.setLength(0);
+    comand_counter->setText(QStringLiteral("Command: 0 ( left 999 )"));
+    setCaptionFile(QString());
+    ProgramBar->setValue(0);
+    CurrentFileName.clear();
+    for (QCheckBox* box : {input_1_ex, input_2_ex})
+        box->setChecked(false);
+    showInputRowEnabled(1, false);
+    showInputRowEnabled(2, false);
+    for (int i = 0; i < kInputBreakSize; ++i)
+        model_.image.setBlockByte(i, 0);
+    refreshInputBreakControls();
+    AddStatusLine(QStringLiteral("New file was created"));
+}
+
+void TFMain::OpenButtonClick() {
+    if (HasProgramLines() &&
+        dialogs_.askYesNo(this, QStringLiteral("Open a file"),
+                          QStringLiteral("Do you want to save current program?")))
+        SaveButtonClick();
+    const QString path = dialogs_.openFileName(
+        this, {QStringLiteral("RV702 program file (*.pri)|*.pri"), QStringLiteral("pri")});
+    if (path.isEmpty()) return;
+
+    // Load into a copy so that a refused file leaves the program as it was.
+    ProgramImage loaded = model_.image;
+    const ProgramFileResult result = loadProgramFile(QFile::encodeName(path).toStdString(), loaded);
+    if (!result) {
+        const QString reason = QString::fromStdString(result.error);
+        if (reason.startsWith(QLatin1String("cannot open")) ||
+            reason.startsWith(QLatin1String("cannot read")))
+            AddStatusLine(QStringLiteral("Opening file error"));
+        else
+            AddStatusLine(QStringLiteral("File is damaged and was not opened: ") + reason);
+        return;
+    }
+    model_.image = loaded;
+    CurrentFileName = path;
+    refreshInputBreakControls();
+    PrintProgram();
+    setCaptionFile(CurrentFileName);
+    AddStatusLine(QStringLiteral("File was opened"));
+}
+
+bool TFMain::writeProgramTo(const QString& path) {
+    const SaveResult result = saveProgramFile(QFile::encodeName(path).toStdString(), model_.image);
+    if (!result) {
+        const QString reason = QString::fromStdString(result.error);
+        if (reason.startsWith(QLatin1String("cannot create")) ||
+            reason.startsWith(QLatin1String("not a file name")))
+            AddStatusLine(QStringLiteral("Opening file error"));
+        else
+            AddStatusLine(QStringLiteral("File was not saved: ") + reason);
+        return false;
+    }
+    return true;
+}
+
+bool TFMain::SaveButtonClick() {
+    if (CurrentFileName.isEmpty()) return SaveAsButtonClick();
+    if (!writeProgramTo(CurrentFileName)) return false;
+    setCaptionFile(CurrentFileName);
+    AddStatusLine(QStringLiteral("File was saved"));
+    return true;
+}
+
+bool TFMain::SaveAsButtonClick() {
+    const QString path = dialogs_.saveFileName(
+        this, {QStringLiteral("RV7.0.2 program file (*.pri)|*.pri"), QStringLiteral("pri")});
+    if (path.isEmpty()) return false;
+    if (QFile::exists(path) &&
+        !dialogs_.askYesNo(this, QStringLiteral("Saving a file"),
+                           QStringLiteral("File with this name already exist.\n\rDo you want to "
+                                          "relieve existing file?")))
+        return false;
+    if (!writeProgramTo(path)) return false;
+    CurrentFileName = path;
+    setCaptionFile(CurrentFileName);
+    AddStatusLine(QStringLiteral("File was saved"));
+    return true;
+}
+
+// ------------------------------------------------------------------ printing
+
+void TFMain::PrintButtonClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!dialogs_.choosePrinter(this, printer)) return;
+    QStringList lines;
+    lines.reserve(ProgramView->lineCount());
+    for (int i = 0; i < ProgramView->lineCount(); ++i)
+        lines << ProgramView->lineText(i);
+    PrinterCanvas canvas(printer);
+    if (!printListing(canvas, lines)) AddStatusLine(QStringLiteral("Printing error"));
+}
+
+// --------------------------------------------------------- about, help, misc
+
+TFInfo* TFMain::aboutWindow() const {
+    return windows_ ? qobject_cast<TFInfo*>(windows_->window(QStringLiteral("FInfo"))) : nullptr;
+}
+
+void TFMain::InfoButtonClick() {
+    TFInfo* info = aboutWindow();
+    if (!info) return;
+    info->info_pc->setText(QStringLiteral("1.1 EN"));
+    info->info_uc->setText(QStringLiteral("* * * * *"));
+    // The firmware-version request goes out only over a connected link; there is
+    // none without the device layer, so nothing is sent and nothing is posted.
+    info->show();
+    info->raise();
+}
+
+void TFMain::HelpButtonClick() {
+    help_->openManual(helpFilePath());
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void TFMain::ConnectButtonClick() {
+    // No D2XX backend is attached to this build of the window: the device list is
+    // empty.
+    AddStatusLine(QStringLiteral("Can't find USB device"));
+}
+
+void TFMain::DisconnectButtonClick() {
+    if (stopPreviewTimers_) stopPreviewTimers_();
+    if (connectionIndicator == 1) {
+        connectionIndicator = 0;
+        led_usb->loadPicture(QStringLiteral("ID_led_stop"));
+        led_prog->loadPicture(QStringLiteral("ID_led_stop"));
+        AddStatusLine(QStringLiteral("Connection finished"));
+    }
+    connected_ = false;
+    AddStatusLine(QStringLiteral("Connection was finished"));
+}
+
+void TFMain::deviceAction() {
+    if (!connected_) AddStatusLine(QStringLiteral("No connection"));
+}
+
+void TFMain::i1Click() {
+    m1_ch->setChecked(!m1_ch->isChecked());
+}
+void TFMain::i2Click() {
+    m2_ch->setChecked(!m2_ch->isChecked());
+}
+void TFMain::i3Click() {
+    m3_ch->setChecked(!m3_ch->isChecked());
+}
+
+void TFMain::kolClick() {
+    const bool four = kol->isChecked();
+    kol->setText(four ? QStringLiteral("4 Columns") : QStringLiteral("1 Column"));
+    for (QWidget* w : {static_cast<QWidget*>(name1), static_cast<QWidget*>(name2),
+                       static_cast<QWidget*>(name3), static_cast<QWidget*>(name4)})
+        w->setVisible(four);
+    for (QFrame* f : separators)
+        f->setVisible(four);
+    PrintProgram();
+}
+
+void TFMain::MinimalizeButtonClick() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) w->showMinimized();
+}
+
+// ----------------------------------------------------------------- shut-down
+
+void TFMain::closeBody() {
+    if (HasProgramLines() &&
+        dialogs_.askYesNo(this, QStringLiteral("Open a file"),
+                          QStringLiteral("Do you want to save current program?")))
+        SaveButtonClick();
+    if (stopPreviewTimers_) stopPreviewTimers_();
+    // CloseLink: with no link open there is nothing to close or to report.
+    if (connectionIndicator == 1) {
+        connectionIndicator = 0;
+        led_usb->loadPicture(QStringLiteral("ID_led_stop"));
+        led_prog->loadPicture(QStringLiteral("ID_led_stop"));
+        AddStatusLine(QStringLiteral("Connection finished"));
+    }
+    connected_ = false;
+    if (windows_)
+        if (QWidget* transfer = windows_->window(QStringLiteral("FKompilacja"))) transfer->close();
+}
+
+void TFMain::CloseButtonClick() {
+    if (!dialogs_.askYesNo(this, QStringLiteral("End of the program"),
+                           QStringLiteral("Do you want to finish this action ?")))
+        return;
+    closeBody();
+    closeAccepted_ = true;
+    closing_ = true;
+    emit terminateRequested();
+}
+
+void TFMain::closeEvent(QCloseEvent* event) {
+    // Closing after the close button's own question asks nothing more.
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    if (!dialogs_.askYesNo(this, QStringLiteral("End of the program"),
+                           QStringLiteral("Do you want to finish this action?"))) {
+        event->ignore();
+        return;
+    }
+    closeBody();
+    closeAccepted_ = true;
+    closing_ = true;
+    event->accept();
+    emit terminateRequested();
+}
+
+}  // namespace rv720

@@ -1,0 +1,176 @@
+#pragma once
+// The main window `FMain`: toolbars, the command column, the listing with its
+// column furniture, counter and gauge, the input-break rows, the indicators and
+// the emergency stop, the direct-control column, the motor selection, and the
+// two-line status and hint areas. It owns the program model and the file state
+// and runs the file workflows, printing, the about and help services and the two
+// close paths.
+#include <QString>
+#include <memory>
+
+#include "model/program_image.h"
+#include "shell/gui/station_window.h"
+#include "support/clock.h"
+#include "support/timer.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QMenu;
+class QProgressBar;
+
+namespace rv720 {
+
+class Dialogs;
+class ListingView;
+class TFInfo;
+class HelpViewer;
+class WindowSet;
+
+// A label that reports clicks (the motor labels toggle their boxes).
+class ClickLabel : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+  signals:
+    void clicked();
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class TFMain : public StationWindow {
+    Q_OBJECT
+  public:
+    TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, QWidget* parent = nullptr);
+    ~TFMain() override;
+
+    // The other windows, for the lock, the close body and the about window.
+    void setWindowSet(WindowSet* windows) { windows_ = windows; }
+    // Run by the close body to stop the preview windows' request timers.
+    void setPreviewTimerStopper(std::function<void()> stop) {
+        stopPreviewTimers_ = std::move(stop);
+    }
+
+    ProgramModel& model() { return model_; }
+    const ProgramModel& model() const { return model_; }
+    // The link's connected flag. No link backend is attached yet, so it stays clear.
+    bool isConnected() const { return connected_; }
+
+    QString CurrentFileName;
+    QString StartupDirectory;
+    std::uint8_t connectionIndicator = 0;
+    std::uint8_t programRunning = 0;
+
+    // Operations other windows call.
+    void AddStatusLine(const QString& text);
+    void UpdateMotorLabels();
+    void HideEditingControls();
+    void ShowEditingControls();
+    void LockWindows();
+    void UnlockWindows();
+    bool HasProgramLines() const;
+    void PrintProgram();
+    void refreshInputBreakControls();
+    QString helpFilePath() const;
+
+    // Controls, under the station's names.
+    PictureButton *NewButton, *OpenButton, *SaveButton, *SaveAsButton, *PrintButton, *DownButton,
+        *UpButton;
+    PictureButton *DisconnectButton, *ConnectButton, *WriteProgramButton, *ReadProgramButton,
+        *StopProgramButton, *PlayProgramButton, *ViewUsbButton, *WiewIoButton, *ViweMotorButton,
+        *HelpButton, *InfoButton, *SpeedButton1, *SpeedButton2;
+    PictureButton *MinimalizeButton, *CloseButton;
+    QList<PictureButton*> commandButtons;  // the twenty, CommadnConfigButton..CommadnMessageButton
+    PictureButton* CommandClearPos;
+    PictureButton *SetConfigButton, *SetModeButton, *SetVminButton, *SetVmaxButton, *SetAmaxButton,
+        *SetVdestButton, *SetXdestButton, *SetOutputButton;
+    QCheckBox *m1_ch, *m2_ch, *m3_ch;
+    ClickLabel *i1, *i2, *i3;
+    ListingView* ProgramView;
+    QMenu* Popup;
+    QCheckBox* kol;
+    QLabel* Label29;
+    QLabel *name1, *name2, *name3, *name4;
+    QFrame* separators[4];
+    QLabel* comand_counter;
+    QProgressBar* ProgramBar;
+    QCheckBox *input_1_ex, *input_2_ex;
+    QLabel *input_1_text1, *input_1_text2, *input_2_text1, *input_2_text2;
+    QComboBox *input_1_line, *input_1_state, *input_2_line, *input_2_state;
+    PictureBox *led_usb, *led_prog;
+    QLabel *led_usb_caption, *led_prog_caption;
+    PictureButton* StopButton;
+    QLabel *Warning1, *Warning2, *Info1, *Info2;
+
+    std::unique_ptr<rv720::Timer> TimeoutTimer, UsbTimer, Timer, LastClickTimer;
+
+    TFInfo* aboutWindow() const;
+    HelpViewer* helpViewer() const { return help_; }
+
+    // The controls HideEditingControls hides, in its order.
+    QList<QWidget*> editingControls() const;
+
+    // Handlers.
+    void NewButtonClick();
+    void OpenButtonClick();
+    bool SaveButtonClick();  // true when the program was written
+    bool SaveAsButtonClick();
+    void PrintButtonClick();
+    void CloseButtonClick();
+    void MinimalizeButtonClick();
+    void kolClick();
+    void InfoButtonClick();
+    void HelpButtonClick();
+    void ConnectButtonClick();
+    void DisconnectButtonClick();
+    void i1Click();
+    void i2Click();
+    void i3Click();
+    void input_exClick(int input);
+    void input_lineChange(int input);
+    void input_stateChange(int input);
+
+    // Whether the last close request was accepted (for tests and the main routine).
+    bool closeAccepted() const { return closeAccepted_; }
+
+  signals:
+    // The close body finished and the application should end.
+    void terminateRequested();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+    void Image1MouseMove() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void FormCreate();
+    void buildToolbars();
+    void buildCommandColumn();
+    void buildListing();
+    void buildInputBreakRows();
+    void buildIndicators();
+    void buildDirectControl();
+    void buildStatusArea();
+    void attachHints();
+    void setCaptionFile(const QString& path);
+    void deviceAction();  // the handler of a device action without its device
+    bool writeProgramTo(const QString& path);
+    void closeBody();
+    void placeColumnFurniture();
+    void showInputRowEnabled(int input, bool enabled);
+
+    Dialogs& dialogs_;
+    TimerFactory& timers_;
+    Clock& clock_;
+    ProgramModel model_;
+    WindowSet* windows_ = nullptr;
+    std::function<void()> stopPreviewTimers_;
+    bool connected_ = false;
+    bool closeAccepted_ = false;
+    bool closing_ = false;
+    bool refreshingInputs_ = false;
+    HelpViewer* help_ = nullptr;
+};
+
+}  // namespace rv720

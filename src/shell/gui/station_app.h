@@ -1,0 +1,43 @@
+#pragma once
+// The station's window set: the ten windows created once, in their fixed order,
+// and the services they share (questions and dialogs, timers, clock).
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "shell/gui/window_set.h"
+
+namespace rv720 {
+
+class Clock;
+class Dialogs;
+class TFMain;
+class TimerFactory;
+
+inline const QString kApplicationTitle = QStringLiteral("3-axis trajectory generator RV720");
+
+class Station {
+  public:
+    // Creates FMain, FSterowanie, FWyjscia, FPodgladSilniki, FPodgladWejscia,
+    // FParametrLiczbowy, FInfo, FKompilacja, FLog and FPass, in that order; none
+    // is shown.
+    Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock);
+    ~Station();
+
+    TFMain* main() const { return main_; }
+    WindowSet& windows() { return windows_; }
+    QWidget* window(const QString& name) const { return windows_.window(name); }
+
+  private:
+    WindowSet windows_;
+    TFMain* main_ = nullptr;
+    std::vector<std::unique_ptr<QWidget>> owned_;
+};
+
+// A window whose own class has not been written yet: a borderless station window
+// with the right global name and caption, and nothing on it. The property
+// "stationClass" names the class it stands in for.
+std::unique_ptr<QWidget> createPlaceholderWindow(const QString& name, const QString& className,
+                                                 const QString& caption);
+
+}  // namespace rv720

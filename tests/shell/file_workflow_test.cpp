@@ -1,0 +1,273 @@
+// New, Open, Save and Save As of the main window: questions, dialogs, caption,
+// status lines, and what a failure leaves untouched.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "station_fixture.h"
+
+namespace rv720 {
+namespace {
+
+QString captionFor(const QString& path) {
+    return "3-axis trajectory generator RV720  -  [" + path + "]";
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A program file: length, six reserved bytes, INPUT1 and INPUT2 halves, records.
+QByteArray programFile(const QList<Record>& records, const QByteArray& input1 = QByteArray(10, 0),
+                       const QByteArray& input2 = QByteArray(10, 0), int declared = -1) {
+    QByteArray bytes(4, 0);
+    const quint32 n = declared < 0 ? quint32(records.size()) : quint32(declared);
+    bytes[0] = char(n >> 24);
+    bytes[1] = char(n >> 16);
+    bytes[2] = char(n >> 8);
+    bytes[3] = char(n);
+    bytes += QByteArray(6, 0) + input1 + input2;
+    for (const Record& r : records)
+        bytes += QByteArray(reinterpret_cast<const char*>(r.data()), 10);
+    return bytes;
+}
+
+TEST(NewFileTest, AsksOnlyWhenThereAreLinesThenClearsEverything) {
+    const struct {
+        int commands;
+        bool asks;
+    } cases[] = {{0, false}, {1, true}, {2, true}};
+    for (const auto& c : cases) {
+        StationFixture s;
+        s.loadProgram(c.commands);
+        s.main->CurrentFileName = s.path("old.pri");
+        s.main->model().image.setInputBreak(1, {true, 1, 1});
+        s.main->refreshInputBreakControls();
+        s.dialogs.yesNoAnswers = {false};
+        QTest::mouseClick(s.main->NewButton, Qt::LeftButton);
+        if (c.asks) {
+            ASSERT_EQ(s.dialogs.calls.size(), 1) << c.commands;
+            EXPECT_EQ(s.dialogs.calls[0].caption, "New file");
+            EXPECT_EQ(s.dialogs.calls[0].text, "Do you want to save current program?");
+        } else {
+            EXPECT_TRUE(s.dialogs.calls.isEmpty()) << c.commands;
+        }
+        EXPECT_EQ(s.main->ProgramView->lineCount(), 0);
+        EXPECT_EQ(s.main->model().length(), 0u);
+        EXPECT_EQ(s.main->comand_counter->text(), "Command: 0 ( left 999 )");
+        EXPECT_EQ(s.main->ProgramBar->value(), 0);
+        EXPECT_EQ(s.main->FormCaption->text(), "3-axis trajectory generator RV720  -  [New]");
+        EXPECT_TRUE(s.main->CurrentFileName.isEmpty());
+        EXPECT_FALSE(s.main->input_1_ex->isChecked());
+        EXPECT_FALSE(s.main->input_1_line->isEnabled());
+        for (int i = 0; i < kInputBreakSize; ++i)
+            EXPECT_EQ(s.main->model().image.blockByte(i), 0);
+        EXPECT_EQ(s.status2(), "New file was created");
+    }
+}
+
+TEST(NewFileTest, YesSavesFirstAndACancelledSaveAsStillStartsANewProgram) {
+    StationFixture s;
+    s.loadProgram(2);
+    s.dialogs.yesNoAnswers = {true};
+    s.dialogs.fileAnswers = {""};  // Save turns into Save As, which is cancelled
+    QTest::mouseClick(s.main->NewButton, Qt::LeftButton);
+    ASSERT_EQ(s.dialogs.calls.size(), 2);
+    EXPECT_EQ(s.dialogs.calls[1].kind, ScriptedDialogs::Kind::Save);
+    EXPECT_EQ(s.main->model().length(), 0u);
+    EXPECT_EQ(s.status2(), "New file was created");
+}
+
+TEST(SaveFileTest, SaveWithoutANameIsSaveAsWithItsFilterAndExtension) {
+    StationFixture s;
+    s.loadProgram(4);
+    s.dialogs.fileAnswers = {s.path("first")};
+    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+    ASSERT_EQ(s.dialogs.calls.size(), 1);
+    EXPECT_EQ(s.dialogs.calls[0].spec.filter, "RV7.0.2 program file (*.pri)|*.pri");
+    EXPECT_EQ(s.dialogs.calls[0].spec.defaultExtension, "pri");
+    EXPECT_EQ(s.fileBytes("first.pri").size(), 30 + 4 * 10);
+    EXPECT_EQ(s.main->CurrentFileName, s.path("first.pri"));
+    EXPECT_EQ(s.main->FormCaption->text(), captionFor(s.path("first.pri")));
+    EXPECT_EQ(s.status2(), "File was saved");
+
+    // A second Save writes to the same file without asking.
+    s.loadProgram(6);
+    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+    EXPECT_EQ(s.dialogs.calls.size(), 1);
+    EXPECT_EQ(s.fileBytes("first.pri").size(), 30 + 6 * 10);
+}
+
+TEST(SaveFileTest, SaveAsOntoAnExistingFileAsksAndNoChangesNothing) {
+    StationFixture s;
+    s.loadProgram(3);
+    writeFile(s.path("taken.pri"), "keep me");
+    s.main->CurrentFileName = s.path("mine.pri");
+    s.main->AddStatusLine("before");
+    s.dialogs.fileAnswers = {s.path("taken.pri")};
+    s.dialogs.yesNoAnswers = {false};
+    QTest::mouseClick(s.main->SaveAsButton, Qt::LeftButton);
+    ASSERT_EQ(s.dialogs.calls.size(), 2);
+    EXPECT_EQ(s.dialogs.calls[1].caption, "Saving a file");
+    EXPECT_EQ(s.dialogs.calls[1].text,
+              "File with this name already exist.\n\rDo you want to relieve existing file?");
+    EXPECT_EQ(s.fileBytes("taken.pri"), "keep me");
+    EXPECT_EQ(s.main->CurrentFileName, s.path("mine.pri"));
+    EXPECT_EQ(s.status2(), "before");
+
+    s.dialogs.fileAnswers = {s.path("taken.pri")};
+    s.dialogs.yesNoAnswers = {true};
+    QTest::mouseClick(s.main->SaveAsButton, Qt::LeftButton);
+    EXPECT_EQ(s.fileBytes("taken.pri").size(), 60);
+    EXPECT_EQ(s.main->CurrentFileName, s.path("taken.pri"));
+}
+
+TEST(SaveFileTest, AFailedSaveIsReportedAndKeepsTheName) {
+    StationFixture s;
+    s.loadProgram(2);
+    const QString missingFolder = s.path("no/such/folder/prog.pri");
+    // Save As to a place that cannot be written.
+    s.main->CurrentFileName = s.path("named.pri");
+    s.main->FormCaption->setText(captionFor(s.path("named.pri")));
+    s.dialogs.fileAnswers = {missingFolder};
+    QTest::mouseClick(s.main->SaveAsButton, Qt::LeftButton);
+    EXPECT_EQ(s.status2(), "Opening file error");
+    EXPECT_EQ(s.main->CurrentFileName, s.path("named.pri"));
+    EXPECT_EQ(s.main->FormCaption->text(), captionFor(s.path("named.pri")));
+
+    // Save to a name whose folder has gone.
+    s.main->CurrentFileName = missingFolder;
+    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+    EXPECT_NE(s.status2(), "File was saved");
+    EXPECT_NE(s.status1(), "File was saved");
+    EXPECT_EQ(s.main->CurrentFileName, missingFolder);
+}
+
+TEST(SaveFileTest, SaveOverAFolderIsNeverReportedAsSaved) {
+    StationFixture s;
+    s.loadProgram(1);
+    QDir(s.dir.path()).mkdir("folder.pri");
+    s.main->CurrentFileName = s.path("folder.pri");
+    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+    EXPECT_NE(s.status2(), "File was saved");
+    EXPECT_FALSE(s.status2().isEmpty());
+}
+
+TEST(OpenFileTest, OpensRecordsBlockCaptionAndListing) {
+    StationFixture s;
+    const QList<Record> records{velocityRecord(1, 1, 12500), velocityRecord(2, 2, 20000),
+                                makeRecord(10, 4)};
+    // INPUT1 on, jump to line 2, rising edge; INPUT2 off.
+    QByteArray input1(10, 0);
+    input1[0] = 1;
+    input1[2] = 2;
+    input1[3] = 1;
+    writeFile(s.path("prog.pri"), programFile(records, input1));
+    s.dialogs.fileAnswers = {s.path("prog.pri")};
+    QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+
+    ASSERT_EQ(s.dialogs.calls.size(), 1) << "empty listing: no save question";
+    EXPECT_EQ(s.dialogs.calls[0].spec.filter, "RV702 program file (*.pri)|*.pri");
+    EXPECT_EQ(s.dialogs.calls[0].spec.defaultExtension, "pri");
+    EXPECT_EQ(s.status2(), "File was opened");
+    EXPECT_EQ(s.main->CurrentFileName, s.path("prog.pri"));
+    EXPECT_EQ(s.main->FormCaption->text(), captionFor(s.path("prog.pri")));
+    EXPECT_EQ(s.main->model().length(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(s.main->model().image.record(i), records[i]);
+    EXPECT_EQ(s.main->ProgramView->lineCount(), 3);
+    EXPECT_TRUE(s.main->ProgramView->lineText(0).startsWith("001: v_min(M1; 12.50)"));
+    EXPECT_EQ(s.main->comand_counter->text(), "Command: 3 (left 996 )");
+    EXPECT_EQ(s.main->ProgramBar->value(), 3);
+    EXPECT_TRUE(s.main->input_1_ex->isChecked());
+    EXPECT_TRUE(s.main->input_1_line->isEnabled());
+    EXPECT_EQ(s.main->input_1_line->currentText(), "2");
+    EXPECT_EQ(s.main->input_1_state->currentText(), "rising");
+    EXPECT_FALSE(s.main->input_2_ex->isChecked());
+    EXPECT_FALSE(s.main->input_2_line->isEnabled());
+}
+
+TEST(OpenFileTest, RefusedFilesLeaveProgramListingCaptionAndNameAlone) {
+    const struct {
+        const char* name;
+        QByteArray bytes;  // empty name = no file at all
+        const char* status;
+    } cases[] = {
+        {"missing.pri", QByteArray(), "Opening file error"},
+        {"short.pri", QByteArray(25, 0), "File is damaged and was not opened: "},
+        {"cut.pri", programFile({makeRecord(10, 4)}, QByteArray(10, 0), QByteArray(10, 0), 4),
+         "File is damaged and was not opened: "},
+        {"empty.pri", QByteArray(""), "File is damaged and was not opened: "},
+    };
+    for (const auto& c : cases) {
+        StationFixture s;
+        s.loadProgram(2);
+        const Record before = s.main->model().image.record(1);
+        s.main->CurrentFileName = s.path("current.pri");
+        s.main->FormCaption->setText(captionFor(s.path("current.pri")));
+        if (QLatin1String(c.name) != QLatin1String("missing.pri"))
+            writeFile(s.path(c.name), c.bytes);
+        s.dialogs.yesNoAnswers = {false};
+        s.dialogs.fileAnswers = {s.path(c.name)};
+        QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+        EXPECT_TRUE(s.status2().startsWith(c.status))
+            << c.name << ": " << s.status2().toStdString();
+        EXPECT_EQ(s.main->model().length(), 2u) << c.name;
+        EXPECT_EQ(s.main->model().image.record(1), before) << c.name;
+        EXPECT_EQ(s.main->ProgramView->lineCount(), 2) << c.name;
+        EXPECT_EQ(s.main->CurrentFileName, s.path("current.pri")) << c.name;
+        EXPECT_EQ(s.main->FormCaption->text(), captionFor(s.path("current.pri"))) << c.name;
+    }
+}
+
+TEST(OpenFileTest, CancelChangesNothingAndALongFileIsCutTo999) {
+    StationFixture s;
+    s.dialogs.fileAnswers = {""};
+    QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+    EXPECT_EQ(s.status2(), "...");
+
+    QList<Record> records;
+    for (int i = 0; i < 1000; ++i)
+        records << velocityRecord(8, 1, i);
+    writeFile(s.path("big.pri"), programFile(records));
+    s.dialogs.fileAnswers = {s.path("big.pri")};
+    QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+    EXPECT_EQ(s.status2(), "File was opened");
+    EXPECT_EQ(s.main->model().length(), 999u);
+    EXPECT_EQ(s.main->ProgramView->lineCount(), 999);
+    EXPECT_EQ(s.main->ProgramBar->value(), 999);
+}
+
+TEST(OpenFileTest, SaveThenOpenRestoresTheProgram) {
+    StationFixture s;
+    s.loadProgram(7);
+    s.main->model().image.setInputBreak(2, {true, 5, 0});
+    const auto bytesBefore = s.main->model().image.bytes();
+    s.dialogs.fileAnswers = {s.path("trip.pri")};
+    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+    s.dialogs.yesNoAnswers = {false};
+    QTest::mouseClick(s.main->NewButton, Qt::LeftButton);
+    ASSERT_EQ(s.main->model().length(), 0u);
+    s.dialogs.fileAnswers = {s.path("trip.pri")};
+    QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+    EXPECT_EQ(s.main->model().length(), 7u);
+    EXPECT_EQ(s.main->model().image.bytes(), bytesBefore);
+    EXPECT_EQ(s.main->input_2_line->currentText(), "5");
+}
+
+TEST(OpenFileTest, OpenAsksToSaveAProgramFirst) {
+    StationFixture s;
+    s.loadProgram(1);
+    s.dialogs.yesNoAnswers = {false};
+    s.dialogs.fileAnswers = {""};
+    QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+    ASSERT_FALSE(s.dialogs.calls.isEmpty());
+    EXPECT_EQ(s.dialogs.calls[0].caption, "Open a file");
+    EXPECT_EQ(s.dialogs.calls[0].text, "Do you want to save current program?");
+    EXPECT_EQ(s.main->model().length(), 1u);
+}
+
+}  // namespace
+}  // namespace rv720

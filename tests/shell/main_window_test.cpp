@@ -1,0 +1,521 @@
+// The main window: start-up state, the window set, status and hint areas, motor
+// labels, run-mode look, transfer lock, device actions without a connection,
+// the listing's column switch and the two close paths.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "shell/gui/artwork.h"
+#include "shell/gui/help_viewer.h"
+#include "shell/gui/info_window.h"
+#include "station_fixture.h"
+
+namespace rv720 {
+namespace {
+
+const QString kNewCaption = "3-axis trajectory generator RV720  -  [New]";
+
+TEST(MainWindowStartTest, FreshStationShowsItsStartState) {
+    StationFixture s;
+    TFMain& m = *s.main;
+    EXPECT_EQ(m.size(), QSize(1149, 732));
+    EXPECT_EQ(m.FormCaption->text(), kNewCaption);
+    for (QLabel* l : {m.Warning1, m.Warning2, m.Info1, m.Info2})
+        EXPECT_EQ(l->text(), "...");
+    EXPECT_EQ(m.led_usb->pictureName(), "ID_led_stop");
+    EXPECT_EQ(m.led_prog->pictureName(), "ID_led_stop");
+    EXPECT_EQ(m.i1->text(), "Motor 1 [1/8   200]");
+    EXPECT_EQ(m.i2->text(), "Motor 2 [1/8   200]");
+    EXPECT_EQ(m.i3->text(), "Motor 3 [1/8   200]");
+    EXPECT_TRUE(m.kol->isChecked());
+    EXPECT_EQ(m.Label29->text(), "4 columns");
+    EXPECT_EQ(m.comand_counter->text(), "Commands: 000 ( left 999 ) ");
+    EXPECT_EQ(m.ProgramBar->maximum(), 999);
+    EXPECT_EQ(m.ProgramBar->value(), 0);
+    EXPECT_EQ(m.ProgramView->textLimit(), 4194176);
+    EXPECT_EQ(m.ProgramView->lineCount(), 0);
+    EXPECT_TRUE(m.CurrentFileName.isEmpty());
+    EXPECT_EQ(m.StartupDirectory, QDir::currentPath());
+    EXPECT_FALSE(m.isConnected());
+
+    for (QComboBox* line : {m.input_1_line, m.input_2_line}) {
+        EXPECT_EQ(line->count(), 999);
+        EXPECT_EQ(line->itemText(0), "1");
+        EXPECT_EQ(line->itemText(998), "999");
+        EXPECT_FALSE(line->isEnabled());
+    }
+    for (QComboBox* state : {m.input_1_state, m.input_2_state}) {
+        EXPECT_EQ(state->currentText(), "falling");
+        EXPECT_EQ(state->count(), 2);
+        EXPECT_FALSE(state->isEnabled());
+    }
+    EXPECT_EQ(m.input_1_text2->text(), ", if the INPUT1 occurs edge ");
+    EXPECT_EQ(m.input_2_text2->text(), ", if the INPUT2 occurs edge ");
+    EXPECT_FALSE(m.input_1_ex->isChecked());
+
+    // The four timers exist, disabled, with their intervals.
+    ASSERT_EQ(s.timers.timers().size(), 4u);
+    const int intervals[] = {700, 1, 100, 200};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(s.timers.timers()[i]->intervalMs(), intervals[i]);
+        EXPECT_FALSE(s.timers.timers()[i]->isActive());
+    }
+}
+
+TEST(MainWindowStartTest, TenWindowsInOrderOnlyTheMainWindowShown) {
+    StationFixture s;
+    const QStringList expected{"FMain",
+                               "FSterowanie",
+                               "FWyjscia",
+                               "FPodgladSilniki",
+                               "FPodgladWejscia",
+                               "FParametrLiczbowy",
+                               "FInfo",
+                               "FKompilacja",
+                               "FLog",
+                               "FPass"};
+    QStringList names;
+    for (QWidget* w : s.station->windows().all())
+        names << w->objectName();
+    EXPECT_EQ(names, expected);
+    s.main->show();
+    for (QWidget* w : s.station->windows().all()) {
+        auto* sw = qobject_cast<StationWindow*>(w);
+        ASSERT_NE(sw, nullptr) << w->objectName().toStdString();
+        EXPECT_EQ(w->isVisible(), w == s.main) << w->objectName().toStdString();
+        EXPECT_EQ(sw->staysOnTop(), w != s.main) << w->objectName().toStdString();
+        EXPECT_EQ(sw->isDraggable(), w->objectName() != "FPass");
+        EXPECT_TRUE(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+    }
+    EXPECT_NE(qobject_cast<TFInfo*>(s.station->window("FInfo")), nullptr);
+}
+
+TEST(StatusAreaTest, TheTwoNewestMessagesShowNewestBelow) {
+    StationFixture s;
+    const struct {
+        const char* posted;
+        const char* upper;
+        const char* lower;
+    } steps[] = {
+        {"No connection", "...", "No connection"},
+        {"File was saved", "No connection", "File was saved"},
+        {"New file was created", "File was saved", "New file was created"},
+        {"New file was created", "New file was created", "New file was created"},
+    };
+    for (const auto& step : steps) {
+        s.main->AddStatusLine(step.posted);
+        EXPECT_EQ(s.status1(), step.upper) << step.posted;
+        EXPECT_EQ(s.status2(), step.lower) << step.posted;
+    }
+}
+
+TEST(MotorLabelTest, StepsColumnStaysAlignedForDivisorsUpToThreeDigits) {
+    StationFixture s;
+    const struct {
+        std::uint32_t divisor;
+        std::int32_t steps;
+        const char* text;
+    } cases[] = {
+        {8, 200, "Motor 2 [1/8   200]"},     {16, 200, "Motor 2 [1/16  200]"},
+        {128, 200, "Motor 2 [1/128 200]"},   {1, 400, "Motor 2 [1/1   400]"},
+        {99, 48, "Motor 2 [1/99  48]"},      {100, -5, "Motor 2 [1/100 -5]"},
+        {1000, 200, "Motor 2 [1/1000 200]"},
+    };
+    for (const auto& c : cases) {
+        s.main->model().motors[1] = {c.divisor, c.steps};
+        s.main->UpdateMotorLabels();
+        EXPECT_EQ(s.main->i2->text(), c.text);
+        EXPECT_EQ(s.main->i1->text(), "Motor 1 [1/8   200]");
+    }
+}
+
+TEST(MotorLabelTest, ClickingALabelTogglesItsBox) {
+    StationFixture s;
+    QTest::mouseClick(s.main->i2, Qt::LeftButton);
+    EXPECT_TRUE(s.main->m2_ch->isChecked());
+    EXPECT_FALSE(s.main->m1_ch->isChecked());
+    EXPECT_FALSE(s.main->m3_ch->isChecked());
+    QTest::mouseClick(s.main->i2, Qt::LeftButton);
+    EXPECT_FALSE(s.main->m2_ch->isChecked());
+    QTest::mouseClick(s.main->i3, Qt::LeftButton);
+    EXPECT_TRUE(s.main->m3_ch->isChecked());
+}
+
+// Names as the run-mode look lists them.
+const QStringList kHiddenInRunMode{"SetConfigButton",
+                                   "SetModeButton",
+                                   "SetVminButton",
+                                   "SetVmaxButton",
+                                   "SetAmaxButton",
+                                   "SetVdestButton",
+                                   "SetXdestButton",
+                                   "SetOutputButton",
+                                   "SpeedButton2",
+                                   "SpeedButton1",
+                                   "InfoButton",
+                                   "HelpButton",
+                                   "ReadProgramButton",
+                                   "WriteProgramButton",
+                                   "ConnectButton",
+                                   "DisconnectButton",
+                                   "SaveButton",
+                                   "SaveAsButton",
+                                   "OpenButton",
+                                   "NewButton",
+                                   "CommadnConfigButton",
+                                   "CommadnVminButton",
+                                   "CommadnVmaxButton",
+                                   "CommadnAmaxButton",
+                                   "CommadEnableButton",
+                                   "CommadnVdestButton",
+                                   "CommadnXdestButton",
+                                   "CommadnHomeButton",
+                                   "CommadBreakButton",
+                                   "CommadnStopButton",
+                                   "CommadnWaitXButton",
+                                   "CommadnOutButton",
+                                   "CommadnCounterButton",
+                                   "CommadnJumpButton",
+                                   "CommadnJumpInputButton",
+                                   "CommadnJumpCounterButton",
+                                   "CommadnWaitButton",
+                                   "CommadnEndButton",
+                                   "CommadnUsbButton",
+                                   "CommadnMessageButton"};
+const QStringList kUsableInRunMode{"StopButton",      "StopProgramButton", "PlayProgramButton",
+                                   "ViewUsbButton",   "WiewIoButton",      "ViweMotorButton",
+                                   "PrintButton",     "UpButton",          "DownButton",
+                                   "CommandClearPos", "CloseButton",       "MinimalizeButton"};
+
+TEST(RunModeLookTest, HidesTheEditingControlsAndTheMenuThenBringsThemBack) {
+    StationFixture s;
+    s.main->show();
+    s.main->HideEditingControls();
+    for (const QString& name : kHiddenInRunMode) {
+        QWidget* w = s.main->findChild<QWidget*>(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        EXPECT_FALSE(w->isVisible()) << name.toStdString();
+    }
+    for (const QString& name : kUsableInRunMode) {
+        QWidget* w = s.main->findChild<QWidget*>(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        EXPECT_TRUE(w->isVisible()) << name.toStdString();
+    }
+    EXPECT_EQ(s.main->ProgramView->popupMenu(), nullptr);
+
+    s.main->ShowEditingControls();
+    for (const QString& name : kHiddenInRunMode)
+        EXPECT_TRUE(s.main->findChild<QWidget*>(name)->isVisible()) << name.toStdString();
+    EXPECT_EQ(s.main->ProgramView->popupMenu(), s.main->Popup);
+}
+
+TEST(RunModeLookTest, StopButtonsBringTheEditingLookBackEvenWithoutConnection) {
+    StationFixture s;
+    for (PictureButton* stop : {s.main->StopProgramButton, s.main->StopButton}) {
+        s.main->HideEditingControls();
+        QTest::mouseClick(stop, Qt::LeftButton);
+        EXPECT_EQ(s.status2(), "No connection");
+        EXPECT_FALSE(s.main->NewButton->isHidden());
+        EXPECT_EQ(s.main->ProgramView->popupMenu(), s.main->Popup);
+    }
+}
+
+TEST(TransferLockTest, LocksAllButTransferAndPasswordWindowsAndHidesMonitors) {
+    StationFixture s;
+    const QStringList locked{
+        "FInfo",           "FLog",        "FMain",   "FParametrLiczbowy", "FPodgladSilniki",
+        "FPodgladWejscia", "FSterowanie", "FWyjscia"};
+    for (QWidget* w : s.station->windows().all())
+        w->show();
+    s.main->LockWindows();
+    for (QWidget* w : s.station->windows().all()) {
+        const QString name = w->objectName();
+        EXPECT_EQ(w->isEnabled(), !locked.contains(name)) << name.toStdString();
+        const bool hidden =
+            name == "FPodgladSilniki" || name == "FPodgladWejscia" || name == "FLog";
+        EXPECT_EQ(w->isVisible(), !hidden) << name.toStdString();
+    }
+    s.main->UnlockWindows();
+    for (QWidget* w : s.station->windows().all()) {
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+        if (w->objectName() == "FLog") EXPECT_FALSE(w->isVisible()) << "unlock shows nothing";
+    }
+}
+
+TEST(DeviceActionTest, ActionsThatNeedTheControllerSayNoConnection) {
+    StationFixture s;
+    const char* buttons[] = {"ReadProgramButton", "PlayProgramButton", "ViewUsbButton",
+                             "WiewIoButton",      "ViweMotorButton",   "SpeedButton1",
+                             "SpeedButton2",      "SetConfigButton",   "SetModeButton",
+                             "SetVminButton",     "SetXdestButton",    "SetOutputButton"};
+    for (const char* name : buttons) {
+        s.main->AddStatusLine("marker");
+        auto* b = s.main->findChild<PictureButton*>(name);
+        ASSERT_NE(b, nullptr) << name;
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_EQ(s.status1(), "marker") << name << " posts exactly one line";
+        EXPECT_EQ(s.status2(), "No connection") << name;
+    }
+    EXPECT_FALSE(s.main->NewButton->isHidden()) << "play without a link changes no look";
+}
+
+TEST(DeviceActionTest, ConnectWithoutADeviceAndDisconnectWhenNotConnected) {
+    StationFixture s;
+    int stops = 0;
+    s.main->setPreviewTimerStopper([&] { ++stops; });
+    QTest::mouseClick(s.main->ConnectButton, Qt::LeftButton);
+    EXPECT_EQ(s.status2(), "Can't find USB device");
+    EXPECT_EQ(s.main->led_usb->pictureName(), "ID_led_stop");
+    QTest::mouseClick(s.main->DisconnectButton, Qt::LeftButton);
+    EXPECT_EQ(s.status1(), "Can't find USB device");
+    EXPECT_EQ(s.status2(), "Connection was finished");
+    EXPECT_EQ(stops, 1);
+}
+
+struct HintCase {
+    const char* control;
+    const char* toolTip;
+    const char* info1;
+    const char* info2;
+};
+
+TEST(HintTest, MovingOverAControlShowsItsTwoLinesAndTooltip) {
+    StationFixture s;
+    s.main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.main));
+    const HintCase cases[] = {
+        {"NewButton", "New", "Button creates new file with program",
+         "Current project is save on request"},
+        {"SaveButton", "Save", "Button saves current project under earlier created name", ""},
+        {"StopProgramButton", "Stop program", "Button stops program execution of EEPROM memory",
+         "Active ony at connection with a device"},
+        {"ViewUsbButton", "USB message preview ", "Button activates USB message preview window",
+         "Active only at connection with a device"},
+        {"SpeedButton1", "Device reset", "Button reset the device",
+         "Active only at connetion with a device"},
+        {"StopButton", "Stop program", "Emegency stop button of the program of EEPROM memory",
+         "Active only at connection with a device"},
+        {"led_prog", "",
+         "Control shows information about state of executed program of EEPROM memory",
+         "Green - active; Grey - stop"},
+        {"SetVdestButton", "Ustaw prędkość zadaną", "Direct control of motors",
+         "Button sets target velocity - available in velocity mode"},
+        {"CommadnConfigButton", "KOnfiguracja sterowników", "Program command",
+         "Command configures driver and motor parameters"},
+        {"CommandClearPos", "", "Program command", "Reset motor position counter"},
+        {"CommadnJumpCounterButton", "Skocz jeśli licznik powtórzeń różny od zera",
+         "Program command", "Command makes jump until repetition counter is bigger than zero"},
+        {"CommadnWaitButton", "Czekaj", "Program command",
+         "Command introduces delay in miliseconds"},
+    };
+    for (const HintCase& c : cases) {
+        QWidget* w = s.main->findChild<QWidget*>(c.control);
+        ASSERT_NE(w, nullptr) << c.control;
+        s.main->Info1->setText("stale");
+        s.main->Info2->setText("stale");
+        QTest::mouseMove(w, w->rect().center());
+        EXPECT_EQ(s.main->Info1->text(), QString::fromUtf8(c.info1)) << c.control;
+        EXPECT_EQ(s.main->Info2->text(), QString::fromUtf8(c.info2)) << c.control;
+        EXPECT_EQ(w->toolTip(), QString::fromUtf8(c.toolTip)) << c.control;
+    }
+    EXPECT_EQ(s.main->CloseButton->toolTip(), "Zamknij");
+    EXPECT_EQ(s.main->MinimalizeButton->toolTip(), "Minimalizuj");
+}
+
+TEST(HintTest, ListingAndBackgroundClearTheLinesPlainControlsLeaveThem) {
+    StationFixture s;
+    s.main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.main));
+    QTest::mouseMove(s.main->SaveButton, s.main->SaveButton->rect().center());
+    EXPECT_EQ(s.main->Info2->text(), "");
+    QTest::mouseMove(s.main->NewButton, s.main->NewButton->rect().center());
+    EXPECT_EQ(s.main->Info2->text(), "Current project is save on request");
+
+    for (QWidget* plain :
+         {static_cast<QWidget*>(s.main->m1_ch), static_cast<QWidget*>(s.main->input_1_state),
+          static_cast<QWidget*>(s.main->Label29)}) {
+        QTest::mouseMove(plain, plain->rect().center());
+        EXPECT_EQ(s.main->Info1->text(), "Button creates new file with program")
+            << plain->objectName().toStdString();
+    }
+    QTest::mouseMove(s.main->ProgramView->viewport(), QPoint(40, 40));
+    EXPECT_EQ(s.main->Info1->text(), "...");
+    EXPECT_EQ(s.main->Info2->text(), "...");
+
+    QTest::mouseMove(s.main->NewButton, s.main->NewButton->rect().center());
+    QTest::mouseMove(s.main, QPoint(1000, 600));  // bare background
+    EXPECT_EQ(s.main->Info1->text(), "...");
+    EXPECT_EQ(s.main->Info2->text(), "...");
+}
+
+TEST(ColumnSwitchTest, KolSwitchesLayoutCaptionAndFurniture) {
+    StationFixture s;
+    s.main->show();
+    s.loadProgram(3);  // v_min on motors 1, 2, 3
+    ASSERT_EQ(s.main->ProgramView->lineCount(), 3);
+    // Four columns: the motor-2 body starts at character 29.
+    EXPECT_EQ(s.main->ProgramView->lineText(1).indexOf("v_min"), 29);
+    QTest::mouseClick(s.main->kol, Qt::LeftButton);
+    EXPECT_EQ(s.main->kol->text(), "1 Column");
+    EXPECT_EQ(s.main->ProgramView->lineText(1).indexOf("v_min"), 5);
+    EXPECT_FALSE(s.main->name1->isVisible());
+    EXPECT_FALSE(s.main->separators[3]->isVisible());
+    QTest::mouseClick(s.main->kol, Qt::LeftButton);
+    EXPECT_EQ(s.main->kol->text(), "4 Columns");
+    EXPECT_TRUE(s.main->name4->isVisible());
+    EXPECT_TRUE(s.main->separators[0]->isVisible());
+    EXPECT_EQ(s.main->ProgramView->lineText(2).indexOf("v_min"), 53);
+    EXPECT_EQ(s.main->Label29->text(), "4 columns");
+}
+
+TEST(ColumnSwitchTest, SeparatorsStandBeforeTheColumnsAndHeadersRightOfThem) {
+    StationFixture s;
+    const int starts[4] = {5, 29, 53, 77};
+    QLabel* headers[4] = {s.main->name1, s.main->name2, s.main->name3, s.main->name4};
+    const QStringList texts{"Motor 1", "Motor 2", "Motor 3", "Driver"};
+    for (int i = 0; i < 4; ++i) {
+        const int columnLeft = s.main->ProgramView->x() + s.main->ProgramView->columnX(starts[i]);
+        const int sep = s.main->separators[i]->x();
+        EXPECT_EQ(s.main->separators[i]->width(), 1);
+        EXPECT_LT(sep, columnLeft);
+        EXPECT_GE(sep, columnLeft - 7) << "in the blank before column " << starts[i];
+        EXPECT_GT(headers[i]->x(), sep);
+        EXPECT_EQ(headers[i]->text(), texts[i]);
+    }
+}
+
+TEST(ListingRenderTest, CounterGaugeAndCaretFollowTheProgram) {
+    StationFixture s;
+    s.loadProgram(12);
+    EXPECT_EQ(s.main->comand_counter->text(), "Command: 12 (left 987 )");
+    EXPECT_EQ(s.main->ProgramBar->value(), 12);
+    EXPECT_EQ(s.main->ProgramView->caretLine(), 12) << "cursor line 0: the empty line below";
+    EXPECT_EQ(s.main->ProgramView->lineColor(1), QColor(123, 40, 42));
+    s.main->model().cursorLine = 5;
+    s.main->PrintProgram();
+    EXPECT_EQ(s.main->ProgramView->caretLine(), 4);
+    EXPECT_FALSE(s.main->ProgramView->hasSelection());
+}
+
+TEST(AboutWindowTest, OpensWithVersionsResetAndHidesOnEsc) {
+    StationFixture s;
+    auto* info = qobject_cast<TFInfo*>(s.station->window("FInfo"));
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->size(), QSize(249, 150));
+    EXPECT_EQ(info->FormCaption->text(), "About program");
+    EXPECT_EQ(info->OkButton->toolTip(), "Zamknij okno");
+    EXPECT_EQ(info->toolTip(), "Zamknij okno");
+    info->showFirmwareVersion("2.7");
+    QTest::mouseClick(s.main->InfoButton, Qt::LeftButton);
+    EXPECT_TRUE(info->isVisible());
+    EXPECT_EQ(info->info_pc->text(), "1.1 EN");
+    EXPECT_EQ(info->info_uc->text(), "* * * * *") << "a second opening resets the field";
+    EXPECT_EQ(s.status2(), "...") << "no status line without a connection";
+    QTest::keyClick(info, Qt::Key_Return);
+    EXPECT_TRUE(info->isVisible()) << "Enter does nothing here";
+    QTest::keyClick(info, Qt::Key_Escape);
+    EXPECT_FALSE(info->isVisible());
+    info->show();
+    QTest::mouseClick(info->OkButton, Qt::LeftButton);
+    EXPECT_FALSE(info->isVisible());
+}
+
+TEST(HelpTest, ManualIsLookedForBelowTheStartUpDirectory) {
+    StationFixture s;
+    s.main->StartupDirectory = s.dir.path();
+    QTest::mouseClick(s.main->HelpButton, Qt::LeftButton);
+    HelpViewer* viewer = s.main->helpViewer();
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->manualPath(), s.dir.filePath("help/RV_702_HELP.html"));
+    EXPECT_FALSE(viewer->manualLoaded());
+    EXPECT_TRUE(viewer->visibleSections().isEmpty());
+
+    QDir(s.dir.path()).mkdir("help");
+    QFile f(s.dir.filePath("help/RV_702_HELP.html"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<h1>Manual</h1><p>x</p><h2>Files</h2><p>Open and save.</p>");
+    f.close();
+    QTest::mouseClick(s.main->HelpButton, Qt::LeftButton);
+    EXPECT_TRUE(viewer->manualLoaded());
+    EXPECT_EQ(viewer->visibleSections(), (QStringList{"Manual", "Files"}));
+}
+
+TEST(CloseTest, CloseButtonNoLeavesEverythingAsItWas) {
+    StationFixture s;
+    s.main->show();
+    s.loadProgram(2);
+    QSignalSpy terminated(s.main, &TFMain::terminateRequested);
+    s.dialogs.yesNoAnswers = {false};
+    QTest::mouseClick(s.main->CloseButton, Qt::LeftButton);
+    ASSERT_EQ(s.dialogs.calls.size(), 1);
+    EXPECT_EQ(s.dialogs.calls[0].caption, "End of the program");
+    EXPECT_EQ(s.dialogs.calls[0].text, "Do you want to finish this action ?");
+    EXPECT_EQ(terminated.count(), 0);
+    EXPECT_TRUE(s.main->isVisible());
+    EXPECT_EQ(s.main->ProgramView->lineCount(), 2);
+}
+
+TEST(CloseTest, BothPathsAskTheirQuestionThenOfferToSave) {
+    const struct {
+        const char* name;
+        bool viaSystem;
+        int commands;
+        QStringList questions;
+    } cases[] = {
+        {"button, empty", false, 0, {"Do you want to finish this action ?"}},
+        {"button, one command",
+         false,
+         1,
+         {"Do you want to finish this action ?", "Do you want to save current program?"}},
+        {"system, empty", true, 0, {"Do you want to finish this action?"}},
+        {"system, program",
+         true,
+         5,
+         {"Do you want to finish this action?", "Do you want to save current program?"}},
+    };
+    for (const auto& c : cases) {
+        StationFixture s;
+        s.main->show();
+        if (c.commands) s.loadProgram(c.commands);
+        int stops = 0;
+        s.main->setPreviewTimerStopper([&] { ++stops; });
+        QWidget* transfer = s.station->window("FKompilacja");
+        transfer->show();
+        QSignalSpy terminated(s.main, &TFMain::terminateRequested);
+        s.dialogs.yesNoAnswers = {true, false};
+        if (c.viaSystem)
+            s.main->close();
+        else
+            QTest::mouseClick(s.main->CloseButton, Qt::LeftButton);
+        EXPECT_EQ(s.dialogs.questions(), c.questions) << c.name;
+        EXPECT_EQ(s.dialogs.calls.last().caption, c.commands ? "Open a file" : "End of the program")
+            << c.name;
+        EXPECT_EQ(terminated.count(), 1) << c.name;
+        EXPECT_EQ(stops, 1) << c.name;
+        EXPECT_FALSE(transfer->isVisible()) << c.name << ": the transfer window is asked to close";
+        EXPECT_EQ(s.dialogs.unscripted, 0) << c.name;
+    }
+}
+
+TEST(CloseTest, SystemCloseRefusedOnNo) {
+    StationFixture s;
+    s.main->show();
+    s.dialogs.yesNoAnswers = {false};
+    EXPECT_FALSE(s.main->close());
+    EXPECT_TRUE(s.main->isVisible());
+    EXPECT_FALSE(s.main->closeAccepted());
+}
+
+TEST(CloseTest, SavingOnCloseWritesTheProgram) {
+    StationFixture s;
+    s.loadProgram(3);
+    s.dialogs.yesNoAnswers = {true, true};
+    s.dialogs.fileAnswers = {s.path("closing")};
+    QTest::mouseClick(s.main->CloseButton, Qt::LeftButton);
+    EXPECT_EQ(s.fileBytes("closing.pri").size(), 30 + 3 * 10);
+    EXPECT_EQ(s.status2(), "File was saved");
+}
+
+}  // namespace
+}  // namespace rv720
