@@ -185,7 +185,7 @@ TEST(PasswordWindow, OnlyTheExactEntrySendsTheUpdateRequest) {
 // ---- monitor replies and their request loop --------------------------------
 
 TEST(MotorReply, DecodesSignedPositionsAndTwelveBitVelocities) {
-    // Bits above the twelfth of a velocity field are not part of it (01 00 64 is 100).
+    // Bits above the twelfth of a velocity field are ignored (01 00 64 is 100).
     const Bytes payload{4,    0xFF, 0xFF, 0xFF, 0x80, 0x00, 0x00, 0x7F, 0xFF, 0xFF,
                         0x00, 0x0F, 0xFF, 0x01, 0x00, 0x64, 0x00, 0x08, 0x00};
     const Frame f = buildFrame(1, 0, payload);
