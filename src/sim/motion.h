@@ -9,7 +9,7 @@
 //                 2^20 clock periods per step at one unit), signed 12-bit;
 //   acceleration  the station sends a [rev/s^2] x S x D x K, K = 2^38 pi^2 / (16e6^2 x 180),
 //                 and a x S x D is steps/s^2, so one unit is 1/K steps/s^2:
-//                 16e6^2 x 180 / (2^38 x pi^2) = 16,985.2 steps/s^2, which is
+//                 16e6^2 x 180 / (2^38 x pi^2) = 16,985.3 steps/s^2, which is
 //                 1,113.1 velocity units per second.
 // The program carries velocities and accelerations in thousandths of rev/s and
 // rev/s^2; the *Milli setters turn them into units with the axis' steps per revolution
@@ -64,6 +64,7 @@ class MotionAxis final : public AxisDrive {
     void setMaxVelocity(std::int32_t units) override;
     void setMaxAcceleration(std::int32_t units) override;
 
+    // Held between the minimum and the maximum velocity; zero brakes onto a whole step.
     void runAtVelocity(std::int32_t units) override;
     void moveTo(std::int32_t steps) override;
     // From the target of a move in progress, so that two quick steps add up;
