@@ -5,5 +5,6 @@ if(RV720_GUI)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/control_windows_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/monitor_windows_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/parameter_dialog_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()
