@@ -86,6 +86,7 @@ TEST_P(SterowanieKindTest, KindSetsTitleUnitAndVisibleControls) {
     EXPECT_EQ(window->chosenMotor(), 3);
     EXPECT_EQ(window->mode->currentIndex(), 2);
     EXPECT_EQ(window->Inc->currentText(), "20");
+    testing::expectNoOverlaps(*window);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -180,6 +181,7 @@ TEST_F(WyjsciaTest, NineRowsWithTheirNamesAllUnticked) {
         EXPECT_EQ(window->label(n)->geometry().top(), box->geometry().top());
     }
     expectButtons(*window, {{"SpeedButton1", "Zamknij okno"}});
+    testing::expectNoOverlaps(*window);
 }
 
 TEST_F(WyjsciaTest, LabelClickCountsAsAClickOnTheBoxOfTheSameRow) {

@@ -70,6 +70,7 @@ TEST_F(MotorViewTest, LayoutOfTheThreeMotorGroups) {
     EXPECT_EQ(names.count("Velocity"), 3);
     EXPECT_EQ(names.count("Position"), 3);
     expectButtons(*window, {{"CloseButton", "Zamknij okno"}});
+    testing::expectNoOverlaps(*window);
 }
 
 TEST_F(MotorViewTest, TimerIsCreatedDisabledAtOneHundredMilliseconds) {
@@ -122,6 +123,7 @@ TEST_F(InputViewTest, SeventeenUnlitLampsAtCreation) {
     EXPECT_EQ(timer->intervalMs(), 100);
     EXPECT_FALSE(timer->isActive());
     expectButtons(*window, {{"closeButton", "Zamknij okno"}});
+    testing::expectNoOverlaps(*window);
 }
 
 TEST_F(InputViewTest, TwoColumnsWithTheRelaysSetApart) {
@@ -211,6 +213,7 @@ TEST_F(LogWindowTest, ReadOnlySilverFixedPitchLog) {
     EXPECT_EQ(window->log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     expectButtons(*window,
                   {{"OkButton", "Zamknij okno"}, {"SpeedButton1", "Wyczyść okno komunikatów"}});
+    testing::expectNoOverlaps(*window);
 }
 
 TEST_F(LogWindowTest, OpensCentredOnTheMainWindow) {

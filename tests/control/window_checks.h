@@ -36,6 +36,26 @@ inline void expectAllGlyphs(const QWidget& window) {
             << button->objectName().toStdString() << ": " << button->glyphName().toStdString();
 }
 
+// The window's visible controls lie inside it and clear of each other; the
+// background picture and the names painted on it are no controls. `ignore` names
+// controls allowed to lie over others (the covering pictures of FKompilacja).
+inline void expectNoOverlaps(const QWidget& window, const QStringList& ignore = {}) {
+    QList<const QWidget*> parts;
+    for (const QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QString name = w->objectName();
+        if (name == "Image1" || name == "Image1Texts" || ignore.contains(name)) continue;
+        if (w->isVisibleTo(&window)) parts << w;
+    }
+    for (int i = 0; i < parts.size(); ++i) {
+        EXPECT_TRUE(window.rect().contains(parts[i]->geometry()))
+            << parts[i]->objectName().toStdString();
+        for (int j = i + 1; j < parts.size(); ++j)
+            EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
+                << parts[i]->objectName().toStdString() << " / "
+                << parts[j]->objectName().toStdString();
+    }
+}
+
 // Types a key into `target`, a control of a window, as the operator would.
 inline void typeKey(QWidget* target, Qt::Key key) {
     QTest::keyClick(target, key);

@@ -71,6 +71,7 @@ TEST_F(KompilacjaTest, StartsWithBothButtonsCoveredAndAnEmptyCreamLog) {
     expectButtons(*window, {{"DownloadButton", "Zapisz"},
                             {"StopButton", "Zatrzymaj"},
                             {"CloseButton", "Zamknij onko"}});
+    testing::expectNoOverlaps(*window, {"DownloadDumm", "StopDumm"});
 }
 
 TEST_F(KompilacjaTest, ACoveredButtonCannotBeClicked) {

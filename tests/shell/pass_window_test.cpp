@@ -36,6 +36,7 @@ TEST_F(PassTest, FixedUnmovableWindowWithAVisiblePasswordBox) {
     EXPECT_FALSE(window->isDraggable());
     EXPECT_FALSE(window->StartWindowDrag(Qt::LeftButton));
     expectButtons(*window, {{"OkButton", "Aktualizuj"}, {"SpeedButton1", "Zamknij okno"}});
+    testing::expectNoOverlaps(*window);
 }
 
 TEST_F(PassTest, ClickingIntoTheBoxEmptiesItAndRestoresItsColour) {

@@ -71,7 +71,7 @@ TFSterowanie::TFSterowanie(QWidget* mainWindow)
     mode->setObjectName(QStringLiteral("mode"));
     mode->addItems({QStringLiteral("Ramp"), QStringLiteral("Soft"), QStringLiteral("Velocity")});
     mode->setCurrentIndex(0);
-    mode->setGeometry(122, 48, 112, 22);
+    mode->setGeometry(122, 48, 72, 22);
 
     DownButton = addPictureButton(QStringLiteral("DownButton"), QStringLiteral("step-down"),
                                   {120, 92, 36, 26}, {}, QStringLiteral("<"));
