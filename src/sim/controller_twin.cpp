@@ -229,10 +229,7 @@ void ControllerTwin::handleWriteHeader(std::span<const std::uint8_t> data) {
     stagedRecords_.assign(length, false);
     stagedCount_ = 0;
     replyTarget(17, kControllerTarget);
-    if (length == 0) {
-        program_ = *staging_;
-        eepromSaved_ = options_.eepromPath.empty() || saveEeprom(options_.eepromPath, program_);
-    }
+    if (length == 0) commit(*staging_);
 }
 
 void ControllerTwin::handleWriteRecord(std::span<const std::uint8_t> data) {
@@ -245,15 +242,17 @@ void ControllerTwin::handleWriteRecord(std::span<const std::uint8_t> data) {
     if (!stagedRecords_[index - 1]) {
         stagedRecords_[index - 1] = true;
         ++stagedCount_;
-        if (stagedCount_ == staging_->length()) {
-            program_ = *staging_;
-            eepromSaved_ = options_.eepromPath.empty() || saveEeprom(options_.eepromPath, program_);
-        }
-    } else if (stagedCount_ == staging_->length()) {
+        if (stagedCount_ == staging_->length()) commit(*staging_);
+    } else if (stagedCount_ == staging_->length() && program_.record(index - 1) != r) {
         // A re-sent record after the program was committed still belongs to it.
-        program_.setRecord(index - 1, r);
+        commit(*staging_);
     }
     replyTarget(17, kControllerTarget);
+}
+
+void ControllerTwin::commit(const ProgramImage& program) {
+    program_ = program;
+    eepromSaved_ = options_.eepromPath.empty() || saveEeprom(options_.eepromPath, program_);
 }
 
 void ControllerTwin::reset() {

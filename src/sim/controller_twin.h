@@ -169,6 +169,7 @@ class ControllerTwin {
     void handleMotorCommand(std::uint8_t code, std::span<const std::uint8_t> data);
     void handleWriteHeader(std::span<const std::uint8_t> data);
     void handleWriteRecord(std::span<const std::uint8_t> data);
+    void commit(const ProgramImage& program);  // into the EEPROM and its file
     void handleFirmwareRequest();
     void firmwareByte(std::uint8_t b);
     void finishFirmware();

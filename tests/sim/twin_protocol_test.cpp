@@ -181,6 +181,17 @@ TEST(TwinTransfer, InterruptedWriteKeepsTheStoredProgram) {
     EXPECT_EQ(h.exchange(17, record).code, kRefusedCode) << "the session is over";
 }
 
+TEST(TwinTransfer, RecordsResentAfterALostReplyAreStoredOnce) {
+    TwinHarness h;
+    h.exchange(16, writeHeader(2));
+    const Bytes first{4, 0, 1, 13, 4, 0, 0, 0, 5, 0, 0, 0, 0};
+    const Bytes last{4, 0, 2, 10, 4, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (const Bytes& record : {first, first, last, last})
+        EXPECT_EQ(h.exchange(17, record).code, 17);
+    h.exchange(18, {4});
+    expectReadBack(h, {recP1(13, 4, 5), end()}, {});
+}
+
 TEST(TwinTransfer, WriteAndFirmwareRequestsStopARunningProgram) {
     for (std::uint8_t code : {16, 21}) {
         TwinHarness h;
