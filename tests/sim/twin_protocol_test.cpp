@@ -281,9 +281,14 @@ TEST(TwinEeprom, DefaultPathFollowsTheDataHome) {
     EXPECT_EQ(TwinOptions::persistent().eepromPath, defaultEepromPath());
     EXPECT_TRUE(TwinOptions{}.eepromPath.empty()) << "tests never touch the user's folder";
     ::unsetenv("XDG_DATA_HOME");
-    if (const char* home = std::getenv("HOME"); home && *home)
-        EXPECT_EQ(defaultEepromPath(),
-                  std::filesystem::path(home) / ".local/share/rv720/eeprom.bin");
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::setenv("HOME", "/home/operator", 1);
+    EXPECT_EQ(defaultEepromPath(),
+              std::filesystem::path("/home/operator/.local/share/rv720/eeprom.bin"));
+    ::unsetenv("HOME");
+    EXPECT_TRUE(defaultEepromPath().empty());
+    if (oldHome) ::setenv("HOME", savedHome.c_str(), 1);
     if (oldXdg) ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
 }
 
