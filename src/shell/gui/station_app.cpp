@@ -1,26 +1,18 @@
 #include "shell/gui/station_app.h"
 
+#include "control/gui/log_window.h"
+#include "control/gui/podglad_silniki_window.h"
+#include "control/gui/podglad_wejscia_window.h"
+#include "control/gui/sterowanie_window.h"
+#include "control/gui/wyjscia_window.h"
+#include "editor/gui/parameter_dialog.h"
 #include "shell/gui/info_window.h"
+#include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
+#include "shell/gui/pass_window.h"
 #include "shell/gui/station_window.h"
 
 namespace rv720 {
-
-std::unique_ptr<QWidget> createPlaceholderWindow(const QString& name, const QString& className,
-                                                 const QString& caption) {
-    StationWindow::Options options;
-    options.objectName = name;
-    options.clientSize = QSize(320, 160);
-    options.caption = caption;
-    options.stayOnTop = true;
-    options.draggable = name != QLatin1String("FPass");
-    options.placement = name == QLatin1String("FLog")
-                            ? StationWindow::Placement::CentredOnMainWindow
-                            : StationWindow::Placement::ScreenCentre;
-    auto window = std::make_unique<StationWindow>(options);
-    window->setProperty("stationClass", className);
-    return window;
-}
 
 Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock) {
     auto mainWindow = std::make_unique<TFMain>(dialogs, timers, clock);
@@ -33,26 +25,26 @@ Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock) {
         owned_.push_back(std::move(window));
     };
     adopt(std::move(mainWindow));
-    adopt(createPlaceholderWindow(QStringLiteral("FSterowanie"), QStringLiteral("TFSterowanie"),
-                                  QStringLiteral("Direct control")));
-    adopt(createPlaceholderWindow(QStringLiteral("FWyjscia"), QStringLiteral("TFWyjscia"),
-                                  QStringLiteral("Outputs")));
-    adopt(createPlaceholderWindow(QStringLiteral("FPodgladSilniki"),
-                                  QStringLiteral("TFPodgladSilniki"),
-                                  QStringLiteral("Motors preview")));
-    adopt(createPlaceholderWindow(QStringLiteral("FPodgladWejscia"),
-                                  QStringLiteral("TFPodgladWejscia"),
-                                  QStringLiteral("I/O preview")));
-    adopt(createPlaceholderWindow(QStringLiteral("FParametrLiczbowy"),
-                                  QStringLiteral("TFParametrLiczbowy"),
-                                  QStringLiteral("Command parameters")));
+    auto sterowanie = std::make_unique<TFSterowanie>(main_);
+    auto wyjscia = std::make_unique<TFWyjscia>(main_);
+    auto silniki = std::make_unique<TFPodgladSilniki>(main_, &timers);
+    auto wejscia = std::make_unique<TFPodgladWejscia>(main_, &timers);
+    auto* motorView = silniki.get();
+    auto* inputView = wejscia.get();
+    adopt(std::move(sterowanie));
+    adopt(std::move(wyjscia));
+    adopt(std::move(silniki));
+    adopt(std::move(wejscia));
+    adopt(std::make_unique<TFParametrLiczbowy>(main_));
     adopt(std::make_unique<TFInfo>());
-    adopt(createPlaceholderWindow(QStringLiteral("FKompilacja"), QStringLiteral("TFKompilacja"),
-                                  QStringLiteral("Compilation")));
-    adopt(createPlaceholderWindow(QStringLiteral("FLog"), QStringLiteral("TFLog"),
-                                  QStringLiteral("USB messages")));
-    adopt(createPlaceholderWindow(QStringLiteral("FPass"), QStringLiteral("TFPass"),
-                                  QStringLiteral("RV7.0.2 firmware updating")));
+    adopt(std::make_unique<TFKompilacja>(main_));
+    adopt(std::make_unique<TFLog>(main_));
+    adopt(std::make_unique<TFPass>(main_));
+
+    main_->setPreviewTimerStopper([motorView, inputView] {
+        motorView->MotorViewTimer->stop();
+        inputView->InputViewTimer->stop();
+    });
 }
 
 Station::~Station() {

@@ -34,10 +34,4 @@ class Station {
     std::vector<std::unique_ptr<QWidget>> owned_;
 };
 
-// A window whose own class has not been written yet: a borderless station window
-// with the right global name and caption, and nothing on it. The property
-// "stationClass" names the class it stands in for.
-std::unique_ptr<QWidget> createPlaceholderWindow(const QString& name, const QString& className,
-                                                 const QString& caption);
-
 }  // namespace rv720
