@@ -9,9 +9,13 @@
 
 #include "control/window_checks.h"
 #include "device/station_view.h"
+#include "shell/gui/dialogs.h"
 #include "shell/gui/kompilacja_window.h"
+#include "shell/gui/main_window.h"
 #include "shell/shell_test_app.h"
+#include "support/clock.h"
 #include "support/color.h"
+#include "support/timer.h"
 
 namespace rv720 {
 namespace {
@@ -19,37 +23,19 @@ namespace {
 using testing::expectButtons;
 using testing::typeKey;
 
-// A main window that records whether the transfer window gave the windows back.
-class RecordingMain final : public QWidget, public MainWindowView {
-  public:
-    int unlocks = 0;
-    void AddStatusLine(const std::string&) override {}
-    void RepeatNewestStatusLine() override {}
-    void setIndicator(Indicator, bool) override {}
-    void HideEditingControls() override {}
-    void ShowEditingControls() override {}
-    void LockWindows() override {}
-    void UnlockWindows() override { ++unlocks; }
-    void setWindowVisible(Window, bool) override {}
-    bool isWindowVisible(Window) const override { return false; }
-    void selectExecutedLine(int) override {}
-    void NewButtonClick() override {}
-    void PrintProgram() override {}
-    void refreshInputBreakControls() override {}
-    std::optional<std::string> chooseFirmwareFile() override { return std::nullopt; }
-};
-
 class KompilacjaTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testApp();
-        owner = std::make_unique<RecordingMain>();
-        window = new TFKompilacja(owner.get());
+        mainWindow = std::make_unique<TFMain>(dialogs, timers, clock);
+        window = std::make_unique<TFKompilacja>(mainWindow.get());
         window->show();
     }
-    std::unique_ptr<RecordingMain> owner;  // the main window owns the transfer window
-    RecordingMain& main() { return *owner; }
-    TFKompilacja* window = nullptr;
+    ScriptedDialogs dialogs;
+    ManualTimerFactory timers;
+    FixedClock clock;
+    std::unique_ptr<TFMain> mainWindow;
+    std::unique_ptr<TFKompilacja> window;
     TransferView& view() { return *window; }
 };
 
@@ -77,7 +63,7 @@ TEST_F(KompilacjaTest, StartsWithBothButtonsCoveredAndAnEmptyCreamLog) {
 TEST_F(KompilacjaTest, ACoveredButtonCannotBeClicked) {
     QSignalSpy download(window->DownloadButton, &QAbstractButton::clicked);
     const QPoint centre = window->DownloadButton->geometry().center();
-    QTest::mouseClick(window, Qt::LeftButton, {}, centre);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, centre);
     EXPECT_EQ(download.count(), 0);
     view().setDownloadAvailable(true);
     EXPECT_TRUE(window->DownloadDumm->isHidden());
@@ -133,9 +119,12 @@ TEST_F(KompilacjaTest, CloseQueryObeysThePermissionFlag) {
 }
 
 TEST_F(KompilacjaTest, CloseButtonHidesAndUnlocksTheWindows) {
+    mainWindow->LockWindows();
+    ASSERT_FALSE(mainWindow->isEnabled());
+    EXPECT_TRUE(window->isEnabled());  // the lock never reaches the transfer window
     QTest::mouseClick(window->CloseButton, Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(main().unlocks, 1);
+    EXPECT_TRUE(mainWindow->isEnabled());
 }
 
 // Esc: Stop when it is uncovered, then Close when Stop is covered (possibly by
@@ -158,14 +147,15 @@ TEST_P(KompilacjaKeyTest, KeysFollowTheButtonsThatAreAvailable) {
     QSignalSpy stops(window->StopButton, &QAbstractButton::clicked);
     QSignalSpy downloads(window->DownloadButton, &QAbstractButton::clicked);
     if (c.stopCoversItself)
-        QObject::connect(window->StopButton, &QAbstractButton::clicked, window,
+        QObject::connect(window->StopButton, &QAbstractButton::clicked, window.get(),
                          [this] { view().setStopAvailable(false); });
+    mainWindow->LockWindows();
     // The log forwards its keys to the window's handler.
     typeKey(window->KompilacjaLog, c.key);
     EXPECT_EQ(stops.count(), c.stops);
     EXPECT_EQ(downloads.count(), c.downloads);
     EXPECT_EQ(window->isHidden(), c.hidden);
-    EXPECT_EQ(main().unlocks, c.hidden ? 1 : 0);
+    EXPECT_EQ(mainWindow->isEnabled(), c.hidden);  // closing gives the windows back
 }
 
 INSTANTIATE_TEST_SUITE_P(

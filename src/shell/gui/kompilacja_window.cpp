@@ -7,6 +7,7 @@
 #include <QTextEdit>
 
 #include "shell/gui/artwork.h"
+#include "shell/gui/main_window.h"
 
 namespace rv720 {
 
@@ -41,13 +42,13 @@ QColor toQColor(Rgb c) {
 
 }  // namespace
 
-TFKompilacja::TFKompilacja(QWidget* mainWindow)
+TFKompilacja::TFKompilacja(TFMain* mainWindow)
     : StationWindow({.objectName = QStringLiteral("FKompilacja"),
                      .clientSize = {540, 430},
                      .caption = QStringLiteral("Compilation"),
                      .stayOnTop = true,
-                     .draggable = true},
-                    mainWindow) {
+                     .draggable = true}),
+      main_(mainWindow) {
     KompilacjaLog = new QTextEdit(this);
     KompilacjaLog->setObjectName(QStringLiteral("KompilacjaLog"));
     KompilacjaLog->setReadOnly(true);
@@ -153,7 +154,7 @@ bool TFKompilacja::downloadAvailable() const {
 
 void TFKompilacja::CloseButtonClick() {
     hide();
-    if (auto* main = dynamic_cast<MainWindowView*>(parentWidget())) main->UnlockWindows();
+    if (main_) main_->UnlockWindows();
 }
 
 bool TFKompilacja::FormKeyPress(int key) {

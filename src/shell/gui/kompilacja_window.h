@@ -4,6 +4,7 @@
 // (DownloadDumm, StopDumm) make the Download and Stop buttons unreachable while
 // they are shown. The window may be closed through the system only while the
 // close permission flag is set, i.e. while no transfer runs.
+#include <QPointer>
 #include <cstdint>
 
 #include "device/station_view.h"
@@ -14,10 +15,15 @@ class QTextEdit;
 
 namespace rv720 {
 
+class TFMain;
+
 class TFKompilacja : public StationWindow, public TransferView {
     Q_OBJECT
   public:
-    explicit TFKompilacja(QWidget* mainWindow = nullptr);
+    // The main window is the one whose windows the Close button gives back; it is
+    // not the Qt parent, because the transfer lock disables the main window and a
+    // disabled parent would take this window along.
+    explicit TFKompilacja(TFMain* mainWindow = nullptr);
 
     // TransferView
     void setCaption(const std::string& text) override;
@@ -55,6 +61,7 @@ class TFKompilacja : public StationWindow, public TransferView {
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
 
   private:
+    QPointer<TFMain> main_;
     int lines_ = 0;
 };
 

@@ -8,13 +8,12 @@
 
 namespace rv720 {
 
-TFPass::TFPass(QWidget* mainWindow)
+TFPass::TFPass(QWidget* /*mainWindow*/)
     : StationWindow({.objectName = QStringLiteral("FPass"),
                      .clientSize = {300, 160},
                      .caption = QStringLiteral("RV7.0.2 firmware updating"),
                      .stayOnTop = true,
-                     .draggable = false},
-                    mainWindow) {
+                     .draggable = false}) {
     addPanel({10, 38, 280, 68});
     Label32 = new QLabel(QStringLiteral("Password"), this);
     Label32->setObjectName(QStringLiteral("Label32"));

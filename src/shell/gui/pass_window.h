@@ -9,6 +9,9 @@ namespace rv720 {
 class TFPass : public StationWindow {
     Q_OBJECT
   public:
+    // `mainWindow` is not the Qt parent: the transfer lock disables the main
+    // window, and a disabled parent would take this window along, which must
+    // stay usable throughout.
     explicit TFPass(QWidget* mainWindow = nullptr);
 
     QLabel* Label32 = nullptr;
