@@ -7,14 +7,14 @@
 
 namespace rv720 {
 
-TFLog::TFLog(QWidget* mainWindow)
+TFLog::TFLog(QWidget* parent)
     : StationWindow({.objectName = QStringLiteral("FLog"),
                      .clientSize = {249, 668},
                      .caption = QStringLiteral("USB messages"),
                      .stayOnTop = true,
                      .draggable = true,
                      .placement = Placement::CentredOnMainWindow},
-                    mainWindow) {
+                    parent) {
     log = new QPlainTextEdit(this);
     log->setObjectName(QStringLiteral("log"));
     log->setReadOnly(true);

@@ -10,7 +10,7 @@ namespace rv720 {
 class TFLog : public StationWindow {
     Q_OBJECT
   public:
-    explicit TFLog(QWidget* mainWindow = nullptr);
+    explicit TFLog(QWidget* parent = nullptr);
 
     void appendLine(const QString& line);
     QStringList lines() const;

@@ -18,13 +18,13 @@ QFont valueFont() {
 }
 }  // namespace
 
-TFPodgladSilniki::TFPodgladSilniki(QWidget* mainWindow, TimerFactory* timers)
+TFPodgladSilniki::TFPodgladSilniki(QWidget* parent, TimerFactory* timers)
     : StationWindow({.objectName = QStringLiteral("FPodgladSilniki"),
                      .clientSize = {228, 265},
                      .caption = QStringLiteral("Actual motor state"),
                      .stayOnTop = true,
                      .draggable = true},
-                    mainWindow) {
+                    parent) {
     // The group and row names belong to the background picture.
     names_ = new PaintedTexts(this);
     QLabel** velocities[] = {&m1_v, &m2_v, &m3_v};

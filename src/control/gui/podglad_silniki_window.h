@@ -16,7 +16,7 @@ class TFPodgladSilniki : public StationWindow {
     Q_OBJECT
   public:
     // `timers` makes MotorViewTimer; without one the window uses Qt timers.
-    explicit TFPodgladSilniki(QWidget* mainWindow = nullptr, TimerFactory* timers = nullptr);
+    explicit TFPodgladSilniki(QWidget* parent = nullptr, TimerFactory* timers = nullptr);
     ~TFPodgladSilniki() override;
 
     static constexpr int kTimerIntervalMs = 100;

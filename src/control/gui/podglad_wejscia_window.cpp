@@ -27,13 +27,13 @@ QPoint lampPosition(int k) {
 }
 }  // namespace
 
-TFPodgladWejscia::TFPodgladWejscia(QWidget* mainWindow, TimerFactory* timers)
+TFPodgladWejscia::TFPodgladWejscia(QWidget* parent, TimerFactory* timers)
     : StationWindow({.objectName = QStringLiteral("FPodgladWejscia"),
                      .clientSize = {389, 358},
                      .caption = QStringLiteral("Actual inputs/outputs state"),
                      .stayOnTop = true,
                      .draggable = true},
-                    mainWindow) {
+                    parent) {
     // Two framed columns: outputs and relays on the left, inputs on the right.
     addPanel({8, 34, 180, 9 * kPitch + kRelayGap + 6});
     addPanel({202, 34, 179, 8 * kPitch + 6});

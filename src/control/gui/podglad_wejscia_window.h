@@ -14,7 +14,7 @@ class PaintedTexts;
 class TFPodgladWejscia : public StationWindow {
     Q_OBJECT
   public:
-    explicit TFPodgladWejscia(QWidget* mainWindow = nullptr, TimerFactory* timers = nullptr);
+    explicit TFPodgladWejscia(QWidget* parent = nullptr, TimerFactory* timers = nullptr);
     ~TFPodgladWejscia() override;
 
     static constexpr int kLamps = 17;

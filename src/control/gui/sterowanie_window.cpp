@@ -32,13 +32,13 @@ constexpr KindLook kKinds[] = {
 
 }  // namespace
 
-TFSterowanie::TFSterowanie(QWidget* mainWindow)
+TFSterowanie::TFSterowanie(QWidget* parent)
     : StationWindow({.objectName = QStringLiteral("FSterowanie"),
                      .clientSize = {250, 196},
                      .caption = QString(),
                      .stayOnTop = true,
                      .draggable = true},
-                    mainWindow) {
+                    parent) {
     addPanel({8, 36, 100, 108});    // motor choice
     addPanel({114, 36, 128, 108});  // value, mode and steps
 

@@ -18,7 +18,7 @@ class ToggleLabel;
 class TFSterowanie : public StationWindow {
     Q_OBJECT
   public:
-    explicit TFSterowanie(QWidget* mainWindow = nullptr);
+    explicit TFSterowanie(QWidget* parent = nullptr);
 
     // The control kind is the code of the command the window sends (4 ... 9, see
     // ControlKind in control/conversions.h). Applies the opening handler's part that belongs to

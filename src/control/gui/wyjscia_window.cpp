@@ -17,13 +17,13 @@ int rowTop(int n) {
 }
 }  // namespace
 
-TFWyjscia::TFWyjscia(QWidget* mainWindow)
+TFWyjscia::TFWyjscia(QWidget* parent)
     : StationWindow({.objectName = QStringLiteral("FWyjscia"),
                      .clientSize = {210, 316},
                      .caption = QStringLiteral("Output controll"),
                      .stayOnTop = true,
                      .draggable = true},
-                    mainWindow) {
+                    parent) {
     addPanel({8, 36, 194, 7 * kRowPitch + 10});
     addPanel({8, rowTop(8) - 6, 194, 2 * kRowPitch + 10});
 

@@ -14,7 +14,7 @@ class ToggleLabel;
 class TFWyjscia : public StationWindow {
     Q_OBJECT
   public:
-    explicit TFWyjscia(QWidget* mainWindow = nullptr);
+    explicit TFWyjscia(QWidget* parent = nullptr);
 
     static constexpr int kRows = 9;
     // Row n (1 ... 9): ioN and LabelN.

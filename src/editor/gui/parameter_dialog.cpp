@@ -29,13 +29,13 @@ QString captionName(std::string_view control) {
 
 }  // namespace
 
-TFParametrLiczbowy::TFParametrLiczbowy(QWidget* mainWindow)
+TFParametrLiczbowy::TFParametrLiczbowy(QWidget* parent)
     : StationWindow({.objectName = QStringLiteral("FParametrLiczbowy"),
                      .clientSize = {230, 162},
                      .caption = QString(),
                      .stayOnTop = true,
                      .draggable = true},
-                    mainWindow) {
+                    parent) {
     // The dialog has no caption of its own: its title is only the window text.
     FormCaption->hide();
     for (const PageInfo& info : allPages())

@@ -25,7 +25,7 @@ class ToggleLabel;
 class TFParametrLiczbowy : public StationWindow {
     Q_OBJECT
   public:
-    explicit TFParametrLiczbowy(QWidget* mainWindow = nullptr);
+    explicit TFParametrLiczbowy(QWidget* parent = nullptr);
 
     // Sizes the dialog for `page`, hides the other pages, shows this one at
     // top 32, left 1 and sets the window title. The driver page's motor radio
