@@ -5,5 +5,6 @@ if(RV720_GUI)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/kompilacja_window_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/pass_window_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/secondary_windows_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()
