@@ -115,8 +115,9 @@ void MotionAxis::stepBy(std::int32_t steps) {
 void MotionAxis::home(std::int32_t firstUnits, std::int32_t secondUnits) {
     const double first = limitUnits(firstUnits, 1, kMaxVelocityUnits) * kVelocityUnitStepsPerSecond;
     homeSlowCap_ = limitUnits(secondUnits, 1, kMaxVelocityUnits) * kVelocityUnitStepsPerSecond;
+    homeSide_ = sign(position_);
     if (std::abs(position_) > kHomeApproachSteps)
-        startPosition(sign(position_) * kHomeApproachSteps, first, Activity::HomeFast);
+        startPosition(homeSide_ * kHomeApproachSteps, first, Activity::HomeFast);
     else
         startPosition(0, homeSlowCap_, Activity::HomeSlow);
 }
@@ -165,8 +166,10 @@ void MotionAxis::startPosition(double target, double cap, Activity activity) {
 void MotionAxis::arrive() {
     position_ = target_;
     velocity_ = 0;
+    // The approach covers the last steps before 0, also when the counter was
+    // cleared on the way and 0 has moved.
     if (activity_ == Activity::HomeFast)
-        startPosition(0, homeSlowCap_, Activity::HomeSlow);
+        startPosition(target_ - homeSide_ * kHomeApproachSteps, homeSlowCap_, Activity::HomeSlow);
     else
         activity_ = Activity::Idle;
 }

@@ -128,6 +128,7 @@ class MotionAxis final : public AxisDrive {
     double targetVelocity_ = 0;  // steps/s (Velocity)
     double cap_ = 0;             // steps/s: the cruise limit of this move (HOME's velocities)
     double homeSlowCap_ = 0;
+    double homeSide_ = 0;   // +1 or -1: the side of 0 HOME started on
     SimDuration carry_{0};  // time not yet integrated
 };
 

@@ -214,6 +214,23 @@ TEST(Home, EndsAtZeroAtTheFirstThenTheSecondVelocity) {
     }
 }
 
+TEST(Home, CounterClearedOnTheWayStillEndsWithAShortApproach) {
+    MotionAxis axis;
+    apply(axis, Limits{AxisMode::Ramp, 1, 2047, 2047});
+    axis.moveTo(5000);
+    Trace().until(axis);
+    apply(axis, Limits{});
+    axis.home(60, 5);
+    Trace().times(axis, 20000);  // about 1800 steps on the way
+    const std::int32_t offset = axis.position();
+    axis.clearPosition();
+    Trace run;
+    run.until(axis, 200000);  // a slow crawl over thousands of steps would not finish
+    EXPECT_TRUE(axis.arrived());
+    EXPECT_EQ(run.violation, "");
+    EXPECT_EQ(axis.position(), -offset) << "the place HOME was heading for";
+}
+
 TEST(Velocity, RunHoldsItsVelocityBetweenTheLimits) {
     struct {
         std::int32_t first, then, held;
