@@ -11,3 +11,9 @@ if(RV720_GUI)
       ${CMAKE_CURRENT_LIST_DIR}/help_viewer_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()
+
+# Not a test: the scene behind docs/screenshot-main.png.
+if(RV720_GUI)
+  add_executable(station_screenshot_scene ${CMAKE_CURRENT_LIST_DIR}/screenshot_scene.cpp)
+  target_link_libraries(station_screenshot_scene PRIVATE rv720_gui)
+endif()

@@ -373,6 +373,18 @@ void TFMain::buildDirectControl() {
         *boxes[m] = box;
         *labels[m] = label;
     }
+    // The station's name plate fills the foot of the column.
+    addPanel(QRect(946, 534, 195, 146));
+    QFont plate = artwork::captionFont();
+    plate.setPixelSize(34);
+    auto* brand =
+        makeLabel(this, "BrandLabel", QStringLiteral("RV720"), QRect(946, 566, 195, 44), plate);
+    brand->setAlignment(Qt::AlignCenter);
+    brand->setStyleSheet(QStringLiteral("color: #2c5282; background: transparent;"));
+    auto* subtitle = makeLabel(this, "BrandSubtitle", QStringLiteral("3-axis trajectory generator"),
+                               QRect(946, 612, 195, 18), artwork::labelFont(11));
+    subtitle->setAlignment(Qt::AlignCenter);
+
     connect(i1, &ClickLabel::clicked, this, &TFMain::i1Click);
     connect(i2, &ClickLabel::clicked, this, &TFMain::i2Click);
     connect(i3, &ClickLabel::clicked, this, &TFMain::i3Click);

@@ -1,0 +1,28 @@
+// Shows the station's main window with a program opened through the real Open
+// workflow, for screenshots of the documentation (run under xvfb-run, then grab
+// the screen with `import -window root`). Not a test: it runs until killed.
+#include <QApplication>
+#include <QTimer>
+
+#include "editor/gui/listing_view.h"
+#include "shell/gui/dialogs.h"
+#include "shell/gui/main_window.h"
+#include "shell/gui/qt_adapters.h"
+#include "shell/gui/station_app.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) return 2;
+    rv720::ScriptedDialogs dialogs;
+    dialogs.fileAnswers = {QString::fromLocal8Bit(argv[1])};
+    rv720::QtTimerFactory timers;
+    rv720::QtClock clock;
+    rv720::Station station(dialogs, timers, clock);
+    rv720::TFMain* main = station.main();
+    main->show();
+    main->OpenButtonClick();
+    main->ProgramView->selectLine(3);
+    main->ProgramView->setCaret(0);
+    main->ProgramView->selectLine(3);
+    return app.exec();
+}
