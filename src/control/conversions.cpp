@@ -35,19 +35,13 @@ ControlValue limitAndTruncate(float r, std::int32_t lo, std::int32_t hi) {
     return {ControlValue::Status::Converted, static_cast<std::int32_t>(r)};
 }
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // A decimal integer too long for 32 bits is still a number the operator typed: it
 // is limited like any other out-of-range value instead of being refused.
 std::optional<std::int64_t> parseLongInteger(std::string_view text) {
     if (const auto value = parseInteger(text)) return *value;
-    std::string_view s = trim(text);
+    std::string_view s = text;  // leading blanks only, as parseInteger reads it
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
         negative = s.front() == '-';
@@ -56,7 +50,7 @@ std::optional<std::int64_t> parseLongInteger(std::string_view text) {
     if (s.empty()) return std::nullopt;
     for (char c : s)
         if (c < '0' || c > '9') return std::nullopt;
-    // Only digits, yet not a 32-bit value: beyond the position range either way.
+    // Only digits and still refused: too long for 32 bits, beyond the range either way.
     return negative ? std::numeric_limits<std::int64_t>::min()
                     : std::numeric_limits<std::int64_t>::max();
 }

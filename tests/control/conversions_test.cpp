@@ -63,6 +63,8 @@ TEST(EnteredValues, ConvertToControllerUnits) {
         {kVmax, "1.5", ',', kStd, kUnreadable, 0},
         {kAmax, "1e", '.', kStd, kUnreadable, 0},
         {kXset, "12.5", '.', kStd, kUnreadable, 0},
+        {kXset, "12 ", '.', kStd, kUnreadable, 0},  // as the integer reader has it
+        {kXset, "99999999999x", '.', kStd, kUnreadable, 0},
         {kXset, "-", '.', kStd, kUnreadable, 0},
         {ControlKind::WorkMode, "1", '.', kStd, kUnreadable, 0},
     };
