@@ -21,6 +21,7 @@ TEST(MainWindowStartTest, FreshStationShowsItsStartState) {
     TFMain& m = *s.main;
     EXPECT_EQ(m.size(), QSize(1149, 732));
     EXPECT_EQ(m.FormCaption->text(), kNewCaption);
+    EXPECT_EQ(m.windowTitle(), "3-axis trajectory generator RV720");
     for (QLabel* l : {m.Warning1, m.Warning2, m.Info1, m.Info2})
         EXPECT_EQ(l->text(), "...");
     EXPECT_EQ(m.led_usb->pictureName(), "ID_led_stop");

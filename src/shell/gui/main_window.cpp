@@ -90,6 +90,8 @@ TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, QWidget* pa
       dialogs_(dialogs),
       timers_(timers),
       clock_(clock) {
+    // The task bar shows the application's title; the file goes into the caption.
+    setWindowTitle(QStringLiteral("3-axis trajectory generator RV720"));
     buildToolbars();
     buildCommandColumn();
     buildListing();
@@ -603,7 +605,6 @@ void TFMain::setCaptionFile(const QString& path) {
     const QString caption =
         kCaptionHead + (path.isEmpty() ? QStringLiteral("New]") : path + QLatin1Char(']'));
     FormCaption->setText(caption);
-    setWindowTitle(caption);
 }
 
 // ------------------------------------------------------------ file workflows
