@@ -34,13 +34,13 @@ constexpr KindLook kKinds[] = {
 
 TFSterowanie::TFSterowanie(QWidget* parent)
     : StationWindow({.objectName = QStringLiteral("FSterowanie"),
-                     .clientSize = {250, 196},
+                     .clientSize = {280, 196},
                      .caption = QString(),
                      .stayOnTop = true,
                      .draggable = true},
                     parent) {
     addPanel({8, 36, 100, 108});    // motor choice
-    addPanel({114, 36, 128, 108});  // value, mode and steps
+    addPanel({114, 36, 158, 108});  // value, mode and steps
 
     const QFont font = artwork::labelFont(11);
     QRadioButton** radios[] = {&m1_check, &m2_check, &m3_check};
@@ -61,22 +61,22 @@ TFSterowanie::TFSterowanie(QWidget* parent)
 
     number = new QLineEdit(this);
     number->setObjectName(QStringLiteral("number"));
-    number->setGeometry(122, 48, 70, 22);
+    number->setGeometry(122, 48, 84, 22);
     unit = new QLabel(this);
     unit->setObjectName(QStringLiteral("unit"));
     unit->setFont(font);
-    unit->setGeometry(196, 48, 44, 22);
+    unit->setGeometry(210, 48, 58, 22);
 
     mode = new QComboBox(this);
     mode->setObjectName(QStringLiteral("mode"));
     mode->addItems({QStringLiteral("Ramp"), QStringLiteral("Soft"), QStringLiteral("Velocity")});
     mode->setCurrentIndex(0);
-    mode->setGeometry(122, 48, 72, 22);
+    mode->setGeometry(122, 48, 84, 22);
 
     DownButton = addPictureButton(QStringLiteral("DownButton"), QStringLiteral("step-down"),
-                                  {120, 92, 36, 26}, {}, QStringLiteral("<"));
+                                  {122, 92, 42, 26}, {}, QStringLiteral("<"));
     UpButton = addPictureButton(QStringLiteral("UpButton"), QStringLiteral("step-up"),
-                                {200, 92, 36, 26}, {}, QStringLiteral(">"));
+                                {226, 92, 42, 26}, {}, QStringLiteral(">"));
     DownButton->setGlyphSize(14);
     UpButton->setGlyphSize(14);
     Inc = new QComboBox(this);
@@ -84,12 +84,12 @@ TFSterowanie::TFSterowanie(QWidget* parent)
     for (const char* n : {"1", "2", "5", "10", "20", "50", "100", "200", "500", "1000"})
         Inc->addItem(QString::fromLatin1(n));
     Inc->setCurrentText(QStringLiteral("500"));
-    Inc->setGeometry(158, 94, 40, 22);
+    Inc->setGeometry(168, 94, 54, 22);
 
     OkButton = addPictureButton(QStringLiteral("OkButton"), QStringLiteral("confirm"),
-                                {150, 154, 44, 34}, QStringLiteral("Ustaw parametr"));
+                                {176, 154, 44, 34}, QStringLiteral("Ustaw parametr"));
     SpeedButton1 = addPictureButton(QStringLiteral("SpeedButton1"), QStringLiteral("window-close"),
-                                    {198, 154, 44, 34}, QStringLiteral("Zamknij okno"));
+                                    {228, 154, 44, 34}, QStringLiteral("Zamknij okno"));
 
     connect(SpeedButton1, &QAbstractButton::clicked, this, &TFSterowanie::SpeedButton1Click);
     connect(i1, &ToggleLabel::clicked, this, &TFSterowanie::i1Click);
