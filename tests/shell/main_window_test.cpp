@@ -415,6 +415,48 @@ TEST(ColumnSwitchTest, SeparatorsStandBeforeTheColumnsAndHeadersRightOfThem) {
     }
 }
 
+TEST(PopupMenuTest, DeleteThenTheInsertSubmenuThenEdit) {
+    StationFixture s;
+    const QList<QAction*> top = s.main->Popup->actions();
+    ASSERT_EQ(top.size(), 3);
+    EXPECT_EQ(top[0]->text(), "Delete command");
+    EXPECT_EQ(top[0]->objectName(), "Usu1");
+    ASSERT_NE(top[1]->menu(), nullptr);
+    EXPECT_EQ(top[1]->text(), "Insert command");
+    EXPECT_EQ(top[2]->text(), "Edit command");
+    EXPECT_EQ(top[2]->objectName(), "Edytujzdarzenie1");
+
+    QStringList captions;
+    for (QAction* a : top[1]->menu()->actions())
+        captions << (a->isSeparator() ? "-" : a->text());
+    const QStringList expected{"Driver configuration",
+                               "Min velocity",
+                               "Max velocity",
+                               "Max acceleration",
+                               "-",
+                               "ENABLE output",
+                               "Set velocity",
+                               "Set position",
+                               "HOME",
+                               "Brake",
+                               "Stop",
+                               "Wait for position",
+                               "Reset pos. counter",
+                               "-",
+                               "Set outputs",
+                               "Set repet. counter",
+                               "Jump to a line",
+                               "Jump if input",
+                               "Jump if repet. counter",
+                               "Wait [ms]",
+                               "END of program",
+                               "-",
+                               "Communication config",
+                               "USB message"};
+    EXPECT_EQ(captions, expected);
+    EXPECT_NE(s.main->Popup->findChild<QAction*>("Skoczje2"), nullptr);
+}
+
 TEST(ListingRenderTest, CounterGaugeAndCaretFollowTheProgram) {
     StationFixture s;
     s.loadProgram(12);

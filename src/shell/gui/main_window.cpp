@@ -14,6 +14,7 @@
 
 #include "editor/gui/listing_view.h"
 #include "editor/listing.h"
+#include "editor/menu.h"
 #include "model/program_file.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/dialogs.h"
@@ -234,8 +235,25 @@ void TFMain::buildListing() {
     ProgramBar->setTextVisible(false);
     ProgramBar->setGeometry(424, 600, 514, 14);
 
+    // The listing's pop-up menu: delete, the insert submenu in the editor's order,
+    // edit. Its items are wired with the editing operations.
     Popup = new QMenu(this);
     Popup->setObjectName(QStringLiteral("Popup"));
+    auto item = [](QMenu* menu, std::string_view name, std::string_view caption) {
+        QAction* action =
+            menu->addAction(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
+        action->setObjectName(QString::fromUtf8(name.data(), qsizetype(name.size())));
+        return action;
+    };
+    item(Popup, kDeleteItem.name, kDeleteItem.caption);
+    QMenu* insert = Popup->addMenu(
+        QString::fromUtf8(kInsertSubmenuCaption.data(), qsizetype(kInsertSubmenuCaption.size())));
+    insert->setObjectName(QStringLiteral("InsertCommand"));
+    for (const CommandEntry& entry : commandEntries()) {
+        item(insert, entry.popupItem, entry.caption);
+        if (entry.separatorAfter) insert->addSeparator();
+    }
+    item(Popup, kEditItem.name, kEditItem.caption);
     ProgramView->setPopupMenu(Popup);
     connect(ProgramView, &ListingView::mouseMoved, this, [this] {
         Info1->setText(QStringLiteral("..."));
