@@ -4,6 +4,9 @@
 #include <ostream>
 
 #include "cli/program_verbs.h"
+#ifdef RV720_DEVICE_VERBS
+#include "cli/device_verbs.h"
+#endif
 
 namespace rv720::cli {
 
@@ -67,8 +70,11 @@ ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionDe
 std::span<const Verb> verbs() {
     // One entry per verb; a new verb adds its descriptor here.
     static const Verb table[] = {
-        listVerb(),
-        checkVerb(),
+        listVerb(),  checkVerb(),
+#ifdef RV720_DEVICE_VERBS
+        writeVerb(), readVerb(),    runVerb(),      stopVerb(),
+        resetVerb(), versionVerb(), firmwareVerb(), serveSimulatorVerb(),
+#endif
     };
     return table;
 }
@@ -84,12 +90,13 @@ std::string overviewHelp() {
         "Usage: rv720 COMMAND [OPTIONS]\n"
         "\n"
         "Command-line face of the RV720 Station: renders and checks program files\n"
-        "(*.pri) exactly as the station does.\n"
+        "(*.pri) exactly as the station does, and talks to a controller (or the\n"
+        "simulator) over the station's own link.\n"
         "\n"
         "Commands:\n";
     for (const Verb& verb : verbs()) {
         std::string name(verb.name);
-        name.resize(std::max<std::size_t>(name.size() + 2, 10), ' ');
+        name.resize(std::max<std::size_t>(name.size() + 2, 17), ' ');
         text += "  " + name + std::string(verb.summary) + "\n";
     }
     text +=
@@ -99,8 +106,9 @@ std::string overviewHelp() {
         "\n"
         "Run 'rv720 COMMAND --help' for the options of a command, or 'rv720 help COMMAND'.\n"
         "\n"
-        "Exit status: 0 done; 1 the checked program has errors; 2 bad usage, or a file\n"
-        "that cannot be read or is damaged (the reason is one line on stderr).\n";
+        "Exit status: 0 done; 1 the checked program has errors, or the device failed or\n"
+        "did not answer; 2 bad usage, or a file that cannot be read or is damaged (the\n"
+        "reason is one line on stderr).\n";
     return text;
 }
 

@@ -110,6 +110,14 @@ TEST(CliHelp, EveryVerbDescribesItsOptions) {
          {"Usage: rv720 list FILE.pri", "--columns 1|4", "--decimal-separator CHAR", "--help",
           "Exit status"}},
         {"check", {"Usage: rv720 check FILE.pri", "--help", "Exit status"}},
+        {"write", {"Usage: rv720 write FILE.pri", "--device DEV", "--eeprom PATH", "Exit status"}},
+        {"read", {"Usage: rv720 read -o FILE.pri", "--output FILE", "--device DEV", "Exit status"}},
+        {"run", {"Usage: rv720 run", "--device DEV", "Exit status"}},
+        {"stop", {"Usage: rv720 stop", "--device DEV", "Exit status"}},
+        {"reset", {"Usage: rv720 reset", "--device DEV", "Exit status"}},
+        {"version", {"Usage: rv720 version", "--device DEV", "Exit status"}},
+        {"firmware", {"Usage: rv720 firmware FILE.bin", "--password PW", "Exit status"}},
+        {"serve-simulator", {"Usage: rv720 serve-simulator", "--eeprom PATH", "Exit status"}},
     };
     ASSERT_EQ(std::size(cases), verbs().size());
     for (const auto& c : cases) {

@@ -16,3 +16,10 @@ rv720_add_test(cli_binary_tests LABEL e2e SOURCES
 )
 target_compile_definitions(cli_binary_tests PRIVATE RV720_BIN="$<TARGET_FILE:rv720>")
 add_dependencies(cli_binary_tests rv720)
+
+if(TARGET rv720_backends)
+  rv720_add_test(cli_device_tests LABEL unit SOURCES
+    device_verbs_test.cpp
+    LIBS rv720_cli_lib rv720_demo_program
+  )
+endif()

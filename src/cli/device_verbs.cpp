@@ -1,0 +1,673 @@
+#include "cli/device_verbs.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <vector>
+
+#include "cli/program_verbs.h"
+#include "compiler/compiler.h"
+#include "device/backends/device_factory.h"
+#include "device/backends/pty_simulator.h"
+#include "device/codes.h"
+#include "device/device_station.h"
+#include "device/station_view.h"
+#include "model/program_file.h"
+#include "sim/eeprom_file.h"
+#include "sim/simulated_ftdi.h"
+
+namespace rv720::cli {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// ---- help --------------------------------------------------------------------
+
+#define RV720_DEVICE_OPTIONS                                                                   \
+    "  --device DEV     auto: the converter whose USB description is \"Quellbrandtor\n"        \
+    "                   RV720\" (the default); simulator: the built-in controller\n"           \
+    "                   twin; or the path of a serial port (for example /dev/ttyUSB0,\n"       \
+    "                   or the terminal printed by 'rv720 serve-simulator')\n"                 \
+    "  --eeprom PATH    the simulator's EEPROM file (default: $RV720_EEPROM, else\n"           \
+    "                   $XDG_DATA_HOME/rv720/eeprom.bin or ~/.local/share/rv720/eeprom.bin)\n" \
+    "  -h, --help       show this help\n"
+
+#define RV720_DEVICE_OUTPUT                                                                \
+    "Output: the station's status lines (\"Connection successful\", \"Again data\n"        \
+    "transmission - 1\", \"Device is not response\", ...) and the lines of its transfer\n" \
+    "log, one per line on stdout, as they occur; the reason for a failure on stderr.\n"
+
+constexpr std::string_view kWriteHelp =
+    "Usage: rv720 write FILE.pri [--device DEV] [--eeprom PATH]\n"
+    "\n"
+    "Compiles the program in FILE.pri and, when the compiler finds no error and the\n"
+    "program has at least one command, writes it into the controller's EEPROM: the\n"
+    "header, then every command record, then the end of the transfer. A program with\n"
+    "errors is not sent; the compiler's report goes to stderr.\n"
+    "\n"
+    "Options:\n" RV720_DEVICE_OPTIONS "\n" RV720_DEVICE_OUTPUT
+    "For a write: \"Saving to EEPROM started\", the log (\"Saving: ...\", \"    Commands:\n"
+    "    N\", \"    Czas:        T sec.\", \"Programming finished\") and \"Saving to EEPROM\n"
+    "memory finished\".\n"
+    "\n"
+    "Exit status: 0 written; 1 the program has errors or is empty, or the device\n"
+    "failed or did not answer; 2 bad usage, or FILE cannot be read or is damaged.\n";
+
+constexpr std::string_view kReadHelp =
+    "Usage: rv720 read -o FILE.pri [--device DEV] [--eeprom PATH]\n"
+    "\n"
+    "Reads the program stored in the controller's EEPROM, record by record, and saves\n"
+    "it as FILE.pri.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output FILE  the program file to write (replaced if it exists)\n" RV720_DEVICE_OPTIONS
+    "\n" RV720_DEVICE_OUTPUT
+    "For a read: \" Program reading of EEPROM memory was started\", the log (\"Reading\n"
+    "started: ...\", \"    Commands:    N\", \"Reading finished. Succesfull\") and\n"
+    "\"Reading from EEPROM memory finished\".\n"
+    "\n"
+    "Exit status: 0 read and saved; 1 the device failed, refused the read or did not\n"
+    "answer (FILE is then not written); 2 bad usage, or FILE cannot be written.\n";
+
+constexpr std::string_view kRunHelp =
+    "Usage: rv720 run [--device DEV] [--eeprom PATH]\n"
+    "\n"
+    "Starts the program stored in the controller and prints \"Program running\" once\n"
+    "the controller reports that it runs.\n"
+    "\n"
+    "Options:\n" RV720_DEVICE_OPTIONS "\n" RV720_DEVICE_OUTPUT
+    "\n"
+    "Exit status: 0 the program runs; 1 the controller did not start it (no program\n"
+    "stored, STOP input held), or the device failed or did not answer; 2 bad usage.\n";
+
+constexpr std::string_view kStopHelp =
+    "Usage: rv720 stop [--device DEV] [--eeprom PATH]\n"
+    "\n"
+    "Stops the controller's program and its motors and prints \"Program stopped\" once\n"
+    "the controller has answered.\n"
+    "\n"
+    "Options:\n" RV720_DEVICE_OPTIONS "\n" RV720_DEVICE_OUTPUT
+    "\n"
+    "Exit status: 0 stopped; 1 the device failed or did not answer; 2 bad usage.\n";
+
+constexpr std::string_view kResetHelp =
+    "Usage: rv720 reset [--device DEV] [--eeprom PATH]\n"
+    "\n"
+    "Resets the controller (program and motors stopped, outputs off; the stored\n"
+    "program stays) and prints \"Device reset\" once the controller has answered.\n"
+    "\n"
+    "Options:\n" RV720_DEVICE_OPTIONS "\n" RV720_DEVICE_OUTPUT
+    "\n"
+    "Exit status: 0 reset; 1 the device failed or did not answer; 2 bad usage.\n";
+
+constexpr std::string_view kVersionHelp =
+    "Usage: rv720 version [--device DEV] [--eeprom PATH]\n"
+    "\n"
+    "Asks the controller for its firmware version and prints it as MAJOR.MINOR\n"
+    "(for example 1.3) on a line of its own.\n"
+    "\n"
+    "Options:\n" RV720_DEVICE_OPTIONS "\n" RV720_DEVICE_OUTPUT
+    "\n"
+    "Exit status: 0 printed; 1 the device failed or did not answer; 2 bad usage.\n";
+
+constexpr std::string_view kFirmwareHelp =
+    "Usage: rv720 firmware FILE.bin --password PW [--device DEV] [--eeprom PATH]\n"
+    "\n"
+    "Replaces the controller's firmware with FILE.bin: asks the controller to start\n"
+    "its update and, when it requests the file, sends the file's bytes one by one.\n"
+    "The controller closes the connection when it is done.\n"
+    "\n"
+    "Options:\n"
+    "  --password PW    the firmware update password\n" RV720_DEVICE_OPTIONS
+    "\n" RV720_DEVICE_OUTPUT
+    "For an update: \"Firmware updating started\", the log (\"Firmware updating started:\n"
+    "...\", \"Firmware updating finished successful\" or \"Firmware updating error\") and\n"
+    "\"Firmware updating finished\".\n"
+    "\n"
+    "Exit status: 0 the controller accepted the firmware; 1 it refused it, or the\n"
+    "device failed or did not answer; 2 bad usage, FILE cannot be read, or the\n"
+    "password is wrong.\n";
+
+constexpr std::string_view kServeHelp =
+    "Usage: rv720 serve-simulator [--eeprom PATH]\n"
+    "\n"
+    "Opens a pseudo-terminal, prints its path on stdout (one line), and serves the\n"
+    "controller twin on it until interrupted (Ctrl+C, SIGTERM). Open the path as the\n"
+    "device of the station or of this tool ('--device /dev/pts/N') to use the serial\n"
+    "backend without hardware. Until the port is set to 111111 baud, 8 data bits, one\n"
+    "stop bit and no parity, the twin sees and sends garbage, as on a real line.\n"
+    "\n"
+    "Options:\n"
+    "  --eeprom PATH    the twin's EEPROM file (default: $RV720_EEPROM, else\n"
+    "                   $XDG_DATA_HOME/rv720/eeprom.bin or ~/.local/share/rv720/eeprom.bin)\n"
+    "  -h, --help       show this help\n"
+    "\n"
+    "Exit status: 0 interrupted; 1 the pseudo-terminal could not be opened or failed;\n"
+    "2 bad usage.\n";
+
+#undef RV720_DEVICE_OPTIONS
+#undef RV720_DEVICE_OUTPUT
+
+// ---- the tool's face of the station -------------------------------------------
+
+// The three views, printing what the operator would read: status lines and log
+// lines, in order. Windows are only remembered (the station asks which are shown).
+class ToolView final : public MainWindowView, public TransferView, public MonitorView {
+  public:
+    explicit ToolView(Io& io) : io_(io) {}
+
+    std::vector<std::string> statusLines;
+    std::vector<std::string> logLines;
+    std::optional<std::string> firmwareFile;  // none: the file dialog is cancelled
+    std::string version;
+
+    bool sawStatus(std::string_view text) const {
+        for (const auto& line : statusLines)
+            if (line == text) return true;
+        return false;
+    }
+    bool sawLog(std::string_view text) const {
+        for (const auto& line : logLines)
+            if (line == text) return true;
+        return false;
+    }
+
+    void AddStatusLine(const std::string& text) override {
+        statusLines.push_back(text);
+        io_.out << text << '\n' << std::flush;
+    }
+    void RepeatNewestStatusLine() override {}
+    void setIndicator(Indicator, bool) override {}
+    void HideEditingControls() override {}
+    void ShowEditingControls() override {}
+    void LockWindows() override {}
+    void UnlockWindows() override {}
+    void setWindowVisible(Window window, bool visible) override {
+        if (visible)
+            visible_.insert(window);
+        else
+            visible_.erase(window);
+    }
+    bool isWindowVisible(Window window) const override { return visible_.count(window) > 0; }
+    void selectExecutedLine(int) override {}
+    void NewButtonClick() override {}
+    void PrintProgram() override {}
+    void refreshInputBreakControls() override {}
+    std::optional<std::string> chooseFirmwareFile() override { return firmwareFile; }
+
+    void setCaption(const std::string&) override {}
+    void clearLog() override {}
+    void addLogLine(const std::string& text, Rgb) override {
+        logLines.push_back(text);
+        io_.out << text << '\n' << std::flush;
+    }
+    void setGaugeMaximum(int) override {}
+    void setGaugePosition(int) override {}
+    void setStopAvailable(bool) override {}
+    void setDownloadAvailable(bool) override {}
+
+    void showFirmwareVersion(const std::string& text) override { version = text; }
+    void showMotorState(const MotorState&) override {}
+    void showIoState(const IoState&) override {}
+    void showUsbMessage(const std::vector<std::uint8_t>&) override {}
+
+  private:
+    Io& io_;
+    std::set<Window> visible_;
+};
+
+// The twin keeps the loop's time, real or virtual.
+class LoopTime final : public sim::TimeSource {
+  public:
+    explicit LoopTime(const EventLoop& loop) : loop_(loop) {}
+    sim::SimTime now() const override { return loop_.now(); }
+
+  private:
+    const EventLoop& loop_;
+};
+
+struct Reply {
+    std::uint8_t code, status, firstByte;
+};
+
+// Options every device verb takes, and the ones of its own.
+constexpr OptionDef kPlainOptions[] = {{"device", true}, {"eeprom", true}};
+constexpr OptionDef kReadOptions[] = {{"device", true}, {"eeprom", true}, {"output", true}};
+constexpr OptionDef kFirmwareOptions[] = {{"device", true}, {"eeprom", true}, {"password", true}};
+constexpr OptionDef kServeOptions[] = {{"eeprom", true}};
+
+std::filesystem::path eepromPath(const ParsedArgs& parsed) {
+    if (auto path = parsed.value("eeprom")) return *path;
+    if (const char* env = std::getenv(kEepromVariable); env && *env) return env;
+    return sim::defaultEepromPath();
+}
+
+// The device side of the station, on a timer loop of its own.
+class Session {
+  public:
+    Session(Io& io, const DeviceRun& how, std::string verb)
+        : io_(io), verb_(std::move(verb)), loop_(how.time), clock_(io.clock, loop_), view_(io) {}
+
+    // False (after a line on stderr) when the device spec is unusable.
+    bool make(const ParsedArgs& parsed, const DeviceRun& how) {
+        const std::string spec = parsed.value("device").value_or("auto");
+        DeviceOptions options;
+        options.eepromPath = eepromPath(parsed);
+        options.simulatorTime = std::make_shared<LoopTime>(loop_);
+        options.wireTime = true;
+        device_ = makeFtdi(spec, options);
+        if (!device_) {
+            io_.err << "rv720 " << verb_ << ": " << device_.error << "\n";
+            return false;
+        }
+        if (device_.twin && how.prepareSimulator) how.prepareSimulator(*device_.twin);
+        station_ = std::make_unique<DeviceStation>(*device_.ftdi, loop_, clock_, model_, view_,
+                                                   view_, view_);
+        station_->link().frameLog = [this](FrameDirection d, std::span<const std::uint8_t> f) {
+            if (d == FrameDirection::Received && UsbLink::VerifyFrame(f) && f.size() >= 9)
+                replies_.push_back({f[5], f[6], f[8]});
+        };
+        return true;
+    }
+
+    // Opens the link; false (after a line on stderr) when it did not come up.
+    bool connect() {
+        station_->ConnectButtonClick();
+        if (station_->connected()) return true;
+        fail("the device cannot be reached");
+        return false;
+    }
+
+    DeviceStation& station() { return *station_; }
+    ToolView& view() { return view_; }
+    ProgramModel& model() { return model_; }
+
+    // Runs the loop until `done`, the link is lost, the device refuses a command,
+    // or `limit` passes.
+    enum class Outcome { Done, LinkLost, Refused, TimedOut };
+    Outcome runUntil(const std::function<bool()>& done, EventLoop::Duration limit) {
+        Outcome outcome = Outcome::TimedOut;
+        loop_.runUntil(
+            [&] {
+                if (done())
+                    outcome = Outcome::Done;
+                else if (!station_->connected())
+                    outcome = Outcome::LinkLost;
+                else if (refused())
+                    outcome = Outcome::Refused;
+                else
+                    return false;
+                return true;
+            },
+            limit);
+        return outcome;
+    }
+
+    // The controller answers a command it cannot take with code 0 and the refused
+    // code; the station would wait for ever, the tool does not.
+    bool refused() const { return refusedCode().has_value(); }
+    std::optional<std::uint8_t> refusedCode() const {
+        for (const Reply& r : replies_)
+            if (r.code == 0) return r.firstByte;
+        return std::nullopt;
+    }
+    std::optional<Reply> reply(std::uint8_t code) const {
+        for (const Reply& r : replies_)
+            if (r.code == code) return r;
+        return std::nullopt;
+    }
+    // The outstanding command was answered (any frame stops the timeout).
+    bool answered() const { return !station_->TimeoutTimer().isActive(); }
+
+    int fail(const std::string& reason) {
+        io_.err << "rv720 " << verb_ << ": " << reason << "\n";
+        return kExitDeviceFailure;
+    }
+    int failFor(Outcome outcome) {
+        switch (outcome) {
+            case Outcome::LinkLost:
+                return fail("the connection to the device was lost or it did not answer");
+            case Outcome::Refused:
+                return fail("the device refused command " + std::to_string(*refusedCode()));
+            case Outcome::TimedOut:
+                return fail("the device stopped answering");
+            case Outcome::Done:
+                break;
+        }
+        return kExitDeviceFailure;
+    }
+
+  private:
+    Io& io_;
+    std::string verb_;
+    EventLoop loop_;
+    LoopClock clock_;
+    ProgramModel model_;
+    ToolView view_;
+    OpenedDevice device_;
+    std::unique_ptr<DeviceStation> station_;
+    std::vector<Reply> replies_;
+};
+
+// ---- verbs -----------------------------------------------------------------------
+
+struct VerbShape {
+    std::string_view name;
+    std::span<const OptionDef> options;
+    std::size_t positional;  // how many positional arguments it takes
+    std::string_view positionalMissing;
+};
+
+// Parses the arguments; prints help or a usage error. Returns the exit status when
+// the verb ends here.
+std::optional<int> parseFor(const VerbShape& shape, const Verb& verb,
+                            std::span<const std::string> args, Io& io, ParsedArgs& parsed) {
+    // "-o FILE" is the usual spelling of --output.
+    std::vector<std::string> spelled(args.begin(), args.end());
+    for (auto& a : spelled)
+        if (a == "-o") a = "--output";
+    parsed = parseArgs(spelled, shape.options);
+    if (parsed.help) {
+        io.out << verb.help;
+        return kExitOk;
+    }
+    if (!parsed.error.empty()) return usageError(io, shape.name, parsed.error);
+    if (parsed.positional.size() < shape.positional)
+        return usageError(io, shape.name, shape.positionalMissing);
+    if (parsed.positional.size() > shape.positional)
+        return usageError(io, shape.name,
+                          "unexpected argument '" + parsed.positional[shape.positional] + "'");
+    if (auto device = parsed.value("device"); device && device->empty())
+        return usageError(io, shape.name, "--device needs auto, simulator or a port path");
+    return std::nullopt;
+}
+
+constexpr auto kCommandLimit = std::chrono::seconds(10);
+
+int runWrite(std::span<const std::string> args, Io& io, const DeviceRun& how) {
+    ParsedArgs parsed;
+    if (auto status = parseFor({"write", kPlainOptions, 1, "no program file given"}, writeVerb(),
+                               args, io, parsed))
+        return *status;
+
+    ProgramImage image;
+    if (!loadProgramForVerb(parsed.positional[0], image, io)) return kExitFailure;
+    const CompileReport report = compileProgram(image, io.clock.shortDate(), io.clock.longTime());
+    if (!report.writeAllowed) {
+        printReport(report, io.err);
+        io.err << "rv720 write: " << parsed.positional[0] << ": "
+               << (report.errors ? "the program has errors; nothing was sent"
+                                 : "the program is empty; nothing was sent")
+               << "\n";
+        return kExitDeviceFailure;
+    }
+
+    Session session(io, how, "write");
+    if (!session.make(parsed, how)) return kExitFailure;
+    if (!session.connect()) return kExitDeviceFailure;
+    session.model().image = image;
+    DeviceStation& station = session.station();
+    station.FKompilacja().DownloadButtonClick();
+    // Every record is one exchange of well under a second; a stalled exchange ends
+    // through the reply timeout long before this.
+    const auto limit = kCommandLimit + std::chrono::milliseconds(100) * image.length();
+    const auto outcome = session.runUntil(
+        [&] {
+            return session.view().sawStatus("Saving to EEPROM memory finished") &&
+                   session.answered();
+        },
+        limit);
+    if (outcome != Session::Outcome::Done) {
+        // A controller left in the middle of a write is told that it ended.
+        if (station.connected()) {
+            station.FKompilacja().StopButtonClick();
+            session.runUntil([&] { return session.answered(); }, kCommandLimit);
+        }
+        return session.failFor(outcome);
+    }
+    return kExitOk;
+}
+
+int runRead(std::span<const std::string> args, Io& io, const DeviceRun& how) {
+    ParsedArgs parsed;
+    if (auto status = parseFor({"read", kReadOptions, 0, ""}, readVerb(), args, io, parsed))
+        return *status;
+    const auto output = parsed.value("output");
+    if (!output || output->empty())
+        return usageError(io, "read", "no output file given (-o FILE.pri)");
+
+    Session session(io, how, "read");
+    if (!session.make(parsed, how)) return kExitFailure;
+    if (!session.connect()) return kExitDeviceFailure;
+    DeviceStation& station = session.station();
+    station.ReadProgramButtonClick();
+    const auto outcome = session.runUntil(
+        [&] {
+            const bool ended = session.view().sawStatus("Reading from EEPROM memory finished") ||
+                               session.view().sawStatus("Reading from EEPROM stopped");
+            return ended && session.answered();
+        },
+        kCommandLimit + std::chrono::milliseconds(100) * kMaxCommands);
+    if (outcome != Session::Outcome::Done) {
+        if (station.connected()) {
+            station.FKompilacja().StopButtonClick();
+            session.runUntil([&] { return session.answered(); }, kCommandLimit);
+        }
+        return session.failFor(outcome);
+    }
+    if (!session.view().sawStatus("Reading from EEPROM memory finished"))
+        return session.fail("the device sent a program that does not fit; nothing was saved");
+
+    const SaveResult saved = saveProgramFile(*output, session.model().image);
+    if (!saved.ok) {
+        io.err << "rv720: " << *output << ": " << saved.error << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+// run, stop, reset and version: one command, one reply.
+int runSimple(std::string_view name, const Verb& verb, std::span<const std::string> args, Io& io,
+              const DeviceRun& how) {
+    ParsedArgs parsed;
+    if (auto status = parseFor({name, kPlainOptions, 0, ""}, verb, args, io, parsed))
+        return *status;
+    Session session(io, how, std::string(name));
+    if (!session.make(parsed, how)) return kExitFailure;
+    if (!session.connect()) return kExitDeviceFailure;
+    DeviceStation& station = session.station();
+
+    std::uint8_t expected = 0;
+    if (name == "run") {
+        expected = cmd::Run;
+        station.PlayProgramButtonClick();
+    } else if (name == "stop") {
+        expected = cmd::Stop;
+        station.StopProgramButtonClick();
+    } else if (name == "reset") {
+        expected = cmd::Reset;
+        station.SpeedButton1Click();
+    } else {
+        expected = reply::FirmwareVersion;
+        station.InfoButtonClick();
+    }
+    const auto outcome =
+        session.runUntil([&] { return session.reply(expected).has_value(); }, kCommandLimit);
+    if (outcome != Session::Outcome::Done) return session.failFor(outcome);
+
+    const Reply answer = *session.reply(expected);
+    if (name == "run") {
+        if (answer.status != 1)
+            return session.fail(
+                "the controller did not start the program (no program stored, or the STOP "
+                "input is held)");
+        io.out << "Program running\n";
+    } else if (name == "stop") {
+        io.out << "Program stopped\n";
+    } else if (name == "reset") {
+        io.out << "Device reset\n";
+    } else {
+        io.out << session.view().version << "\n";
+    }
+    return kExitOk;
+}
+
+int runFirmware(std::span<const std::string> args, Io& io, const DeviceRun& how) {
+    ParsedArgs parsed;
+    if (auto status = parseFor({"firmware", kFirmwareOptions, 1, "no firmware file given"},
+                               firmwareVerb(), args, io, parsed))
+        return *status;
+    const auto password = parsed.value("password");
+    if (!password) return usageError(io, "firmware", "no password given (--password PW)");
+    const std::string& file = parsed.positional[0];
+    if (!std::ifstream(file, std::ios::binary).is_open()) {
+        io.err << "rv720: " << file << ": cannot be read\n";
+        return kExitFailure;
+    }
+
+    Session session(io, how, "firmware");
+    if (!session.make(parsed, how)) return kExitFailure;
+    if (!session.connect()) return kExitDeviceFailure;
+    DeviceStation& station = session.station();
+    session.view().firmwareFile = file;
+    station.SpeedButton2Click();
+    if (!station.PassOkButtonClick(*password)) {
+        io.err << "rv720 firmware: the password is wrong\n";
+        return kExitFailure;
+    }
+    // The controller needs a second after the request, a second after the start
+    // byte and a quiet spell after the file; one byte is about 0.1 ms on the wire.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    const auto limit = kCommandLimit + std::chrono::milliseconds(ec ? 0 : size / 5);
+    const auto outcome = session.runUntil(
+        [&] {
+            return session.view().sawStatus("Firmware updating finished") ||
+                   session.view().sawStatus("Opening file error");
+        },
+        limit);
+    if (outcome != Session::Outcome::Done) return session.failFor(outcome);
+    if (session.view().sawStatus("Opening file error")) {
+        io.err << "rv720: " << file << ": cannot be read\n";
+        return kExitFailure;
+    }
+    if (!session.view().sawLog("Firmware updating finished successful"))
+        return session.fail("the controller refused the firmware");
+    return kExitOk;
+}
+
+std::atomic<bool> serveStop{false};
+extern "C" void onServeSignal(int) {
+    serveStop.store(true);
+}
+
+int runServe(std::span<const std::string> args, Io& io) {
+    ParsedArgs parsed;
+    if (auto status = parseFor({"serve-simulator", kServeOptions, 0, ""}, serveSimulatorVerb(),
+                               args, io, parsed))
+        return *status;
+    sim::TwinOptions options;
+    options.eepromPath = eepromPath(parsed);
+    std::string error;
+    auto server = PtySimulator::open(std::move(options), error);
+    if (!server) {
+        io.err << "rv720 serve-simulator: " << error << "\n";
+        return kExitDeviceFailure;
+    }
+    serveStop.store(false);
+    auto oldInt = std::signal(SIGINT, onServeSignal);
+    auto oldTerm = std::signal(SIGTERM, onServeSignal);
+    io.out << server->path() << '\n' << std::flush;
+    const bool ok = server->serve(serveStop);
+    std::signal(SIGINT, oldInt);
+    std::signal(SIGTERM, oldTerm);
+    if (!ok) {
+        io.err << "rv720 serve-simulator: the pseudo-terminal failed\n";
+        return kExitDeviceFailure;
+    }
+    return kExitOk;
+}
+
+int writeEntry(std::span<const std::string> args, Io& io) {
+    return runDeviceVerb("write", args, io, {});
+}
+int readEntry(std::span<const std::string> args, Io& io) {
+    return runDeviceVerb("read", args, io, {});
+}
+int runEntry(std::span<const std::string> args, Io& io) {
+    return runDeviceVerb("run", args, io, {});
+}
+int stopEntry(std::span<const std::string> args, Io& io) {
+    return runDeviceVerb("stop", args, io, {});
+}
+int resetEntry(std::span<const std::string> args, Io& io) {
+    return runDeviceVerb("reset", args, io, {});
+}
+int versionEntry(std::span<const std::string> args, Io& io) {
+    return runDeviceVerb("version", args, io, {});
+}
+int firmwareEntry(std::span<const std::string> args, Io& io) {
+    return runDeviceVerb("firmware", args, io, {});
+}
+
+}  // namespace
+
+int runDeviceVerb(std::string_view name, std::span<const std::string> args, Io& io,
+                  const DeviceRun& how) {
+    if (name == "write") return runWrite(args, io, how);
+    if (name == "read") return runRead(args, io, how);
+    if (name == "run") return runSimple(name, runVerb(), args, io, how);
+    if (name == "stop") return runSimple(name, stopVerb(), args, io, how);
+    if (name == "reset") return runSimple(name, resetVerb(), args, io, how);
+    if (name == "version") return runSimple(name, versionVerb(), args, io, how);
+    if (name == "firmware") return runFirmware(args, io, how);
+    if (name == "serve-simulator") return runServe(args, io);
+    return usageError(io, "", "unknown command '" + std::string(name) + "'");
+}
+
+const Verb& writeVerb() {
+    static const Verb verb{"write", "compile a program file and write it into the controller",
+                           kWriteHelp, writeEntry};
+    return verb;
+}
+const Verb& readVerb() {
+    static const Verb verb{"read", "read the controller's program into a file", kReadHelp,
+                           readEntry};
+    return verb;
+}
+const Verb& runVerb() {
+    static const Verb verb{"run", "start the controller's program", kRunHelp, runEntry};
+    return verb;
+}
+const Verb& stopVerb() {
+    static const Verb verb{"stop", "stop the controller's program and motors", kStopHelp,
+                           stopEntry};
+    return verb;
+}
+const Verb& resetVerb() {
+    static const Verb verb{"reset", "reset the controller", kResetHelp, resetEntry};
+    return verb;
+}
+const Verb& versionVerb() {
+    static const Verb verb{"version", "print the controller's firmware version", kVersionHelp,
+                           versionEntry};
+    return verb;
+}
+const Verb& firmwareVerb() {
+    static const Verb verb{"firmware", "update the controller's firmware from a file",
+                           kFirmwareHelp, firmwareEntry};
+    return verb;
+}
+const Verb& serveSimulatorVerb() {
+    static const Verb verb{"serve-simulator", "serve the controller twin on a pseudo-terminal",
+                           kServeHelp, runServe};
+    return verb;
+}
+
+}  // namespace rv720::cli
