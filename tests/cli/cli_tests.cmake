@@ -19,7 +19,17 @@ add_dependencies(cli_binary_tests rv720)
 
 if(TARGET rv720_backends)
   rv720_add_test(cli_device_tests LABEL unit SOURCES
+    device_backends_test.cpp
     device_verbs_test.cpp
     LIBS rv720_cli_lib rv720_demo_program
   )
+endif()
+
+if(TARGET rv720_backends)
+  rv720_add_test(cli_serial_e2e_tests LABEL e2e SOURCES
+    serial_e2e_test.cpp
+    LIBS rv720_backends rv720_demo_program
+  )
+  target_compile_definitions(cli_serial_e2e_tests PRIVATE RV720_BIN="$<TARGET_FILE:rv720>")
+  add_dependencies(cli_serial_e2e_tests rv720)
 endif()
