@@ -10,6 +10,8 @@
 #include "control/gui/podglad_silniki_window.h"
 #include "control/gui/podglad_wejscia_window.h"
 #include "control/window_checks.h"
+#include "device/station_view.h"
+#include "model/program_image.h"
 #include "shell/shell_test_app.h"
 #include "support/timer.h"
 
@@ -74,7 +76,7 @@ TEST_F(MotorViewTest, LayoutOfTheThreeMotorGroups) {
 }
 
 TEST_F(MotorViewTest, TimerIsCreatedDisabledAtOneHundredMilliseconds) {
-    EXPECT_EQ(timer, window->MotorViewTimer.get());
+    EXPECT_EQ(timer, window->MotorViewTimer);
     EXPECT_EQ(timer->intervalMs(), 100);
     EXPECT_FALSE(timer->isActive());
 }
@@ -90,6 +92,43 @@ TEST_F(MotorViewTest, CloseButtonStopsPollingEscOnlyHides) {
     QTest::mouseClick(window->CloseButton, Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(MotorViewTest, RepliesShowEachMotorWithItsOwnConfiguration) {
+    struct Case {
+        char separator;
+        MotorState state;
+        std::array<const char*, 3> positions, velocities;
+    };
+    // Motor 2 turns 400 steps per revolution: the same raw velocity reads half as fast.
+    const std::array<MotorConfig, 3> motors{MotorConfig{8, 200}, MotorConfig{8, 400},
+                                            MotorConfig{8, 200}};
+    const Case cases[] = {
+        {',',
+         {{-1, 8388607, -8388608}, {100, 100, -1}},
+         {"-1", "8388607", "-8388608"},
+         {"0,954", "0,477", "-0,009"}},
+        {'.', {{0, 12, -400}, {0, 100, 0}}, {"0", "12", "-400"}, {"0,000", "0.477", "0,000"}},
+    };
+    for (const Case& c : cases) {
+        window->showMotorState(c.state, motors, c.separator);
+        for (int m = 1; m <= 3; ++m) {
+            SCOPED_TRACE(m);
+            EXPECT_EQ(window->position(m)->text(), c.positions[std::size_t(m - 1)]);
+            EXPECT_EQ(window->velocity(m)->text(), c.velocities[std::size_t(m - 1)]);
+        }
+    }
+}
+
+TEST_F(MotorViewTest, TheCloseButtonStopsAHandedInTimer) {
+    ManualTimer device(100);
+    window->useMotorViewTimer(device);
+    device.start();
+    timer->start();
+    window->show();
+    QTest::mouseClick(window->CloseButton, Qt::LeftButton);
+    EXPECT_FALSE(device.isActive());
+    EXPECT_TRUE(timer->isActive());  // the window's own timer is no longer the one in use
 }
 
 // ------------------------------------------------------------ FPodgladWejscia
@@ -178,6 +217,20 @@ TEST_F(InputViewTest, LampPicturesFollowTheirState) {
         EXPECT_EQ(window->im(k)->pictureName(), "ID_led_off") << k;
 }
 
+TEST_F(InputViewTest, OnlyTheLampsAReplyChangedAreRedrawn) {
+    IoState state;
+    state.on[2] = true;  // output 3 lit and changed
+    state.changed[2] = true;
+    state.on[4] = true;  // output 5 lit but reported unchanged
+    state.on[16] = false;
+    state.changed[16] = true;
+    window->showLamp(17, true);
+    window->showIoState(state);
+    EXPECT_EQ(window->im(3)->pictureName(), "ID_led_on");
+    EXPECT_EQ(window->im(5)->pictureName(), "ID_led_off");
+    EXPECT_EQ(window->im(17)->pictureName(), "ID_led_off");
+}
+
 TEST_F(InputViewTest, CloseButtonStopsPollingEscOnlyHides) {
     window->show();
     timer->start();
@@ -227,9 +280,24 @@ TEST_F(LogWindowTest, OpensCentredOnTheMainWindow) {
     StationWindow::setMainWindow(nullptr);
 }
 
+TEST_F(LogWindowTest, MessageLinesKeepOnlyPrintableCharacters) {
+    struct Case {
+        std::vector<std::uint8_t> bytes;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{'A', '\r', 'B'}, "12:00:01         \"AB\""},
+        {{}, "12:00:01         \"\""},
+        {{31, ' ', '~', 127, 0xC4, 0}, "12:00:01         \" ~\""},
+        {{'"', 'x', '"'}, "12:00:01         \"\"x\"\""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TFLog::messageLine("12:00:01", c.bytes), c.line);
+}
+
 TEST_F(LogWindowTest, LinesAccumulateWhileHiddenAndClearEmptiesTheLog) {
-    window->appendLine("12:00:01         \"AB\"");
-    window->appendLine("12:00:02         \"\"");
+    window->showUsbMessage({'A', 'B'}, "12:00:01");
+    window->showUsbMessage({}, "12:00:02");
     EXPECT_EQ(window->lines(), (QStringList{"12:00:01         \"AB\"", "12:00:02         \"\""}));
     window->show();
     QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);

@@ -35,6 +35,17 @@ TFLog::TFLog(QWidget* parent)
     connect(SpeedButton1, &QAbstractButton::clicked, this, &TFLog::SpeedButton1Click);
 }
 
+QString TFLog::messageLine(const QString& longTime, const std::vector<std::uint8_t>& bytes) {
+    QString line = longTime + QString(9, QLatin1Char(' ')) + QLatin1Char('"');
+    for (std::uint8_t b : bytes)
+        if (b >= 32 && b <= 126) line += QLatin1Char(char(b));
+    return line + QLatin1Char('"');
+}
+
+void TFLog::showUsbMessage(const std::vector<std::uint8_t>& bytes, const QString& longTime) {
+    appendLine(messageLine(longTime, bytes));
+}
+
 void TFLog::appendLine(const QString& line) {
     log->appendPlainText(line);
 }

@@ -1,5 +1,6 @@
 #include "control/gui/podglad_silniki_window.h"
 
+#include "control/conversions.h"
 #include "control/gui/form_controls.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/qt_adapters.h"
@@ -72,12 +73,23 @@ TFPodgladSilniki::TFPodgladSilniki(QWidget* parent, TimerFactory* timers)
         ownTimers_ = std::make_unique<QtTimerFactory>();
         timers = ownTimers_.get();
     }
-    MotorViewTimer = timers->create(kTimerIntervalMs);  // created disabled
-    MotorViewTimer->stop();
+    ownTimer_ = timers->create(kTimerIntervalMs);  // created disabled
+    ownTimer_->stop();
+    MotorViewTimer = ownTimer_.get();
 }
 
 TFPodgladSilniki::~TFPodgladSilniki() {
-    MotorViewTimer.reset();  // before the factory that made it
+    ownTimer_.reset();  // before the factory that made it
+}
+
+void TFPodgladSilniki::showMotorState(const MotorState& state,
+                                      const std::array<MotorConfig, 3>& motors,
+                                      char decimalSeparator) {
+    for (std::size_t m = 0; m < 3; ++m) {
+        x_[m]->setText(QString::fromStdString(formatMonitorPosition(state.position[m])));
+        v_[m]->setText(QString::fromStdString(
+            formatMonitorVelocity(state.rawVelocity[m], motors[m], decimalSeparator)));
+    }
 }
 
 bool TFPodgladSilniki::FormKeyPress(int key) {

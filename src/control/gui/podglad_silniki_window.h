@@ -1,10 +1,12 @@
 #pragma once
 // FPodgladSilniki: velocity and position of the three motors while the link is
 // open. MotorViewTimer paces the requests (one outstanding at a time); the
-// device side starts it and answers with the texts to show.
+// device side starts it and hands each motor-state reply to showMotorState.
 #include <array>
 #include <memory>
 
+#include "device/station_view.h"
+#include "model/program_image.h"
 #include "shell/gui/station_window.h"
 #include "support/timer.h"
 
@@ -21,6 +23,16 @@ class TFPodgladSilniki : public StationWindow {
 
     static constexpr int kTimerIntervalMs = 100;
     static constexpr const char* kStartCaption = "+00000000";
+
+    // Shows a motor-state reply: positions as raw steps, velocities in rev/s from
+    // each motor's steps per revolution and step divisor.
+    void showMotorState(const MotorState& state, const std::array<MotorConfig, 3>& motors,
+                        char decimalSeparator);
+
+    // The window makes its own MotorViewTimer; the device side, which drives the
+    // request loop, may hand in its timer instead, so that the Close button and
+    // the loop stop the same one. The timer must outlive the window.
+    void useMotorViewTimer(Timer& timer) { MotorViewTimer = &timer; }
 
     // Motor m (1 ... 3).
     QLabel* velocity(int m) const { return v_[std::size_t(m - 1)]; }
@@ -39,7 +51,7 @@ class TFPodgladSilniki : public StationWindow {
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
     PictureButton* CloseButton = nullptr;
-    std::unique_ptr<Timer> MotorViewTimer;
+    Timer* MotorViewTimer = nullptr;
 
     const PaintedTexts* backgroundTexts() const { return names_; }
 
@@ -54,6 +66,7 @@ class TFPodgladSilniki : public StationWindow {
     std::array<QLabel*, 3> x_{};
     PaintedTexts* names_ = nullptr;
     std::unique_ptr<TimerFactory> ownTimers_;
+    std::unique_ptr<Timer> ownTimer_;
 };
 
 }  // namespace rv720

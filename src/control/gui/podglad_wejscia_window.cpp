@@ -58,14 +58,15 @@ TFPodgladWejscia::TFPodgladWejscia(QWidget* parent, TimerFactory* timers)
         ownTimers_ = std::make_unique<QtTimerFactory>();
         timers = ownTimers_.get();
     }
-    InputViewTimer = timers->create(kTimerIntervalMs);  // created disabled
-    InputViewTimer->stop();
+    ownTimer_ = timers->create(kTimerIntervalMs);  // created disabled
+    ownTimer_->stop();
+    InputViewTimer = ownTimer_.get();
 
     FormCreate();
 }
 
 TFPodgladWejscia::~TFPodgladWejscia() {
-    InputViewTimer.reset();  // before the factory that made it
+    ownTimer_.reset();  // before the factory that made it
 }
 
 void TFPodgladWejscia::FormCreate() {
@@ -76,6 +77,11 @@ void TFPodgladWejscia::FormCreate() {
 void TFPodgladWejscia::showLamp(int k, bool on) {
     if (k < 1 || k > kLamps) return;
     im(k)->loadPicture(on ? QStringLiteral("ID_led_on") : QStringLiteral("ID_led_off"));
+}
+
+void TFPodgladWejscia::showIoState(const IoState& state) {
+    for (int k = 1; k <= kLamps; ++k)
+        if (state.changed[std::size_t(k - 1)]) showLamp(k, state.on[std::size_t(k - 1)]);
 }
 
 bool TFPodgladWejscia::FormKeyPress(int key) {

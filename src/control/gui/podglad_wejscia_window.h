@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "device/station_view.h"
 #include "shell/gui/station_window.h"
 #include "support/timer.h"
 
@@ -24,11 +25,16 @@ class TFPodgladWejscia : public StationWindow {
     PictureBox* im(int k) const { return lamps_[std::size_t(k - 1)]; }
     // Shows "ID_led_on" or "ID_led_off" in lamp k.
     void showLamp(int k, bool on);
+    // Redraws the lamps an input-and-output reply changed; the others stay.
+    void showIoState(const IoState& state);
+
+    // As the motor window: the device side may hand in the timer it drives.
+    void useInputViewTimer(Timer& timer) { InputViewTimer = &timer; }
 
     PictureBox* im1 = nullptr;
     PictureBox* im17 = nullptr;
     PictureButton* closeButton = nullptr;
-    std::unique_ptr<Timer> InputViewTimer;
+    Timer* InputViewTimer = nullptr;
 
     const PaintedTexts* backgroundTexts() const { return names_; }
 
@@ -44,6 +50,7 @@ class TFPodgladWejscia : public StationWindow {
     std::array<PictureBox*, kLamps> lamps_{};
     PaintedTexts* names_ = nullptr;
     std::unique_ptr<TimerFactory> ownTimers_;
+    std::unique_ptr<Timer> ownTimer_;
 };
 
 }  // namespace rv720
