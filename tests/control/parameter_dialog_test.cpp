@@ -168,23 +168,6 @@ TEST_F(ParameterFormTest, EntryTextsSurviveOtherPages) {
     EXPECT_EQ(form->entry(TextField::num_kom)->text(), "ABC");
 }
 
-TEST_F(ParameterFormTest, MessageAndDriverBoxesTakeOnlyTheirLength) {
-    struct Case {
-        TextField field;
-        const char* typed;
-        const char* kept;
-    };
-    for (const Case& c :
-         {Case{TextField::num_kom, "ABCDEFGHIJ", "ABCDEFG"},
-          Case{TextField::num_step, "12345", "123"}, Case{TextField::num_mot, "123456", "1234"}}) {
-        QLineEdit* box = form->entry(c.field);
-        showPageOf(box->objectName());
-        box->clear();
-        QTest::keyClicks(box, c.typed);
-        EXPECT_EQ(box->text(), c.kept) << box->objectName().toStdString();
-    }
-}
-
 // ------------------------------------------------------- the small handlers
 
 TEST_F(ParameterFormTest, EveryCaptionTogglesTheBoxBesideIt) {

@@ -27,15 +27,6 @@ inline void expectButtons(const QWidget& window, std::initializer_list<ButtonHin
     }
 }
 
-// Every picture button of the window has a glyph that exists.
-inline void expectAllGlyphs(const QWidget& window) {
-    const auto buttons = window.findChildren<PictureButton*>();
-    ASSERT_FALSE(buttons.isEmpty());
-    for (const PictureButton* button : buttons)
-        EXPECT_TRUE(artwork::hasGlyph(button->glyphName()))
-            << button->objectName().toStdString() << ": " << button->glyphName().toStdString();
-}
-
 // The window's visible controls lie inside it and clear of each other; the
 // background picture and the names painted on it are no controls. `ignore` names
 // controls allowed to lie over others (the covering pictures of FKompilacja).

@@ -98,17 +98,6 @@ TEST_F(KompilacjaTest, EachLineKeepsItsOwnColour) {
     }
 }
 
-TEST_F(KompilacjaTest, CaptionAndGaugeFollowTheTransfer) {
-    for (const char* caption : {"Compilation", "Program reading", "Firmware update"}) {
-        view().setCaption(caption);
-        EXPECT_EQ(window->FormCaption->text(), caption);
-    }
-    view().setGaugeMaximum(32500);
-    view().setGaugePosition(1234);
-    EXPECT_EQ(window->KompilujBar->maximum(), 32500);
-    EXPECT_EQ(window->KompilujBar->value(), 1234);
-}
-
 TEST_F(KompilacjaTest, CloseQueryObeysThePermissionFlag) {
     window->closePermission = 0;
     EXPECT_FALSE(window->close());

@@ -5,6 +5,7 @@
 
 #include <QTest>
 
+#include "editor/gui/parameter_dialog.h"
 #include "shell/gui/kompilacja_window.h"
 #include "station_fixture.h"
 
@@ -51,6 +52,54 @@ TEST(SecondaryWindowsTest, TheTransferLockSparesOnlyTheTransferAndPasswordWindow
     EXPECT_FALSE(transfer->isVisible());
     for (const QString& name : WindowSet::names())
         EXPECT_TRUE(s.station->window(name)->isEnabled()) << name.toStdString();
+}
+
+// A left press on a window's background, on a plain label or on a covering
+// picture, followed by a movement, moves the window; a press on a caption that
+// toggles a box does not, and the password window never moves.
+struct DragCase {
+    const char* window;
+    const char* target;  // a child by object name; empty for the window itself
+    QPoint at;           // in the target's coordinates
+    bool moves;
+};
+
+TEST(SecondaryWindowsTest, WindowsAreDraggedByTheirBackgroundOnly) {
+    const DragCase cases[] = {
+        {"FSterowanie", "", {20, 170}, true},
+        {"FSterowanie", "unit", {5, 5}, true},
+        {"FSterowanie", "i2", {5, 5}, false},
+        {"FWyjscia", "", {100, 300}, true},
+        {"FWyjscia", "Label4", {5, 5}, false},
+        {"FPodgladSilniki", "m2_v", {5, 5}, true},
+        {"FPodgladWejscia", "", {70, 55}, true},  // on the name painted beside a lamp
+        {"FParametrLiczbowy", "p_vi", {150, 60}, true},
+        {"FParametrLiczbowy", "p_vi_heading", {5, 5}, true},
+        {"FKompilacja", "DownloadDumm", {10, 10}, true},
+        {"FLog", "", {120, 20}, true},
+        {"FPass", "", {150, 140}, false},
+        {"FPass", "Label32", {5, 5}, false},
+    };
+    StationFixture s;
+    for (const DragCase& c : cases) {
+        SCOPED_TRACE(std::string(c.window) + " " + c.target);
+        QWidget* window = s.station->window(QLatin1String(c.window));
+        ASSERT_NE(window, nullptr);
+        if (auto* dialog = qobject_cast<TFParametrLiczbowy*>(window))
+            dialog->ShowPage(Page::p_vi, "Speed min.");
+        window->show();
+        window->move(120, 100);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        QWidget* target = *c.target ? window->findChild<QWidget*>(QLatin1String(c.target)) : window;
+        ASSERT_NE(target, nullptr);
+        const QPoint start = window->pos();
+        const QPoint from = target->mapTo(window, c.at);
+        QTest::mousePress(target, Qt::LeftButton, {}, c.at);
+        QTest::mouseMove(window, from + QPoint(30, 20));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, from + QPoint(30, 20));
+        EXPECT_EQ(window->pos(), c.moves ? start + QPoint(30, 20) : start);
+        window->hide();
+    }
 }
 
 }  // namespace
