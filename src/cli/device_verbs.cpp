@@ -29,13 +29,16 @@ using namespace std::chrono_literals;
 
 // ---- help --------------------------------------------------------------------
 
-#define RV720_DEVICE_OPTIONS                                                                   \
-    "  --device DEV     auto: the converter whose USB description is \"Quellbrandtor\n"        \
-    "                   RV720\" (the default); simulator: the built-in controller\n"           \
-    "                   twin; or the path of a serial port (for example /dev/ttyUSB0,\n"       \
-    "                   or the terminal printed by 'rv720 serve-simulator')\n"                 \
-    "  --eeprom PATH    the simulator's EEPROM file (default: $RV720_EEPROM, else\n"           \
-    "                   $XDG_DATA_HOME/rv720/eeprom.bin or ~/.local/share/rv720/eeprom.bin)\n" \
+#define RV720_DEVICE_OPTIONS                                                            \
+    "  --device DEV     auto: the converter whose USB description is \"Quellbrandtor\n" \
+    "                   RV720\" (the default); simulator: the built-in controller\n"    \
+    "                   twin, alive for this one command, its program kept in its\n"    \
+    "                   EEPROM file; or the path of a serial port (for example\n"       \
+    "                   /dev/ttyUSB0, or the terminal printed by\n"                     \
+    "                   'rv720 serve-simulator')\n"                                     \
+    "  --eeprom PATH    the simulator's EEPROM file (default: $RV720_EEPROM, else\n"    \
+    "                   $XDG_DATA_HOME/rv720/eeprom.bin, else\n"                        \
+    "                   ~/.local/share/rv720/eeprom.bin)\n"                             \
     "  -h, --help       show this help\n"
 
 #define RV720_DEVICE_OUTPUT                                                                \
@@ -52,9 +55,9 @@ constexpr std::string_view kWriteHelp =
     "errors is not sent; the compiler's report goes to stderr.\n"
     "\n"
     "Options:\n" RV720_DEVICE_OPTIONS "\n" RV720_DEVICE_OUTPUT
-    "For a write: \"Saving to EEPROM started\", the log (\"Saving: ...\", \"    Commands:\n"
-    "    N\", \"    Czas:        T sec.\", \"Programming finished\") and \"Saving to EEPROM\n"
-    "memory finished\".\n"
+    "For a write: \"Saving to EEPROM started\", the log (\"Saving: ...\",\n"
+    "\"    Commands:    N\", \"    Czas:        T sec.\", \"Programming finished\")\n"
+    "and \"Saving to EEPROM memory finished\".\n"
     "\n"
     "Exit status: 0 written; 1 the program has errors or is empty, or the device\n"
     "failed or did not answer; 2 bad usage, or FILE cannot be read or is damaged.\n";
@@ -145,7 +148,8 @@ constexpr std::string_view kServeHelp =
     "\n"
     "Options:\n"
     "  --eeprom PATH    the twin's EEPROM file (default: $RV720_EEPROM, else\n"
-    "                   $XDG_DATA_HOME/rv720/eeprom.bin or ~/.local/share/rv720/eeprom.bin)\n"
+    "                   $XDG_DATA_HOME/rv720/eeprom.bin, else\n"
+    "                   ~/.local/share/rv720/eeprom.bin)\n"
     "  -h, --help       show this help\n"
     "\n"
     "Exit status: 0 interrupted; 1 the pseudo-terminal could not be opened or failed;\n"
@@ -584,6 +588,8 @@ int runServe(std::span<const std::string> args, Io& io) {
     auto oldInt = std::signal(SIGINT, onServeSignal);
     auto oldTerm = std::signal(SIGTERM, onServeSignal);
     io.out << server->path() << '\n' << std::flush;
+    io.err << "rv720 serve-simulator: serving the controller twin on " << server->path()
+           << " until interrupted\n";
     const bool ok = server->serve(serveStop);
     std::signal(SIGINT, oldInt);
     std::signal(SIGTERM, oldTerm);

@@ -230,7 +230,9 @@ TEST_F(DeviceVerbs, RunStartsOnlyAStoredProgramThatMayStart) {
     };
     for (const auto& c : cases) {
         std::filesystem::remove(eeprom);
-        if (c.stored) ASSERT_TRUE(sim::saveEeprom(eeprom, waitingProgram()));
+        if (c.stored) {
+            ASSERT_TRUE(sim::saveEeprom(eeprom, waitingProgram()));
+        }
         const RunResult r = run("run", onSimulator({}), [&](sim::SimulatedFtdi& ftdi) {
             ftdi.twin().setStopInput(c.stopHeld);
         });
@@ -290,7 +292,9 @@ TEST_F(DeviceVerbs, FirmwareIsStreamedAndTheControllersVerdictDecides) {
                                 });
         EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out << r.err;
         EXPECT_TRUE(r.printed(c.verdict)) << c.name << "\n" << r.out;
-        if (c.status != kExitFailure) EXPECT_TRUE(r.printed("Firmware updating finished"));
+        if (c.status != kExitFailure) {
+            EXPECT_TRUE(r.printed("Firmware updating finished")) << c.name;
+        }
     }
 }
 
