@@ -9,6 +9,7 @@ if(RV720_GUI)
       ${CMAKE_CURRENT_LIST_DIR}/file_workflow_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/printing_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/help_viewer_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/editing_wiring_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()
 

@@ -7,12 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProgressBar>
 
+#include "editor/editing.h"
 #include "editor/gui/listing_view.h"
+#include "editor/gui/parameter_dialog.h"
 #include "editor/listing.h"
 #include "editor/menu.h"
 #include "model/program_file.h"
@@ -105,7 +108,10 @@ TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, QWidget* pa
     TimeoutTimer = timers_.create(700);
     UsbTimer = timers_.create(1);
     Timer = timers_.create(100);
-    LastClickTimer = timers_.create(200);
+    parameterDialog_ = std::make_unique<ParameterDialog>(model_, *this, clock_);
+    editor_ = std::make_unique<Editor>(model_, *parameterDialog_, *this, timers_);
+    LastClickTimer = &editor_->lastClickTimer();
+    wireEditing();
 
     help_ = new HelpViewer(this);
     help_->setWindowFlag(Qt::Window);
@@ -557,22 +563,17 @@ void TFMain::PrintProgram() {
 }
 
 void TFMain::refreshInputBreakControls() {
-    refreshingInputs_ = true;
+    // Mirrors the block only; loading a program must not rewrite its bytes.
     QCheckBox* boxes[2] = {input_1_ex, input_2_ex};
     QComboBox* lines[2] = {input_1_line, input_2_line};
     QComboBox* states[2] = {input_1_state, input_2_state};
     for (int n = 0; n < 2; ++n) {
-        const InputBreak setting = model_.image.inputBreak(n + 1);
-        const bool was = boxes[n]->isChecked();
-        boxes[n]->setChecked(setting.enabled);
-        // A change of the box runs its click behaviour.
-        if (was != setting.enabled) input_exClick(n + 1);
-        const InputBreak after = model_.image.inputBreak(n + 1);
-        lines[n]->setCurrentIndex(after.line >= 1 && after.line <= kMaxCommands ? after.line - 1
-                                                                                : -1);
-        states[n]->setCurrentIndex(after.edge <= 1 ? after.edge : -1);
+        const InputBreakRow row = editor_->inputBreakRow(n + 1);
+        boxes[n]->setChecked(row.ticked);
+        showInputRowEnabled(n + 1, row.controlsEnabled);
+        lines[n]->setCurrentIndex(row.lineIndex);
+        states[n]->setCurrentIndex(row.edgeIndex);
     }
-    refreshingInputs_ = false;
 }
 
 void TFMain::showInputRowEnabled(int input, bool enabled) {
@@ -585,34 +586,19 @@ void TFMain::showInputRowEnabled(int input, bool enabled) {
 void TFMain::input_exClick(int input) {
     QCheckBox* box = input == 1 ? input_1_ex : input_2_ex;
     showInputRowEnabled(input, box->isChecked());
-    InputBreak setting = model_.image.inputBreak(input);
-    setting.enabled = box->isChecked();
-    model_.image.setInputBreak(input, setting);
-    model_.image.clearSparePairs();
+    editor_->input_exClick(input, box->isChecked());
 }
 
 void TFMain::input_lineChange(int input) {
     QComboBox* list = input == 1 ? input_1_line : input_2_line;
-    int index = list->currentIndex();
-    if (index < 0) return;
+    if (list->currentIndex() < 0) return;
     // A line past the program is pulled back to the last command's line.
-    if (index + 1 > int(model_.length())) {
-        index = int(model_.length()) - 1;
-        list->setCurrentIndex(index);
-        if (index < 0) return;
-    }
-    InputBreak setting = model_.image.inputBreak(input);
-    setting.line = std::uint16_t(index + 1);
-    model_.image.setInputBreak(input, setting);
-    model_.image.clearSparePairs();
+    list->setCurrentIndex(editor_->input_lineChange(input, list->currentIndex()));
 }
 
 void TFMain::input_stateChange(int input) {
     QComboBox* list = input == 1 ? input_1_state : input_2_state;
-    if (list->currentIndex() < 0) return;
-    InputBreak setting = model_.image.inputBreak(input);
-    setting.edge = std::uint8_t(list->currentIndex());
-    model_.image.setInputBreak(input, setting);
+    if (list->currentIndex() >= 0) editor_->input_stateChange(input, list->currentIndex());
 }
 
 QString TFMain::helpFilePath() const {
@@ -798,6 +784,100 @@ void TFMain::kolClick() {
 void TFMain::MinimalizeButtonClick() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible()) w->showMinimized();
+}
+
+// ------------------------------------------------------------------ editing
+
+void TFMain::wireEditing() {
+    connect(ProgramView, &ListingView::mousePressed, this, &TFMain::ProgramViewMouseDown);
+    connect(ProgramView, &ListingView::keyReleased, this, &TFMain::ProgramViewKeyUp);
+    connect(UpButton, &QAbstractButton::clicked, this, &TFMain::UpButtonClick);
+    connect(DownButton, &QAbstractButton::clicked, this, &TFMain::DownButtonClick);
+
+    auto action = [this](std::string_view name) {
+        return Popup->findChild<QAction*>(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    };
+    connect(action(kDeleteItem.name), &QAction::triggered, this,
+            [this] { editor_->Usu1Click(ProgramView->caretLine()); });
+    connect(action(kEditItem.name), &QAction::triggered, this,
+            [this] { editor_->Edytujzdarzenie1Click(ProgramView->caretLine()); });
+    for (const CommandEntry& entry : commandEntries()) {
+        const std::uint8_t code = entry.code;
+        if (QAction* item = action(entry.popupItem))
+            connect(item, &QAction::triggered, this,
+                    [this, code] { editor_->insertFromPopup(code, ProgramView->caretLine()); });
+        const QString button =
+            QString::fromUtf8(entry.button.data(), qsizetype(entry.button.size()));
+        if (auto* b = findChild<PictureButton*>(button))
+            connect(b, &QAbstractButton::clicked, this,
+                    [this, code] { editor_->appendFromButton(code); });
+    }
+}
+
+void TFMain::attachParameterForm(TFParametrLiczbowy* form) {
+    parameterForm_ = form;
+    if (!form) return;
+    for (int p = 0; p < kPageCount; ++p) {
+        const Page page = Page(p);
+        connect(form->confirmButton(page), &QAbstractButton::clicked, this, [this, page] {
+            parameterForm_->readFields(parameterDialog_->fields());
+            parameterDialog_->confirm(page);
+        });
+    }
+    connect(form, &TFParametrLiczbowy::enterPressed, this, [this] {
+        parameterForm_->readFields(parameterDialog_->fields());
+        parameterDialog_->FormKeyPress('\r');
+    });
+    connect(form, &TFParametrLiczbowy::closedByOperator, this,
+            [this] { parameterDialog_->hide(); });
+    for (int f = 0; f < kTextFieldCount; ++f) {
+        const TextField field = TextField(f);
+        if (QLineEdit* entry = form->entry(field))
+            connect(entry, &QLineEdit::textEdited, this, [this, field](const QString& text) {
+                parameterDialog_->setText(field, text.toStdString());
+            });
+    }
+}
+
+void TFMain::ProgramViewMouseDown() {
+    editor_->ProgramViewMouseDown(ProgramView->caretLine());
+}
+
+void TFMain::ProgramViewKeyUp(int key) {
+    ListingKey k = ListingKey::Other;
+    if (key == Qt::Key_Up) k = ListingKey::Up;
+    if (key == Qt::Key_Down) k = ListingKey::Down;
+    if (key == Qt::Key_Delete) k = ListingKey::Delete;
+    editor_->ProgramViewKeyUp(k, ProgramView->caretLine());
+}
+
+void TFMain::UpButtonClick() {
+    editor_->UpButtonClick(ProgramView->caretLine());
+}
+void TFMain::DownButtonClick() {
+    editor_->DownButtonClick(ProgramView->caretLine());
+}
+
+void TFMain::addStatusLine(const std::string& text) {
+    AddStatusLine(QString::fromStdString(text));
+}
+
+void TFMain::selectLine(int line) {
+    ProgramView->selectLine(line);
+    ProgramView->setFocus();
+}
+
+bool TFMain::askYesNo(const std::string& caption, const std::string& text) {
+    return dialogs_.askYesNo(this, QString::fromStdString(caption), QString::fromStdString(text),
+                             QuestionIcon::Warning);
+}
+
+MotorFlags TFMain::motorBoxes() const {
+    return {m1_ch->isChecked(), m2_ch->isChecked(), m3_ch->isChecked()};
+}
+
+void TFMain::parameterDialogChanged() {
+    if (parameterForm_) parameterForm_->showDialog(*parameterDialog_);
 }
 
 // ----------------------------------------------------------------- shut-down

@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 
+#include "editor/parameter_pages.h"
 #include "model/program_image.h"
 #include "shell/gui/station_window.h"
 #include "support/clock.h"
@@ -22,7 +23,9 @@ class QProgressBar;
 namespace rv720 {
 
 class Dialogs;
+class Editor;
 class ListingView;
+class TFParametrLiczbowy;
 class TFInfo;
 class HelpViewer;
 class WindowSet;
@@ -39,7 +42,7 @@ class ClickLabel : public QLabel {
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-class TFMain : public StationWindow {
+class TFMain : public StationWindow, public EditorHost {
     Q_OBJECT
   public:
     TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, QWidget* parent = nullptr);
@@ -51,6 +54,11 @@ class TFMain : public StationWindow {
     void setPreviewTimerStopper(std::function<void()> stop) {
         stopPreviewTimers_ = std::move(stop);
     }
+
+    // The command parameter dialog's form, which mirrors the editor's dialog state.
+    void attachParameterForm(TFParametrLiczbowy* form);
+    Editor& editor() { return *editor_; }
+    ParameterDialog& parameterDialog() { return *parameterDialog_; }
 
     ProgramModel& model() { return model_; }
     const ProgramModel& model() const { return model_; }
@@ -71,7 +79,16 @@ class TFMain : public StationWindow {
     void UnlockWindows();
     bool HasProgramLines() const;
     void PrintProgram();
-    void refreshInputBreakControls();
+    void refreshInputBreakControls() override;
+
+    // What the editing rules ask of the main window.
+    void addStatusLine(const std::string& text) override;
+    void printProgram() override { PrintProgram(); }
+    void selectLine(int line) override;
+    void updateMotorLabels() override { UpdateMotorLabels(); }
+    bool askYesNo(const std::string& caption, const std::string& text) override;
+    MotorFlags motorBoxes() const override;
+    void parameterDialogChanged() override;
     QString helpFilePath() const;
 
     // Controls, under the station's names.
@@ -103,7 +120,8 @@ class TFMain : public StationWindow {
     PictureButton* StopButton;
     QLabel *Warning1, *Warning2, *Info1, *Info2;
 
-    std::unique_ptr<rv720::Timer> TimeoutTimer, UsbTimer, Timer, LastClickTimer;
+    std::unique_ptr<rv720::Timer> TimeoutTimer, UsbTimer, Timer;
+    rv720::Timer* LastClickTimer = nullptr;  // the editor's double-click timer
 
     TFInfo* aboutWindow() const;
     HelpViewer* helpViewer() const { return help_; }
@@ -130,6 +148,10 @@ class TFMain : public StationWindow {
     void input_exClick(int input);
     void input_lineChange(int input);
     void input_stateChange(int input);
+    void ProgramViewMouseDown();
+    void ProgramViewKeyUp(int key);
+    void UpButtonClick();
+    void DownButtonClick();
 
     // Whether the last close request was accepted (for tests and the main routine).
     bool closeAccepted() const { return closeAccepted_; }
@@ -159,11 +181,15 @@ class TFMain : public StationWindow {
     void closeBody();
     void placeColumnFurniture();
     void showInputRowEnabled(int input, bool enabled);
+    void wireEditing();
 
     Dialogs& dialogs_;
     TimerFactory& timers_;
     Clock& clock_;
     ProgramModel model_;
+    std::unique_ptr<ParameterDialog> parameterDialog_;
+    std::unique_ptr<Editor> editor_;
+    TFParametrLiczbowy* parameterForm_ = nullptr;
     WindowSet* windows_ = nullptr;
     std::function<void()> stopPreviewTimers_;
     bool connected_ = false;

@@ -35,7 +35,9 @@ Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock) {
     adopt(std::move(wyjscia));
     adopt(std::move(silniki));
     adopt(std::move(wejscia));
-    adopt(std::make_unique<TFParametrLiczbowy>(main_));
+    auto parameters = std::make_unique<TFParametrLiczbowy>(main_);
+    main_->attachParameterForm(parameters.get());
+    adopt(std::move(parameters));
     adopt(std::make_unique<TFInfo>());
     adopt(std::make_unique<TFKompilacja>(main_));
     adopt(std::make_unique<TFLog>(main_));
