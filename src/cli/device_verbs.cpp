@@ -39,6 +39,7 @@ using namespace std::chrono_literals;
     "  --eeprom PATH    the simulator's EEPROM file (default: $RV720_EEPROM, else\n"    \
     "                   $XDG_DATA_HOME/rv720/eeprom.bin, else\n"                        \
     "                   ~/.local/share/rv720/eeprom.bin)\n"                             \
+    "  --trace          print every frame sent (>) and received (<) in hex on stderr\n" \
     "  -h, --help       show this help\n"
 
 #define RV720_DEVICE_OUTPUT                                                                \
@@ -241,9 +242,11 @@ struct Reply {
 };
 
 // Options every device verb takes, and the ones of its own.
-constexpr OptionDef kPlainOptions[] = {{"device", true}, {"eeprom", true}};
-constexpr OptionDef kReadOptions[] = {{"device", true}, {"eeprom", true}, {"output", true}};
-constexpr OptionDef kFirmwareOptions[] = {{"device", true}, {"eeprom", true}, {"password", true}};
+constexpr OptionDef kPlainOptions[] = {{"device", true}, {"eeprom", true}, {"trace", false}};
+constexpr OptionDef kReadOptions[] = {
+    {"device", true}, {"eeprom", true}, {"trace", false}, {"output", true}};
+constexpr OptionDef kFirmwareOptions[] = {
+    {"device", true}, {"eeprom", true}, {"trace", false}, {"password", true}};
 constexpr OptionDef kServeOptions[] = {{"eeprom", true}};
 
 std::filesystem::path eepromPath(const ParsedArgs& parsed) {
@@ -273,7 +276,10 @@ class Session {
         if (device_.twin && how.prepareSimulator) how.prepareSimulator(*device_.twin);
         station_ = std::make_unique<DeviceStation>(*device_.ftdi, loop_, clock_, model_, view_,
                                                    view_, view_);
-        station_->link().frameLog = [this](FrameDirection d, std::span<const std::uint8_t> f) {
+        const bool trace = parsed.value("trace").has_value();
+        station_->link().frameLog = [this, trace](FrameDirection d,
+                                                  std::span<const std::uint8_t> f) {
+            if (trace) io_.err << (d == FrameDirection::Sent ? "> " : "< ") << hexText(f) << '\n';
             if (d == FrameDirection::Received && UsbLink::VerifyFrame(f) && f.size() >= 9)
                 replies_.push_back({f[5], f[6], f[8]});
         };

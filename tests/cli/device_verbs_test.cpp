@@ -192,6 +192,19 @@ TEST_F(DeviceVerbs, LostRepliesAreResentTwiceThenTheVerbFails) {
     EXPECT_EQ(sim::loadEeprom(eeprom)->length(), 3u);
 }
 
+// The trace shows the frames as they go over the wire, the re-sent one included.
+TEST_F(DeviceVerbs, TraceShowsEveryFrameInHex) {
+    const RunResult r = run("version", onSimulator({"--trace"}), [](sim::SimulatedFtdi& ftdi) {
+        ftdi.twin().injectFault(sim::FaultMode::DropReply, 1);
+    });
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.err,
+              "> FF FF FF 00 03 0B 00 04 03 0F\n"
+              "> FF FF FF 00 03 0B 00 04 03 0F\n"
+              "< FF FF FF 00 05 0B 00 04 01 03 03 15\n");
+    EXPECT_EQ(r.lines.back(), "1.3");
+}
+
 TEST_F(DeviceVerbs, AnUnpluggedDeviceCannotBeReached) {
     for (const char* verb : {"version", "run", "stop", "reset"}) {
         const RunResult r = run(verb, onSimulator({}), [](sim::SimulatedFtdi& ftdi) {
