@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "control/conversions.h"
+
 namespace rv720 {
 
 namespace {
@@ -11,21 +13,15 @@ bool holds(FrameView frame, std::size_t last) {
     return frame.size() >= last + 3;
 }
 
-std::uint32_t be24(const std::uint8_t* p) {
-    return (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | std::uint32_t(p[2]);
-}
-
 }  // namespace
 
 std::optional<MotorState> decodeMotorReply(FrameView frame) {
     if (!holds(frame, 25)) return std::nullopt;
     MotorState s;
+    // The monitor's own readings, so the windows, the tool and the tests share one rule.
     for (int m = 0; m < 3; ++m) {
-        const auto p = std::int32_t(be24(&frame[8 + 3 * m]));
-        s.position[m] = p >= 0x800000 ? p - 0x1000000 : p;
-        // Three bytes travel, but the velocity is a 12-bit two's-complement number.
-        const auto v = std::int32_t(be24(&frame[17 + 3 * m]) & 0xFFF);
-        s.rawVelocity[m] = v >= 2048 ? v - 4096 : v;
+        s.position[m] = decodePosition(&frame[8 + 3 * m]);
+        s.rawVelocity[m] = decodeVelocity(&frame[17 + 3 * m]);
     }
     return s;
 }

@@ -10,9 +10,9 @@
 // The program stores rev/s and rev/s^2 in thousandths; the converters below turn
 // them into these units with the axis' driver configuration, as the firmware does.
 //
-// InstantAxis is the stand-in until a full motion model is plugged in: moves, steps
-// and HOME complete at once, a set velocity is held exactly (no ramps) and
-// integrates into the position.
+// The twin's axes are MotionAxis (sim/motion.h), which ramps. InstantAxis is kept for
+// tests that care about sequencing rather than motion: moves, steps and HOME complete
+// at once, a set velocity is held exactly (no ramps) and integrates into the position.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -15,12 +15,6 @@ constexpr std::uint8_t kNoise[] = {0xFF, 0xFF, 0x00, 0x5A, 0xC3, 0x00};
 
 constexpr std::int32_t kMaxWaitMs = 86'400'000;
 
-void putBe24(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(std::uint8_t(v >> 16));
-    out.push_back(std::uint8_t(v >> 8));
-    out.push_back(std::uint8_t(v));
-}
-
 }  // namespace
 
 TwinOptions TwinOptions::persistent() {
@@ -34,7 +28,7 @@ ControllerTwin::ControllerTwin(TwinOptions options) : options_(std::move(options
         options_.instructionTime = std::chrono::microseconds(1);
     for (int i = 0; i < 3; ++i) {
         axes_[i] = options_.axisFactory ? options_.axisFactory(i) : nullptr;
-        if (!axes_[i]) axes_[i] = makeInstantAxis(i);
+        if (!axes_[i]) axes_[i] = makeMotionAxis(i);
         axes_[i]->configure(drivers_[i]);
     }
     if (!options_.eepromPath.empty()) {
@@ -272,11 +266,13 @@ void ControllerTwin::reset() {
 
 std::vector<std::uint8_t> ControllerTwin::motorState() const {
     std::vector<std::uint8_t> out{kControllerTarget};
-    for (const auto& axis : axes_)
-        putBe24(out, std::uint32_t(axis->position()) & 0xFFFFFF);
     for (const auto& axis : axes_) {
-        const std::int32_t v = std::clamp(axis->velocity(), -2048, 2047);
-        putBe24(out, std::uint32_t(v) & 0xFFF);
+        const auto p = encodePosition(axis->position());
+        out.insert(out.end(), p.begin(), p.end());
+    }
+    for (const auto& axis : axes_) {
+        const auto v = encodeVelocity(axis->velocity());
+        out.insert(out.end(), v.begin(), v.end());
     }
     return out;
 }

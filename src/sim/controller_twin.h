@@ -74,6 +74,7 @@
 #include "device/frame.h"
 #include "model/program_image.h"
 #include "sim/axis.h"
+#include "sim/motion.h"
 #include "sim/sim_time.h"
 
 namespace rv720::sim {
@@ -99,7 +100,9 @@ struct TwinOptions {
     SimDuration firmwareQuiet = std::chrono::milliseconds(1500);
     SimDuration firmwareStartTimeout = std::chrono::seconds(60);
     std::size_t firmwareMaxSize = 65536;
-    AxisFactory axisFactory = makeInstantAxis;
+    // Ramps at the configured limits; tests that want moves to end at once pass
+    // makeInstantAxis.
+    AxisFactory axisFactory = makeMotionAxis;
 
     // The station's and the tool's twin: the EEPROM kept under the user's data folder.
     static TwinOptions persistent();

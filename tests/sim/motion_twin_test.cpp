@@ -15,9 +15,7 @@ using testing::recP1;
 using namespace std::chrono_literals;
 
 TEST(TwinMotion, DirectCommandsAndProgramsMoveTheAxesInTime) {
-    TwinOptions options;
-    options.axisFactory = makeMotionAxis;
-    testing::TwinHarness h(options);
+    testing::TwinHarness h;  // the twin's own axes ramp
     const auto direct = [&](ControlKind kind, const char* text) {
         const DirectCommand c = prepareDirectSend(kind, 2, text, '.', MotorConfig{}, 0).command;
         EXPECT_EQ(h.exchange(c.code, {c.data.begin(), c.data.end()}).code, c.code) << text;

@@ -208,19 +208,23 @@ TEST(TwinProgram, EnableClearMotorOutputsAndDriverConfiguration) {
     TwinHarness h;
     for (std::uint8_t m : {1, 2, 3})
         h.exchange(9, {m, 0, 0, 0, std::uint8_t(10 * m)});
-    // drv M2: divisor 8, 400 steps per revolution; then 1 rev/s on M1 and M2.
+    h.twin.advance(1s);  // the direct moves take a few milliseconds
+    ASSERT_EQ(h.twin.axis(2).position(), 30);
+    // drv M2: divisor 8, 400 steps per revolution; v_max 4 rev/s on M1 and M2, then
+    // 1 rev/s on both; M3 runs backwards until go_to takes over.
     h.run({rec({5, 4, 1}), rec({22, 4, 1, 0, 1}), setOut(8, true), setOut(10, true),
-           rec({17, 2, 0, 0, 0, 8, 0, 0, 0x01, 0x90}), recP1(3, 1, 1000), recP1(3, 2, 1000),
-           recP1(3, 3, -5000), recP1(8, 3, -400), waitMs(100000)});
-    h.twin.advance(3ms);  // up to the outputs; the motors start moving at 6 ms
+           rec({17, 2, 0, 0, 0, 8, 0, 0, 0x01, 0x90}), recP1(2, 1, 4000), recP1(2, 2, 4000),
+           recP1(3, 1, 1000), recP1(3, 2, 1000), recP1(3, 3, -5000), recP1(8, 3, -400),
+           waitMs(100000)});
+    h.twin.advance(3ms);  // up to the outputs; the motors start moving at 7 ms
     EXPECT_TRUE(h.twin.enableOutput());
     EXPECT_TRUE(h.twin.output(8));
     EXPECT_EQ(h.twin.axis(0).position(), 0);
     EXPECT_EQ(h.twin.axis(1).position(), 20) << "not named in clear_motor";
     EXPECT_EQ(h.twin.axis(2).position(), 0);
-    h.twin.advance(20ms);
+    h.twin.advance(1s);
     EXPECT_EQ(h.twin.axis(0).velocity(), 104);
-    EXPECT_EQ(h.twin.axis(1).velocity(), 209);
+    EXPECT_EQ(h.twin.axis(1).velocity(), 209) << "the drv of M2 doubles its units";
     EXPECT_EQ(h.twin.axis(2).velocity(), 0) << "go_to ends the velocity run";
     EXPECT_EQ(h.twin.axis(2).position(), -400);
 }

@@ -86,7 +86,9 @@ TEST(TwinCommands, MalformedOrMisaddressedFramesAreRefusedWithCodeZero) {
 }
 
 TEST(TwinCommands, MotorStateEncodesPositionsAndVelocities) {
-    TwinHarness h;
+    TwinOptions instant;  // positions at once, so the reply shows the targets
+    instant.axisFactory = makeInstantAxis;
+    TwinHarness h(instant);
     h.exchange(9, {1, 0xFF, 0xFF, 0xFF, 0xFF});  // motor 1 to -1
     h.exchange(9, {2, 0x00, 0x7F, 0xFF, 0xF0});  // motor 2 to 8388592 ...
     h.exchange(28, {2, 0, 0, 0, 20});            // ... +20, limited to 8388607
