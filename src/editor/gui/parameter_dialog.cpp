@@ -64,7 +64,6 @@ void TFParametrLiczbowy::buildPage(const PageInfo& info) {
     headings_[index] = heading;
 
     const QFont font = artwork::labelFont(11);
-    auto& captions = captions_;
     int y = 12 + 16 * headingLines;
     for (const PageControl& spec : info.controls) {
         const QString name = qs(spec.name);
@@ -98,7 +97,7 @@ void TFParametrLiczbowy::buildPage(const PageInfo& info) {
                 caption->setObjectName(captionName(spec.name));
                 caption->setFont(font);
                 caption->setGeometry(34, y, 96, 20);  // clear of the buttons at the right
-                captions.insert(button, caption);
+                captions_.insert(button, caption);
                 connect(caption, &ToggleLabel::clicked, button,
                         [button] { clickThroughLabel(button); });
                 y += 24;
@@ -130,12 +129,12 @@ void TFParametrLiczbowy::buildPage(const PageInfo& info) {
     auto* confirm = new PictureButton(QStringLiteral("confirm"), box);
     confirm->setObjectName(confirmName);
     confirm->setGeometry(kPageWidth - 92, buttonTop, 40, 32);
-    confirm->setToolTip(QStringLiteral("Ustaw parametr"));
+    confirm->setToolTip(qs(texts::kConfirmHint));
     confirm_[index] = confirm;
     auto* close = new PictureButton(QStringLiteral("window-close"), box);
     close->setObjectName(QStringLiteral("SpeedButton1"));
     close->setGeometry(kPageWidth - 48, buttonTop, 40, 32);
-    close->setToolTip(QStringLiteral("Zamknij okno"));
+    close->setToolTip(qs(texts::kCloseHint));
     close_[index] = close;
     connect(close, &QAbstractButton::clicked, this, &TFParametrLiczbowy::SpeedButton1Click);
 
@@ -200,21 +199,19 @@ void TFParametrLiczbowy::buildPage(const PageInfo& info) {
 // Nine rows "Output 1" ... "Relay 2": select box and caption, then the state box
 // and its "On"/"Off" caption on the same row.
 void TFParametrLiczbowy::layoutOutputs(QGroupBox* box) {
-    auto& captions = captions_;
     for (int n = 1; n <= 9; ++n) {
         const int y = 24 + (n - 1) * 19;
         auto* select = box->findChild<QCheckBox*>(QStringLiteral("w%1").arg(n));
         auto* state = box->findChild<QCheckBox*>(QStringLiteral("w%1o").arg(n));
         select->setGeometry(12, y, 18, 18);
-        captions.value(select)->setGeometry(34, y, 74, 18);
+        captions_.value(select)->setGeometry(34, y, 74, 18);
         state->setGeometry(112, y, 18, 18);
-        captions.value(state)->setGeometry(134, y, 40, 18);
+        captions_.value(state)->setGeometry(134, y, 40, 18);
     }
 }
 
 // Two entries on the left, the sensors below them, the motor choice on the right.
 void TFParametrLiczbowy::layoutDriver(QGroupBox* box) {
-    auto& captions = captions_;
     const int entryWidth = 44;
     int y = 26;
     for (const char* name : {"num_step", "num_mot"}) {
@@ -227,25 +224,24 @@ void TFParametrLiczbowy::layoutDriver(QGroupBox* box) {
     for (const char* name : {"Left", "Right"}) {
         auto* sensor = box->findChild<QCheckBox*>(QLatin1String(name));
         sensor->setGeometry(12, y + 1, 18, 18);
-        captions.value(sensor)->setGeometry(34, y, 96, 20);
+        captions_.value(sensor)->setGeometry(34, y, 96, 20);
         y += 20;
     }
     for (int n = 1; n <= 3; ++n) {
         auto* radio = box->findChild<QRadioButton*>(QStringLiteral("m%1_c").arg(n));
         const int top = 26 + (n - 1) * 20;
         radio->setGeometry(146, top + 1, 18, 18);
-        captions.value(radio)->setGeometry(166, top, 58, 20);
+        captions_.value(radio)->setGeometry(166, top, 58, 20);
     }
 }
 
 // "Communication", then the box and its "On".
 void TFParametrLiczbowy::layoutCommunication(QGroupBox* box) {
-    auto& captions = captions_;
     const int y = 30;
     box->findChild<QLabel*>(QStringLiteral("p_usb_text"))->setGeometry(12, y, 106, 20);
     auto* usbBox = box->findChild<QCheckBox*>(QStringLiteral("usb"));
     usbBox->setGeometry(122, y + 1, 18, 18);
-    captions.value(usbBox)->setGeometry(144, y, 60, 20);
+    captions_.value(usbBox)->setGeometry(144, y, 60, 20);
 }
 
 ToggleLabel* TFParametrLiczbowy::captionOf(const QWidget* control) const {
