@@ -3,6 +3,8 @@
 // editor's ParameterDialog.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -40,7 +42,10 @@ class FakeHost final : public EditorHost {
     void refreshInputBreakControls() override {}
     bool askYesNo(const std::string&, const std::string&) override { return true; }
     MotorFlags motorBoxes() const override { return boxes; }
-    void parameterDialogChanged() override {}
+    void parameterDialogChanged() override {
+        if (onChanged) onChanged();
+    }
+    std::function<void()> onChanged;
 };
 
 class ParameterFormTest : public ::testing::Test {
@@ -400,6 +405,102 @@ TEST_F(ParameterMirrorTest, AnUnreadableEntryShowsTheErrorColourUntilTyping) {
     QTest::keyClicks(box, "1");
     EXPECT_FALSE(hasErrorColour(box));
     EXPECT_EQ(model.length(), 0u);
+}
+
+// ------------------------------------------ the form attached to the editor's dialog
+
+// The form as the station uses it: the host re-shows it on every change the
+// dialog reports, and the form hands every action to the dialog.
+class ParameterAttachedTest : public ParameterMirrorTest {
+  protected:
+    void SetUp() override {
+        ParameterMirrorTest::SetUp();
+        host.onChanged = [this] { form->showDialog(dialog); };
+        form->attach(dialog);
+        model.editMode = EditMode::Append;
+    }
+    Record record(int slot) const { return model.image.record(slot); }
+};
+
+TEST_F(ParameterAttachedTest, ConfirmingAppendsOneRecordPerTickedMotor) {
+    host.boxes = {true, false, true};
+    model.editedCode = 2;
+    ASSERT_TRUE(dialog.ShowParameterPage(Page::p_vx));
+    ASSERT_TRUE(form->isVisible());
+    QTest::keyClicks(form->entry(TextField::num_vmax), "0,7");
+    QTest::mouseClick(form->confirmButton(Page::p_vx), Qt::LeftButton);
+    ASSERT_EQ(model.length(), 2u);
+    EXPECT_EQ(record(0)[0], 2);
+    EXPECT_EQ(record(0)[1], 1);
+    EXPECT_EQ(record(1)[1], 3);
+    EXPECT_EQ(model.image.p1(0), 699);
+    EXPECT_EQ(model.image.p1(1), 699);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->entry(TextField::num_vmax)->text(), "0,7");  // the box keeps its text
+}
+
+TEST_F(ParameterAttachedTest, AnUnreadableValueStaysOnScreenUntilRetyped) {
+    model.editedCode = 8;
+    ASSERT_TRUE(dialog.ShowParameterPage(Page::p_xt));
+    QLineEdit* box = form->entry(TextField::num_xdest);
+    QTest::keyClicks(box, "12,5");  // a position takes whole steps only
+    QTest::mouseClick(form->confirmButton(Page::p_xt), Qt::LeftButton);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(hasErrorColour(box));
+    EXPECT_EQ(model.length(), 0u);
+    box->clear();
+    EXPECT_FALSE(hasErrorColour(box));
+    EXPECT_FALSE(dialog.hasErrorColour(TextField::num_xdest));
+    QTest::keyClicks(box, "1000000000");
+    QTest::mouseClick(form->confirmButton(Page::p_xt), Qt::LeftButton);
+    ASSERT_EQ(model.length(), 1u);
+    EXPECT_EQ(model.image.p1(0), 8388607);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(ParameterAttachedTest, OutputsTickedThroughTheirCaptionsAreWrittenInOrder) {
+    model.editedCode = 15;
+    ASSERT_TRUE(dialog.ShowParameterPage(Page::p_out));
+    for (const char* label : {"Label40", "Label34", "Label57"})  // Relay 1, Output 2, its state
+        QTest::mouseClick(form->findChild<ToggleLabel*>(label), Qt::LeftButton);
+    QTest::mouseClick(form->confirmButton(Page::p_out), Qt::LeftButton);
+    ASSERT_EQ(model.length(), 2u);
+    const std::array<std::array<std::uint8_t, 4>, 2> expected{{{15, 4, 2, 0}, {15, 4, 8, 1}}};
+    for (int i = 0; i < 2; ++i)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(record(i)[std::size_t(k)], expected[i][k]) << i;
+}
+
+TEST_F(ParameterAttachedTest, TheDriverPageShowsTheLimitedValues) {
+    model.editedCode = 17;
+    ASSERT_TRUE(dialog.ShowParameterPage(Page::p_ster));
+    form->entry(TextField::num_step)->setText("0");
+    form->entry(TextField::num_mot)->setText("5000");
+    QTest::mouseClick(form->findChild<ToggleLabel*>("Label59"), Qt::LeftButton);  // RIGHT sensor
+    QTest::mouseClick(form->confirmButton(Page::p_ster), Qt::LeftButton);
+    EXPECT_EQ(form->entry(TextField::num_step)->text(), "1");
+    EXPECT_EQ(form->entry(TextField::num_mot)->text(), "1600");
+    ASSERT_EQ(model.length(), 1u);
+    EXPECT_EQ(record(0)[0], 17);
+    EXPECT_EQ(record(0)[3], 1);  // RIGHT sensor
+    EXPECT_EQ(model.motors[0].stepsPerRev, 1600);
+}
+
+TEST_F(ParameterAttachedTest, EnterConfirmsThePageOfTheEditedCodeEscClosesIt) {
+    model.editedCode = 4;
+    ASSERT_TRUE(dialog.ShowParameterPage(Page::p_ax));
+    QTest::keyClicks(form->entry(TextField::num_amax), "10");
+    typeKey(form->entry(TextField::num_amax), Qt::Key_Return);
+    ASSERT_EQ(model.length(), 1u);
+    EXPECT_EQ(record(0)[0], 4);
+    EXPECT_EQ(model.image.p1(0), 10000);
+    EXPECT_FALSE(form->isVisible());
+
+    ASSERT_TRUE(dialog.ShowParameterPage(Page::p_ax));
+    typeKey(form->entry(TextField::num_amax), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.visible());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(model.length(), 1u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 
 #include "control/gui/form_controls.h"
 #include "shell/gui/artwork.h"
@@ -265,6 +266,7 @@ void TFParametrLiczbowy::ShowPage(Page p, const QString& title, bool radioButton
 }
 
 void TFParametrLiczbowy::showDialog(const ParameterDialog& dialog) {
+    const QScopedValueRollback<int> guard(showing_, showing_ + 1);
     ShowPage(dialog.page(), QString::fromStdString(dialog.title()), dialog.radioButtonsShown());
     setFixedSize(dialog.clientWidth(), dialog.clientHeight());
     showFields(dialog.fields());
@@ -282,6 +284,7 @@ void TFParametrLiczbowy::setBoxState(QCheckBox* box, bool on) {
 }
 
 void TFParametrLiczbowy::showFields(const DialogFields& fields) {
+    const QScopedValueRollback<int> guard(showing_, showing_ + 1);
     for (int f = 0; f < kTextFieldCount; ++f) {
         QLineEdit* box = entry(TextField(f));
         const QString text = QString::fromStdString(fields.text(TextField(f)));
@@ -325,6 +328,39 @@ void TFParametrLiczbowy::readFields(DialogFields& fields) const {
     }
     fields.input = input->currentIndex();
     fields.input_number = input_number->text().toStdString();
+}
+
+void TFParametrLiczbowy::attach(ParameterDialog& dialog) {
+    dialog_ = &dialog;
+    for (int f = 0; f < kTextFieldCount; ++f) {
+        QLineEdit* box = entry(TextField(f));
+        connect(box, &QLineEdit::textChanged, this, [this, f](const QString& text) {
+            // setText also clears the dialog's error flag of the box.
+            if (!showing_) dialog_->setText(TextField(f), text.toStdString());
+        });
+    }
+    for (QCheckBox* box : findChildren<QCheckBox*>())
+        connect(box, &QCheckBox::toggled, this, &TFParametrLiczbowy::pushToDialog);
+    for (QRadioButton* radio : mc_)
+        connect(radio, &QRadioButton::toggled, this, &TFParametrLiczbowy::pushToDialog);
+    connect(input, &QComboBox::currentIndexChanged, this, &TFParametrLiczbowy::pushToDialog);
+
+    for (const PageInfo& info : allPages()) {
+        const Page p = info.page;
+        connect(confirmButton(p), &QAbstractButton::clicked, this, [this, p] {
+            pushToDialog();
+            dialog_->confirm(p);
+        });
+    }
+    connect(this, &TFParametrLiczbowy::enterPressed, this, [this] {
+        pushToDialog();
+        dialog_->FormKeyPress('\r');
+    });
+    connect(this, &TFParametrLiczbowy::closedByOperator, this, [this] { dialog_->hide(); });
+}
+
+void TFParametrLiczbowy::pushToDialog() {
+    if (dialog_ && !showing_) readFields(dialog_->fields());
 }
 
 void TFParametrLiczbowy::wClick(int n) {

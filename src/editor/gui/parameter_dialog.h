@@ -35,6 +35,11 @@ class TFParametrLiczbowy : public StationWindow {
     void showDialog(const ParameterDialog& dialog);
     // Fields as the operator left them, for the core to confirm.
     void readFields(DialogFields& fields) const;
+    // Hands the operator's actions to the editor's dialog: the confirm buttons,
+    // Enter, Esc and the close buttons, and every change of a control, so that the
+    // dialog always holds what the form shows. The editor's host answers each
+    // change the dialog reports with showDialog. `dialog` must outlive the form.
+    void attach(ParameterDialog& dialog);
     // Puts the fields into the controls. A box whose state changes runs its click
     // handler, as a click would (captions, state boxes).
     void showFields(const DialogFields& fields);
@@ -84,6 +89,7 @@ class TFParametrLiczbowy : public StationWindow {
     void onOffClick(QCheckBox* box);
     void num_xdestChange(QLineEdit* box);
     void setBoxState(QCheckBox* box, bool on);
+    void pushToDialog();
 
     std::array<QGroupBox*, kPageCount> pages_{};
     std::array<QLabel*, kPageCount> headings_{};
@@ -96,6 +102,8 @@ class TFParametrLiczbowy : public StationWindow {
     std::array<QRadioButton*, 3> mc_{};
     QHash<const QWidget*, ToggleLabel*> captions_;
     Page current_ = Page::p_vi;
+    ParameterDialog* dialog_ = nullptr;
+    int showing_ = 0;  // inside showDialog/showFields: the changes come from the dialog
 };
 
 }  // namespace rv720
