@@ -5,57 +5,18 @@
 #include <filesystem>
 #include <fstream>
 
-#include "fakes.h"
-#include "sim/simulated_ftdi.h"
-#include "support/event_loop.h"
+#include "twin_bench.h"
 
 namespace rv720::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-class LoopTime final : public sim::TimeSource {
-  public:
-    explicit LoopTime(const EventLoop& loop) : loop_(loop) {}
-    sim::SimTime now() const override { return loop_.now(); }
-
-  private:
-    const EventLoop& loop_;
-};
-
-struct TwinBench {
-    EventLoop loop{EventLoop::Time::Virtual};
-    sim::SimulatedFtdi ftdi{sim::TwinOptions{}, std::make_shared<LoopTime>(loop)};
-    FixedClock baseClock;
-    LoopClock clock{baseClock, loop};
-    ProgramModel model;
-    RecordingView view;
-    DeviceStation station{ftdi, loop, clock, model, view, view, view};
-    int framesSent = 0;
-
-    TwinBench() {
-        ftdi.setWireTimeEmulation(true);
-        station.link().frameLog = [this](FrameDirection d, std::span<const std::uint8_t> b) {
-            if (d == FrameDirection::Sent && b.size() > 1) ++framesSent;
-        };
-        station.ConnectButtonClick();
-    }
-    bool runUntilStatus(const std::string& line, EventLoop::Duration limit = 10s) {
-        return loop.runUntil([&] { return view.warning2 == line || view.warning1 == line; }, limit);
-    }
-};
-
-Record record(std::uint8_t code, std::uint8_t motor, std::int32_t p1) {
-    Record r = makeRecord(code, motor);
-    writeBe32(r.data() + 2, p1);
-    return r;
-}
-
 TEST(TwinEndToEnd, WrittenProgramReadsBackUnchanged) {
     TwinBench b;
     ASSERT_TRUE(b.station.connected());
-    b.model.appendRecord(record(6, 4, 250));
-    b.model.appendRecord(record(7, 4, 1));
+    b.model.appendRecord(recordP1(6, 4, 250));
+    b.model.appendRecord(recordP1(7, 4, 1));
     b.model.appendRecord(makeRecord(10, 4));
     b.model.image.setInputBreak(1, {true, 2, 1});
     const ProgramImage written = b.model.image;
@@ -68,7 +29,7 @@ TEST(TwinEndToEnd, WrittenProgramReadsBackUnchanged) {
     EXPECT_EQ(b.ftdi.twin().program().length(), 3u);
 
     b.model.clear();
-    b.model.image.setRecord(0, record(1, 1, 5));
+    b.model.image.setRecord(0, recordP1(1, 1, 5));
     b.station.ReadProgramButtonClick();
     ASSERT_TRUE(b.runUntilStatus("Reading from EEPROM memory finished"));
     b.loop.runFor(50ms);  // the reply to command 18 unlocks once more
@@ -106,7 +67,7 @@ TEST(TwinEndToEnd, CorruptRepliesCountAsNoReply) {
 TEST(TwinEndToEnd, UnplugDuringAWriteGivesTheStationBack) {
     TwinBench b;
     for (int i = 0; i < 200; ++i)
-        b.model.appendRecord(record(6, 4, i));
+        b.model.appendRecord(recordP1(6, 4, i));
     b.station.FKompilacja().DownloadButtonClick();
     b.loop.runFor(100ms);
     b.ftdi.twin().injectFault(sim::FaultMode::Unplugged);

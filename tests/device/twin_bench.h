@@ -1,0 +1,55 @@
+#pragma once
+// The station's device side against the controller twin on a virtual-time loop:
+// every timer runs as it would, bytes take their wire time, and nothing waits in
+// real time.
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "fakes.h"
+#include "sim/simulated_ftdi.h"
+#include "support/event_loop.h"
+
+namespace rv720::test {
+
+// The twin keeps the loop's clock.
+class LoopTime final : public sim::TimeSource {
+  public:
+    explicit LoopTime(const EventLoop& loop) : loop_(loop) {}
+    sim::SimTime now() const override { return loop_.now(); }
+
+  private:
+    const EventLoop& loop_;
+};
+
+struct TwinBench {
+    EventLoop loop{EventLoop::Time::Virtual};
+    sim::SimulatedFtdi ftdi{sim::TwinOptions{}, std::make_shared<LoopTime>(loop)};
+    FixedClock baseClock;
+    LoopClock clock{baseClock, loop};
+    ProgramModel model;
+    RecordingView view;
+    DeviceStation station{ftdi, loop, clock, model, view, view, view};
+    int framesSent = 0;
+
+    TwinBench() {
+        ftdi.setWireTimeEmulation(true);
+        station.link().frameLog = [this](FrameDirection d, std::span<const std::uint8_t> b) {
+            if (d == FrameDirection::Sent && b.size() > 1) ++framesSent;
+        };
+        station.ConnectButtonClick();
+    }
+    sim::ControllerTwin& twin() { return ftdi.twin(); }
+    bool runUntilStatus(const std::string& line,
+                        EventLoop::Duration limit = std::chrono::seconds(10)) {
+        return loop.runUntil([&] { return view.warning2 == line || view.warning1 == line; }, limit);
+    }
+};
+
+inline Record recordP1(std::uint8_t code, std::uint8_t motor, std::int32_t p1) {
+    Record r = makeRecord(code, motor);
+    writeBe32(r.data() + 2, p1);
+    return r;
+}
+
+}  // namespace rv720::test
