@@ -62,6 +62,10 @@ struct KindCase {
     bool number, mode, steps;
 };
 
+void PrintTo(const KindCase& c, std::ostream* os) {
+    *os << "kind " << int(c.kind) << " \"" << c.title << "\"";
+}
+
 class SterowanieKindTest : public SterowanieTest, public ::testing::WithParamInterface<KindCase> {};
 
 TEST_P(SterowanieKindTest, KindSetsTitleUnitAndVisibleControls) {

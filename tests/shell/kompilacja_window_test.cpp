@@ -127,6 +127,10 @@ struct KeyCase {
     bool hidden;
 };
 
+void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class KompilacjaKeyTest : public KompilacjaTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(KompilacjaKeyTest, KeysFollowTheButtonsThatAreAvailable) {
