@@ -1,9 +1,11 @@
 // The serial backend end to end, over pseudo-terminals: the tool's verbs through
 // "rv720 serve-simulator", and SerialFtdi against a twin served in this process.
 // No hardware, no timed assertions: waits are bounded only so a fault cannot hang.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -259,6 +261,27 @@ TEST(SerialEndToEnd, LineSettingsThePortCannotTakeAreRefused) {
         EXPECT_NE(c.status, ft::Ok) << c.what;
     // Two stop bits are a line a terminal takes (it keeps 8 bits and no parity).
     EXPECT_EQ(ftdi->setDataCharacteristics(h, ft::Bits8, 2, ft::ParityNone), ft::Ok);
+}
+
+// A port user killed before it could close leaves the terminal exclusive; the
+// server lets the next user in all the same.
+TEST(SerialEndToEnd, AUserKilledWhileHoldingThePortLocksNobodyOut) {
+    std::string error;
+    auto server = PtySimulator::open({}, error);
+    ASSERT_NE(server, nullptr) << error;
+    const int dead = ::open(server->path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(dead, 0);
+    ASSERT_EQ(::ioctl(dead, TIOCEXCL), 0);
+    ::close(dead);  // as the kernel closes it for a killed process: the flag stays
+
+    std::atomic<bool> stop{false};
+    server->serve(stop, 5ms);
+    const int next = ::open(server->path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(next, 0);
+    int exclusive = -1;
+    ASSERT_EQ(::ioctl(next, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    ::close(next);
 }
 
 TEST(SerialEndToEnd, AVanishedTerminalIsAFailureNotSilence) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -81,6 +82,11 @@ bool PtySimulator::pumpOnce(int waitMs) {
     pollfd fd{master_, POLLIN, 0};
     const int ready = ::poll(&fd, 1, waitMs);
     if (ready < 0 && errno != EINTR) return false;
+
+    // A port user that ended without closing the port (killed, crashed) leaves the
+    // terminal exclusive, and every later open would fail; a simulator lets the next
+    // user in.
+    ::ioctl(slave_, TIOCNXCL);
 
     const bool match = lineSettingsMatch();
     const auto onTheWire = [match](std::uint8_t b) { return match ? b : std::uint8_t(~b); };

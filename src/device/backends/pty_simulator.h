@@ -14,7 +14,9 @@
 // in-process simulator's).
 //
 // The server keeps its own handle on the terminal's far end open, so the port
-// can be opened and closed by its users any number of times while it serves.
+// can be opened and closed by its users any number of times while it serves. It
+// also lifts the exclusive-use flag a serial port library sets on opening, since a
+// user killed before closing would otherwise lock every later one out.
 #include <atomic>
 #include <chrono>
 #include <memory>
