@@ -152,11 +152,6 @@ TEST_F(SterowanieTest, EnterRunsTheOkButtonAndEscHides) {
     EXPECT_EQ(ok.count(), 1);
 }
 
-TEST_F(SterowanieTest, CloseButtonHides) {
-    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
-    EXPECT_FALSE(window->isVisible());
-}
-
 // ------------------------------------------------------------------ FWyjscia
 
 class WyjsciaTest : public ::testing::Test {
@@ -210,16 +205,6 @@ TEST_F(WyjsciaTest, LabelClickCountsAsAClickOnTheBoxOfTheSameRow) {
     for (int n : {2, 4, 5, 6, 7, 8, 9})
         EXPECT_FALSE(window->io(n)->isChecked()) << n;
     EXPECT_TRUE(window->io(1)->isChecked());
-}
-
-TEST_F(WyjsciaTest, StatesSurviveClosingAndReopening) {
-    QTest::mouseClick(window->label(5), Qt::LeftButton);
-    typeKey(window->io(5), Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
-    window->show();
-    EXPECT_TRUE(window->io(5)->isChecked());
-    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
-    EXPECT_FALSE(window->isVisible());
 }
 
 }  // namespace

@@ -203,20 +203,6 @@ TEST_F(InputViewTest, EachLampIsNamedOnTheBackgroundBesideIt) {
     }
 }
 
-TEST_F(InputViewTest, LampPicturesFollowTheirState) {
-    window->showLamp(8, true);
-    window->showLamp(17, true);
-    EXPECT_EQ(window->im(8)->pictureName(), "ID_led_on");
-    EXPECT_EQ(window->im(17)->pictureName(), "ID_led_on");
-    EXPECT_EQ(window->im(9)->pictureName(), "ID_led_off");
-    window->showLamp(8, false);
-    EXPECT_EQ(window->im(8)->pictureName(), "ID_led_off");
-    window->showLamp(0, true);  // no such lamp
-    window->showLamp(18, true);
-    for (int k = 1; k <= 16; ++k)
-        EXPECT_EQ(window->im(k)->pictureName(), "ID_led_off") << k;
-}
-
 TEST_F(InputViewTest, OnlyTheLampsAReplyChangedAreRedrawn) {
     IoState state;
     state.on[2] = true;  // output 3 lit and changed
@@ -305,15 +291,6 @@ TEST_F(LogWindowTest, LinesAccumulateWhileHiddenAndClearEmptiesTheLog) {
     EXPECT_TRUE(window->isVisible());
     window->appendLine("after");
     EXPECT_EQ(window->lines(), QStringList{"after"});
-}
-
-TEST_F(LogWindowTest, OkButtonAndEscHide) {
-    window->show();
-    QTest::mouseClick(window->OkButton, Qt::LeftButton);
-    EXPECT_FALSE(window->isVisible());
-    window->show();
-    typeKey(window->log, Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
 }
 
 }  // namespace

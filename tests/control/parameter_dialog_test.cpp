@@ -119,18 +119,7 @@ TEST_F(ParameterFormTest, NoControlOverlapsAnotherOrLeavesItsPage) {
     for (const PageInfo& info : allPages()) {
         SCOPED_TRACE(std::string(info.name));
         form->ShowPage(info.page, qs(info.title), true);
-        QGroupBox* box = form->page(info.page);
-        QList<QWidget*> parts;
-        for (QWidget* w : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (w->isVisibleTo(box)) parts << w;
-        for (int i = 0; i < parts.size(); ++i) {
-            EXPECT_TRUE(box->rect().contains(parts[i]->geometry()))
-                << parts[i]->objectName().toStdString();
-            for (int j = i + 1; j < parts.size(); ++j)
-                EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
-                    << parts[i]->objectName().toStdString() << " / "
-                    << parts[j]->objectName().toStdString();
-        }
+        testing::expectNoOverlaps(*form->page(info.page));
     }
 }
 
@@ -162,15 +151,6 @@ TEST_F(ParameterFormTest, StartingContents) {
         EXPECT_FALSE(form->wo(n)->isEnabled()) << n;
     }
     EXPECT_TRUE(form->FormCaption->isHidden());  // the title is only the window text
-}
-
-TEST_F(ParameterFormTest, EntryTextsSurviveOtherPages) {
-    form->entry(TextField::num_vmax)->setText("12,5");
-    form->entry(TextField::num_kom)->setText("ABC");
-    for (const PageInfo& info : allPages())
-        form->ShowPage(info.page, qs(info.title));
-    EXPECT_EQ(form->entry(TextField::num_vmax)->text(), "12,5");
-    EXPECT_EQ(form->entry(TextField::num_kom)->text(), "ABC");
 }
 
 // ------------------------------------------------------- the small handlers
@@ -387,24 +367,6 @@ TEST_F(ParameterMirrorTest, EditingAnOutputShowsItsNameAndState) {
         EXPECT_EQ(form->wxo->isChecked(), c.state == 1);
         EXPECT_EQ(form->captionOf(form->wxo)->text(), c.caption);
     }
-}
-
-TEST_F(ParameterMirrorTest, AnUnreadableEntryShowsTheErrorColourUntilTyping) {
-    model.editMode = EditMode::Append;
-    host.boxes = {true, false, false};
-    ASSERT_TRUE(dialog.ShowParameterPage(Page::p_vx));
-    dialog.setText(TextField::num_vmax, "abc");
-    dialog.SetVmaxButtonClick();
-    ASSERT_TRUE(dialog.hasErrorColour(TextField::num_vmax));
-    form->showDialog(dialog);
-    QLineEdit* box = form->entry(TextField::num_vmax);
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(box->text(), "abc");
-    EXPECT_TRUE(hasErrorColour(box));
-    EXPECT_FALSE(hasErrorColour(form->entry(TextField::num_vmin)));
-    QTest::keyClicks(box, "1");
-    EXPECT_FALSE(hasErrorColour(box));
-    EXPECT_EQ(model.length(), 0u);
 }
 
 // ------------------------------------------ the form attached to the editor's dialog

@@ -54,6 +54,36 @@ TEST(SecondaryWindowsTest, TheTransferLockSparesOnlyTheTransferAndPasswordWindow
         EXPECT_TRUE(s.station->window(name)->isEnabled()) << name.toStdString();
 }
 
+// Every secondary window hides on Esc and on its close button.
+TEST(SecondaryWindowsTest, EscAndTheCloseButtonHideEveryWindow) {
+    const std::pair<const char*, const char*> windows[] = {
+        {"FSterowanie", "SpeedButton1"},
+        {"FWyjscia", "SpeedButton1"},
+        {"FPodgladSilniki", "CloseButton"},
+        {"FPodgladWejscia", "closeButton"},
+        {"FParametrLiczbowy", "SpeedButton1"},
+        {"FKompilacja", "CloseButton"},
+        {"FLog", "OkButton"},
+        {"FPass", "SpeedButton1"},
+    };
+    StationFixture s;
+    for (const auto& [name, closeName] : windows) {
+        SCOPED_TRACE(name);
+        QWidget* window = s.station->window(QLatin1String(name));
+        window->show();
+        QTest::keyClick(window, Qt::Key_Escape);
+        EXPECT_FALSE(window->isVisible());
+        window->show();
+        // The parameter dialog's close button lies on the page on show.
+        QWidget* close = nullptr;
+        for (QWidget* w : window->findChildren<QWidget*>(QLatin1String(closeName)))
+            if (w->isVisible()) close = w;
+        ASSERT_NE(close, nullptr);
+        QTest::mouseClick(close, Qt::LeftButton);
+        EXPECT_FALSE(window->isVisible());
+    }
+}
+
 // A left press on a window's background, on a plain label or on a covering
 // picture, followed by a movement, moves the window; a press on a caption that
 // toggles a box does not, and the password window never moves.
