@@ -195,7 +195,6 @@ class TFMain : public StationWindow, public EditorHost {
     bool connected_ = false;
     bool closeAccepted_ = false;
     bool closing_ = false;
-    bool refreshingInputs_ = false;
     HelpViewer* help_ = nullptr;
 };
 
