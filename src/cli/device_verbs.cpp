@@ -45,7 +45,9 @@ using namespace std::chrono_literals;
 #define RV720_DEVICE_OUTPUT                                                                \
     "Output: the station's status lines (\"Connection successful\", \"Again data\n"        \
     "transmission - 1\", \"Device is not response\", ...) and the lines of its transfer\n" \
-    "log, one per line on stdout, as they occur; the reason for a failure on stderr.\n"
+    "log, one per line on stdout, as they occur; the reason for a failure on stderr.\n"    \
+    "Ctrl+C ends the verb with exit status 130, a write or read only after the\n"          \
+    "controller has been told that the transfer ended.\n"
 
 constexpr std::string_view kWriteHelp =
     "Usage: rv720 write FILE.pri [--device DEV] [--eeprom PATH]\n"
@@ -255,6 +257,35 @@ std::filesystem::path eepromPath(const ParsedArgs& parsed) {
     return sim::defaultEepromPath();
 }
 
+constexpr auto kCommandLimit = std::chrono::seconds(10);
+constexpr auto kSettleLimit = std::chrono::seconds(3);  // past the reply timeout's 2.1 s
+
+// Ctrl+C and SIGTERM while a verb runs: serve-simulator stops serving, a transfer
+// is ended with the controller before the tool exits.
+std::atomic<bool> interrupted{false};
+extern "C" void onInterrupt(int) {
+    interrupted.store(true);
+}
+
+class InterruptGuard {
+  public:
+    InterruptGuard() {
+        interrupted.store(false);
+        oldInt_ = std::signal(SIGINT, onInterrupt);
+        oldTerm_ = std::signal(SIGTERM, onInterrupt);
+    }
+    ~InterruptGuard() {
+        std::signal(SIGINT, oldInt_);
+        std::signal(SIGTERM, oldTerm_);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  private:
+    void (*oldInt_)(int) = SIG_DFL;
+    void (*oldTerm_)(int) = SIG_DFL;
+};
+
 // The device side of the station, on a timer loop of its own.
 class Session {
   public:
@@ -299,8 +330,8 @@ class Session {
     ProgramModel& model() { return model_; }
 
     // Runs the loop until `done`, the link is lost, the device refuses a command,
-    // or `limit` passes.
-    enum class Outcome { Done, LinkLost, Refused, TimedOut };
+    // the operator interrupts, or `limit` passes.
+    enum class Outcome { Done, LinkLost, Refused, Interrupted, TimedOut };
     Outcome runUntil(const std::function<bool()>& done, EventLoop::Duration limit) {
         Outcome outcome = Outcome::TimedOut;
         loop_.runUntil(
@@ -311,6 +342,8 @@ class Session {
                     outcome = Outcome::LinkLost;
                 else if (refused())
                     outcome = Outcome::Refused;
+                else if (interrupted.load())
+                    outcome = Outcome::Interrupted;
                 else
                     return false;
                 return true;
@@ -335,6 +368,14 @@ class Session {
     // The outstanding command was answered (any frame stops the timeout).
     bool answered() const { return !station_->TimeoutTimer().isActive(); }
 
+    // A controller left in the middle of a write or read is told that it ended
+    // (the transfer window's Stop), and given the time to answer.
+    void endTransfer() {
+        if (!station_->connected()) return;
+        station_->FKompilacja().StopButtonClick();
+        loop_.runUntil([&] { return answered() || !station_->connected(); }, kSettleLimit);
+    }
+
     int fail(const std::string& reason) {
         io_.err << "rv720 " << verb_ << ": " << reason << "\n";
         return kExitDeviceFailure;
@@ -347,6 +388,9 @@ class Session {
                 return fail("the device refused command " + std::to_string(*refusedCode()));
             case Outcome::TimedOut:
                 return fail("the device stopped answering");
+            case Outcome::Interrupted:
+                fail("interrupted");
+                return kExitInterrupted;
             case Outcome::Done:
                 break;
         }
@@ -398,8 +442,6 @@ std::optional<int> parseFor(const VerbShape& shape, const Verb& verb,
     return std::nullopt;
 }
 
-constexpr auto kCommandLimit = std::chrono::seconds(10);
-
 int runWrite(std::span<const std::string> args, Io& io, const DeviceRun& how) {
     ParsedArgs parsed;
     if (auto status = parseFor({"write", kPlainOptions, 1, "no program file given"}, writeVerb(),
@@ -434,11 +476,7 @@ int runWrite(std::span<const std::string> args, Io& io, const DeviceRun& how) {
         },
         limit);
     if (outcome != Session::Outcome::Done) {
-        // A controller left in the middle of a write is told that it ended.
-        if (station.connected()) {
-            station.FKompilacja().StopButtonClick();
-            session.runUntil([&] { return session.answered(); }, kCommandLimit);
-        }
+        session.endTransfer();
         return session.failFor(outcome);
     }
     return kExitOk;
@@ -465,10 +503,7 @@ int runRead(std::span<const std::string> args, Io& io, const DeviceRun& how) {
         },
         kCommandLimit + std::chrono::milliseconds(100) * kMaxCommands);
     if (outcome != Session::Outcome::Done) {
-        if (station.connected()) {
-            station.FKompilacja().StopButtonClick();
-            session.runUntil([&] { return session.answered(); }, kCommandLimit);
-        }
+        session.endTransfer();
         return session.failFor(outcome);
     }
     if (!session.view().sawStatus("Reading from EEPROM memory finished"))
@@ -572,11 +607,6 @@ int runFirmware(std::span<const std::string> args, Io& io, const DeviceRun& how)
     return kExitOk;
 }
 
-std::atomic<bool> serveStop{false};
-extern "C" void onServeSignal(int) {
-    serveStop.store(true);
-}
-
 int runServe(std::span<const std::string> args, Io& io) {
     ParsedArgs parsed;
     if (auto status = parseFor({"serve-simulator", kServeOptions, 0, ""}, serveSimulatorVerb(),
@@ -590,15 +620,10 @@ int runServe(std::span<const std::string> args, Io& io) {
         io.err << "rv720 serve-simulator: " << error << "\n";
         return kExitDeviceFailure;
     }
-    serveStop.store(false);
-    auto oldInt = std::signal(SIGINT, onServeSignal);
-    auto oldTerm = std::signal(SIGTERM, onServeSignal);
     io.out << server->path() << '\n' << std::flush;
     io.err << "rv720 serve-simulator: serving the controller twin on " << server->path()
            << " until interrupted\n";
-    const bool ok = server->serve(serveStop);
-    std::signal(SIGINT, oldInt);
-    std::signal(SIGTERM, oldTerm);
+    const bool ok = server->serve(interrupted);
     if (!ok) {
         io.err << "rv720 serve-simulator: the pseudo-terminal failed\n";
         return kExitDeviceFailure;
@@ -627,11 +652,15 @@ int versionEntry(std::span<const std::string> args, Io& io) {
 int firmwareEntry(std::span<const std::string> args, Io& io) {
     return runDeviceVerb("firmware", args, io, {});
 }
+int serveEntry(std::span<const std::string> args, Io& io) {
+    return runDeviceVerb("serve-simulator", args, io, {});
+}
 
 }  // namespace
 
 int runDeviceVerb(std::string_view name, std::span<const std::string> args, Io& io,
                   const DeviceRun& how) {
+    InterruptGuard guard;
     if (name == "write") return runWrite(args, io, how);
     if (name == "read") return runRead(args, io, how);
     if (name == "run") return runSimple(name, runVerb(), args, io, how);
@@ -678,7 +707,7 @@ const Verb& firmwareVerb() {
 }
 const Verb& serveSimulatorVerb() {
     static const Verb verb{"serve-simulator", "serve the controller twin on a pseudo-terminal",
-                           kServeHelp, runServe};
+                           kServeHelp, serveEntry};
     return verb;
 }
 

@@ -9,7 +9,8 @@
 //
 // Exit status: 0 done; 1 the device failed, refused or did not answer (and for
 // write, a program the compiler refuses); 2 bad input (usage, unreadable files,
-// a wrong password).
+// a wrong password); 130 interrupted (Ctrl+C, SIGTERM), a transfer ended with the
+// controller first.
 #include <functional>
 #include <span>
 #include <string>
@@ -25,6 +26,7 @@ class SimulatedFtdi;
 namespace rv720::cli {
 
 inline constexpr int kExitDeviceFailure = 1;
+inline constexpr int kExitInterrupted = 130;  // as a shell reports Ctrl+C
 
 // The environment variable naming the simulator's EEPROM file when --eeprom is
 // not given.

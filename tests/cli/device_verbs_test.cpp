@@ -3,6 +3,7 @@
 // wire delay played out but no waiting.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -226,6 +227,37 @@ TEST_F(DeviceVerbs, AReadCutOffByAPulledCableSavesNothing) {
     EXPECT_EQ(r.status, kExitDeviceFailure);
     EXPECT_TRUE(r.printed("Device is not response"));
     EXPECT_FALSE(std::filesystem::exists(back));
+}
+
+// Ctrl+C during a transfer: the controller is told that it ended (command 18,
+// answered), the stored program stays as it was, and nothing is saved.
+TEST_F(DeviceVerbs, AnInterruptedTransferIsEndedWithTheController) {
+    const ProgramImage before = waitingProgram();
+    ASSERT_TRUE(sim::saveEeprom(eeprom, before));
+    const Prepare ctrlC = [](sim::SimulatedFtdi&) { std::raise(SIGINT); };
+    const std::string back = folder.file("back.pri");
+    const struct {
+        const char* verb;
+        std::vector<std::string> args;
+        const char* stopped;
+    } cases[] = {
+        {"write", {programFile(demoProgram())}, "Saving EEPROM stopped"},
+        {"read", {"-o", back}, "Reading from EEPROM stopped"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back("--trace");
+        const RunResult r = run(c.verb, onSimulator(args), ctrlC);
+        EXPECT_EQ(r.status, kExitInterrupted) << c.verb << r.err;
+        EXPECT_TRUE(r.printed(c.stopped)) << c.verb << "\n" << r.out;
+        EXPECT_NE(r.err.find("interrupted"), std::string::npos) << c.verb;
+        EXPECT_NE(r.err.find("> FF FF FF 00 03 12 00 04"), std::string::npos) << c.verb;
+        EXPECT_NE(r.err.find("< FF FF FF 00 03 12 00 04"), std::string::npos) << c.verb;
+        EXPECT_EQ(sim::loadEeprom(eeprom)->length(), before.length()) << c.verb;
+    }
+    EXPECT_FALSE(std::filesystem::exists(back));
+    // The handler is the tool's only while a verb runs.
+    EXPECT_EQ(std::signal(SIGINT, SIG_DFL), SIG_DFL);
 }
 
 // ---- simple commands -----------------------------------------------------------------
