@@ -72,18 +72,6 @@ TEST(DeviceFactory, SimulatorKeepsItsEepromWhereItIsTold) {
     }
 }
 
-TEST(DeviceFactory, SerialChoicesAndUnusableSpecs) {
-    for (const char* spec : {"auto", "/dev/ttyUSB9"}) {
-        OpenedDevice device = makeFtdi(spec);
-        ASSERT_TRUE(device) << spec;
-        EXPECT_EQ(device.twin, nullptr) << spec;
-        EXPECT_NE(dynamic_cast<SerialFtdi*>(device.ftdi.get()), nullptr) << spec;
-    }
-    OpenedDevice none = makeFtdi("");
-    EXPECT_FALSE(none);
-    EXPECT_FALSE(none.error.empty());
-}
-
 // The ports a lister reports, for finding the converter without hardware.
 PortLister ports(std::vector<SerialPortEntry> entries) {
     return [entries] { return entries; };
