@@ -197,6 +197,48 @@ TEST(ListingViewTest, ColumnsSitSevenPixelsApart) {
     EXPECT_EQ(view.columnX(77) - view.columnX(53), 24 * 7);
 }
 
+// Counts pixels of roughly this colour in one text row of the view's image.
+int inkInRow(const QImage& image, int top, int height, const QColor& ink) {
+    int count = 0;
+    for (int y = top; y < top + height; ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (qAbs(c.red() - ink.red()) < 40 && qAbs(c.green() - ink.green()) < 40 &&
+                qAbs(c.blue() - ink.blue()) < 40)
+                ++count;
+        }
+    return count;
+}
+
+TEST(ListingViewTest, EachLineIsPaintedInItsOwnColourOnCream) {
+    testApp();
+    ListingView view;
+    view.resize(400, 120);
+    const QColor blue(24, 142, 214), red(123, 40, 42);
+    view.setLines({{"001: v_min(M1; 12.50)", blue}, {"002: v_max(M2; 20.00)", red}});
+    const QImage image = view.viewport()->grab().toImage();
+    const int h = view.lineHeight();
+    EXPECT_GT(inkInRow(image, 2, h, blue), 20);
+    EXPECT_EQ(inkInRow(image, 2, h, red), 0);
+    EXPECT_GT(inkInRow(image, 2 + h, h, red), 20);
+    EXPECT_EQ(inkInRow(image, 2 + h, h, blue), 0);
+    EXPECT_EQ(image.pixelColor(image.width() - 5, image.height() - 5), QColor(0xff, 0xfb, 0xe6));
+}
+
+TEST(ListingViewTest, SelectionIsPaintedInTheHighlightColour) {
+    testApp();
+    ListingView view;
+    view.resize(400, 120);
+    view.setLines(numbered(3));
+    const QColor highlight = view.palette().color(QPalette::Inactive, QPalette::Highlight);
+    const int h = view.lineHeight();
+    EXPECT_EQ(inkInRow(view.viewport()->grab().toImage(), 2 + h, h, highlight), 0);
+    view.selectLine(1);
+    const QImage image = view.viewport()->grab().toImage();
+    EXPECT_GT(inkInRow(image, 2 + h, h, highlight), 9 * 7 * h / 2);
+    EXPECT_EQ(inkInRow(image, 2, h, highlight), 0);
+}
+
 TEST(ListingViewTest, SelectionIsCopiedAsPlainLines) {
     testApp();
     ListingView view;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 
 #include "shell/gui/artwork.h"
@@ -77,6 +78,31 @@ TEST(StationWindowTest, LeftPressOnBackgroundDragsTheWindowOtherButtonsDoNot) {
 
     EXPECT_FALSE(window.StartWindowDrag(Qt::RightButton));
     EXPECT_FALSE(window.StartWindowDrag(Qt::MiddleButton));
+}
+
+TEST(StationWindowTest, FirstShowCentresOnTheScreenOrOnTheMainWindow) {
+    testApp();
+    QWidget mainWindow;
+    mainWindow.setGeometry(40, 30, 600, 400);
+    mainWindow.show();
+    StationWindow::setMainWindow(&mainWindow);
+    StationWindow::Options onMain = options();
+    onMain.placement = StationWindow::Placement::CentredOnMainWindow;
+    StationWindow log(onMain);
+    log.show();
+    EXPECT_LE((log.geometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 2);
+
+    StationWindow plain(options());
+    plain.show();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((plain.geometry().center() - screen.center()).manhattanLength(), 2);
+
+    // A window the operator moved stays where it was put when shown again.
+    plain.move(5, 5);
+    plain.hide();
+    plain.show();
+    EXPECT_EQ(plain.pos(), QPoint(5, 5));
+    StationWindow::setMainWindow(nullptr);
 }
 
 TEST(StationWindowTest, AnUnmovableWindowRefusesTheDrag) {
