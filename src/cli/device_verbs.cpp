@@ -25,8 +25,6 @@ namespace rv720::cli {
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // ---- help --------------------------------------------------------------------
 
 #define RV720_DEVICE_OPTIONS                                                            \
@@ -239,6 +237,8 @@ class LoopTime final : public sim::TimeSource {
     const EventLoop& loop_;
 };
 
+// A verified frame from the controller: its code, its running flag and the byte
+// after the target (for a refusal, code 0, the code it refused).
 struct Reply {
     std::uint8_t code, status, firstByte;
 };
