@@ -6,6 +6,7 @@
 #include "cli/program_verbs.h"
 #ifdef RV720_DEVICE_VERBS
 #include "cli/device_verbs.h"
+#include "cli/monitor_verb.h"
 #endif
 
 namespace rv720::cli {
@@ -74,6 +75,7 @@ std::span<const Verb> verbs() {
 #ifdef RV720_DEVICE_VERBS
         writeVerb(), readVerb(),    runVerb(),      stopVerb(),
         resetVerb(), versionVerb(), firmwareVerb(), serveSimulatorVerb(),
+        monitorVerb(),
 #endif
     };
     return table;

@@ -118,6 +118,7 @@ TEST(CliHelp, EveryVerbDescribesItsOptions) {
         {"version", {"Usage: rv720 version", "--device DEV", "Exit status"}},
         {"firmware", {"Usage: rv720 firmware FILE.bin", "--password PW", "Exit status"}},
         {"serve-simulator", {"Usage: rv720 serve-simulator", "--eeprom PATH", "Exit status"}},
+        {"monitor", {"Usage: rv720 monitor", "--device DEV", "--count N", "Exit status"}},
     };
     ASSERT_EQ(std::size(cases), verbs().size());
     for (const auto& c : cases) {

@@ -33,3 +33,10 @@ if(TARGET rv720_backends)
   target_compile_definitions(cli_serial_e2e_tests PRIVATE RV720_BIN="$<TARGET_FILE:rv720>")
   add_dependencies(cli_serial_e2e_tests rv720)
 endif()
+
+if(TARGET rv720_backends)
+  rv720_add_test(cli_monitor_tests LABEL unit SOURCES
+    monitor_verb_test.cpp
+    LIBS rv720_cli_lib
+  )
+endif()

@@ -1,0 +1,411 @@
+#include "cli/monitor_verb.h"
+
+#include <array>
+#include <charconv>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <vector>
+
+#include "control/conversions.h"
+#include "device/backends/device_factory.h"
+#include "device/device_station.h"
+#include "device/station_view.h"
+#include "sim/eeprom_file.h"
+#include "sim/simulated_ftdi.h"
+
+namespace rv720::cli {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::string_view kMonitorHelp =
+    "Usage: rv720 monitor [--device DEV] [--count N] [--divisor D] [--steps S]\n"
+    "                     [--set-input IN=on|off[@SECONDS]] ... [--eeprom PATH]\n"
+    "\n"
+    "Polls the controller's motor and input/output state as the station's monitor\n"
+    "windows do and prints the latest of both once a second, one line per report,\n"
+    "until interrupted (Ctrl+C, SIGTERM) or N reports are printed. The first report\n"
+    "comes as soon as both states have arrived.\n"
+    "\n"
+    "  19:30:05 M1 x=4000 v=0,000 M2 x=-212 v=-0.496 M3 x=0 v=0,000 out1=1 ... out7=0\n"
+    "  relay1=0 relay2=0 in1=0 ... in6=0 RUN=0 STOP=0      (one line in the output)\n"
+    "\n"
+    "x is the position in steps, v the velocity in rev/s (exactly zero prints\n"
+    "\"0,000\", as the station shows it), then the seventeen outputs, relays and\n"
+    "inputs, 1 on and 0 off. The station's status lines go to stderr.\n"
+    "\n"
+    "Options:\n"
+    "  --device DEV     auto: the converter whose USB description is \"Quellbrandtor\n"
+    "                   RV720\" (the default); simulator: the built-in controller\n"
+    "                   twin, alive for this one command, its program kept in its\n"
+    "                   EEPROM file; or the path of a serial port\n"
+    "  --count N        stop after N reports (default: until interrupted)\n"
+    "  --divisor D      the motors' step divisor for the velocities, 1 ... 256; one\n"
+    "                   value for all three motors or three separated by commas\n"
+    "                   (default 8)\n"
+    "  --steps S        the motors' steps per revolution, 1 ... 1600, likewise\n"
+    "                   (default 200)\n"
+    "  --set-input IN=on|off[@SECONDS]\n"
+    "                   simulator only: sets an input of the twin (IN is 1 ... 6 or\n"
+    "                   in1 ... in6, RUN or STOP) at once or SECONDS into the\n"
+    "                   monitoring; may be given more than once. A rising RUN starts\n"
+    "                   the stored program, a rising STOP stops it, and INPUT1 and\n"
+    "                   INPUT2 edges take the program's input-break jumps.\n"
+    "  --eeprom PATH    the simulator's EEPROM file (default: $RV720_EEPROM, else\n"
+    "                   $XDG_DATA_HOME/rv720/eeprom.bin, else\n"
+    "                   ~/.local/share/rv720/eeprom.bin)\n"
+    "  -h, --help       show this help\n"
+    "\n"
+    "Exit status: 0 interrupted or N reports printed; 1 the device cannot be reached,\n"
+    "or it stopped answering; 2 bad usage.\n";
+
+constexpr OptionDef kMonitorOptions[] = {{"device", true},  {"eeprom", true}, {"count", true},
+                                         {"divisor", true}, {"steps", true},  {"set-input", true}};
+
+constexpr const char* kLampNames[kLampCount] = {"out1", "out2",   "out3",   "out4", "out5", "out6",
+                                                "out7", "relay1", "relay2", "in1",  "in2",  "in3",
+                                                "in4",  "in5",    "in6",    "RUN",  "STOP"};
+
+// Long enough to be "until interrupted", short enough not to overflow the loop's clock.
+constexpr auto kForever = std::chrono::hours(24 * 365 * 100);
+constexpr auto kVirtualLimit = std::chrono::minutes(10);
+constexpr std::int64_t kMaxDelayMs = 86'400'000;  // a day
+
+std::optional<std::int64_t> parseWhole(std::string_view text, std::int64_t lo, std::int64_t hi) {
+    std::int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    if (value < lo || value > hi) return std::nullopt;
+    return value;
+}
+
+// "8" for all three motors, or "8,16,8".
+std::optional<std::array<std::int64_t, 3>> parseTriple(std::string_view text, std::int64_t lo,
+                                                       std::int64_t hi) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const auto comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    if (parts.size() != 1 && parts.size() != 3) return std::nullopt;
+    std::array<std::int64_t, 3> out{};
+    for (int m = 0; m < 3; ++m) {
+        const auto v = parseWhole(parts[parts.size() == 1 ? 0 : m], lo, hi);
+        if (!v) return std::nullopt;
+        out[m] = *v;
+    }
+    return out;
+}
+
+// Seconds with at most three decimals ("2", "0.25"), in milliseconds.
+std::optional<std::int64_t> parseSeconds(std::string_view text) {
+    const auto dot = text.find('.');
+    const auto whole = parseWhole(text.substr(0, dot), 0, kMaxDelayMs / 1000);
+    if (!whole) return std::nullopt;
+    std::int64_t ms = *whole * 1000;
+    if (dot != std::string_view::npos) {
+        std::string fraction(text.substr(dot + 1));
+        if (fraction.empty() || fraction.size() > 3) return std::nullopt;
+        fraction.resize(3, '0');
+        const auto f = parseWhole(fraction, 0, 999);
+        if (!f) return std::nullopt;
+        ms += *f;
+    }
+    if (ms > kMaxDelayMs) return std::nullopt;
+    return ms;
+}
+
+struct InputChange {
+    enum class Kind { Input, Run, Stop } kind = Kind::Input;
+    int input = 0;  // 1..6 for Kind::Input
+    bool on = false;
+    std::int64_t atMs = 0;
+};
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return out;
+}
+
+std::optional<InputChange> parseInputChange(std::string_view text) {
+    const auto eq = text.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    const std::string name = lower(text.substr(0, eq));
+    std::string_view rest = text.substr(eq + 1);
+    InputChange change;
+    if (const auto at = rest.find('@'); at != std::string_view::npos) {
+        const auto ms = parseSeconds(rest.substr(at + 1));
+        if (!ms) return std::nullopt;
+        change.atMs = *ms;
+        rest = rest.substr(0, at);
+    }
+    const std::string state = lower(rest);
+    if (state != "on" && state != "off") return std::nullopt;
+    change.on = state == "on";
+    if (name == "run") {
+        change.kind = InputChange::Kind::Run;
+    } else if (name == "stop") {
+        change.kind = InputChange::Kind::Stop;
+    } else {
+        const auto n = parseWhole(
+            name.rfind("in", 0) == 0 ? std::string_view(name).substr(2) : std::string_view(name), 1,
+            6);
+        if (!n) return std::nullopt;
+        change.input = int(*n);
+    }
+    return change;
+}
+
+void apply(sim::SimulatedFtdi& simulator, const InputChange& change) {
+    simulator.sync();  // the change happens now, after everything the twin owes until now
+    sim::ControllerTwin& twin = simulator.twin();
+    switch (change.kind) {
+        case InputChange::Kind::Input:
+            return twin.setInput(change.input, change.on);
+        case InputChange::Kind::Run:
+            return twin.setRunInput(change.on);
+        case InputChange::Kind::Stop:
+            return twin.setStopInput(change.on);
+    }
+}
+
+std::string reportLine(const std::string& time, const MotorState& motors,
+                       const std::array<bool, kLampCount>& lamps,
+                       const std::array<MotorConfig, 3>& config, char separator) {
+    std::string line = time;
+    for (int m = 0; m < 3; ++m) {
+        line += " M" + std::to_string(m + 1) + " x=" + formatMonitorPosition(motors.position[m]) +
+                " v=" + formatMonitorVelocity(motors.rawVelocity[m], config[m], separator);
+    }
+    for (int k = 0; k < kLampCount; ++k)
+        line += std::string(" ") + kLampNames[k] + (lamps[k] ? "=1" : "=0");
+    return line;
+}
+
+// The station's device side as the monitor needs it: status lines on stderr, the
+// two preview windows' replies kept, every other window only remembered.
+class MonitorConsole final : public MainWindowView, public TransferView, public MonitorView {
+  public:
+    explicit MonitorConsole(Io& io) : io_(io) {}
+
+    std::optional<MotorState> motors;
+
+    void AddStatusLine(const std::string& text) override { io_.err << text << '\n' << std::flush; }
+    void RepeatNewestStatusLine() override {}
+    void setIndicator(Indicator, bool) override {}
+    void HideEditingControls() override {}
+    void ShowEditingControls() override {}
+    void LockWindows() override {}
+    void UnlockWindows() override {}
+    void setWindowVisible(Window window, bool visible) override {
+        if (visible)
+            visible_.insert(window);
+        else
+            visible_.erase(window);
+    }
+    bool isWindowVisible(Window window) const override { return visible_.count(window) > 0; }
+    void selectExecutedLine(int) override {}
+    void NewButtonClick() override {}
+    void PrintProgram() override {}
+    void refreshInputBreakControls() override {}
+    std::optional<std::string> chooseFirmwareFile() override { return std::nullopt; }
+
+    void setCaption(const std::string&) override {}
+    void clearLog() override {}
+    void addLogLine(const std::string&, Rgb) override {}
+    void setGaugeMaximum(int) override {}
+    void setGaugePosition(int) override {}
+    void setStopAvailable(bool) override {}
+    void setDownloadAvailable(bool) override {}
+
+    void showFirmwareVersion(const std::string&) override {}
+    void showMotorState(const MotorState& state) override { motors = state; }
+    // The station redraws changed lamps only; the report reads its lamp flags instead.
+    void showIoState(const IoState&) override {}
+    void showUsbMessage(const std::vector<std::uint8_t>&) override {}
+
+  private:
+    Io& io_;
+    std::set<Window> visible_;
+};
+
+class LoopTime final : public sim::TimeSource {
+  public:
+    explicit LoopTime(const EventLoop& loop) : loop_(loop) {}
+    sim::SimTime now() const override { return loop_.now(); }
+
+  private:
+    const EventLoop& loop_;
+};
+
+std::filesystem::path eepromPath(const ParsedArgs& parsed) {
+    if (auto path = parsed.value("eeprom")) return *path;
+    if (const char* env = std::getenv(kEepromVariable); env && *env) return env;
+    return sim::defaultEepromPath();
+}
+
+std::atomic<bool> signalled{false};
+extern "C" void onMonitorSignal(int) {
+    signalled.store(true);
+}
+
+int monitorEntry(std::span<const std::string> args, Io& io) {
+    signalled.store(false);
+    auto oldInt = std::signal(SIGINT, onMonitorSignal);
+    auto oldTerm = std::signal(SIGTERM, onMonitorSignal);
+    const int status = runMonitor(args, io, {}, &signalled);
+    std::signal(SIGINT, oldInt);
+    std::signal(SIGTERM, oldTerm);
+    return status;
+}
+
+}  // namespace
+
+int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
+               const std::atomic<bool>* interrupted) {
+    const ParsedArgs parsed = parseArgs(args, kMonitorOptions);
+    if (parsed.help) {
+        io.out << kMonitorHelp;
+        return kExitOk;
+    }
+    if (!parsed.error.empty()) return usageError(io, "monitor", parsed.error);
+    if (!parsed.positional.empty())
+        return usageError(io, "monitor", "unexpected argument '" + parsed.positional[0] + "'");
+
+    const std::string spec = parsed.value("device").value_or("auto");
+    if (spec.empty())
+        return usageError(io, "monitor", "--device needs auto, simulator or a port path");
+    std::optional<std::int64_t> count;
+    if (auto text = parsed.value("count")) {
+        count = parseWhole(*text, 1, 1'000'000'000);
+        if (!count) return usageError(io, "monitor", "--count needs a whole number from 1");
+    }
+    std::array<MotorConfig, 3> config{};
+    if (auto text = parsed.value("divisor")) {
+        const auto d = parseTriple(*text, 1, 256);
+        if (!d) return usageError(io, "monitor", "--divisor needs 1 ... 256, once or three times");
+        for (int m = 0; m < 3; ++m)
+            config[m].stepDivisor = std::uint32_t((*d)[m]);
+    }
+    if (auto text = parsed.value("steps")) {
+        const auto s = parseTriple(*text, 1, 1600);
+        if (!s) return usageError(io, "monitor", "--steps needs 1 ... 1600, once or three times");
+        for (int m = 0; m < 3; ++m)
+            config[m].stepsPerRev = std::int32_t((*s)[m]);
+    }
+    std::vector<InputChange> changes;
+    for (const auto& [name, value] : parsed.options) {
+        if (name != "set-input") continue;
+        const auto change = parseInputChange(value);
+        if (!change)
+            return usageError(io, "monitor",
+                              "--set-input needs IN=on or IN=off, optionally @SECONDS (IN: 1 ... "
+                              "6, in1 ... in6, RUN, STOP), not '" +
+                                  value + "'");
+        changes.push_back(*change);
+    }
+
+    EventLoop loop(how.time);
+    LoopClock clock(io.clock, loop);
+    DeviceOptions options;
+    options.eepromPath = eepromPath(parsed);
+    options.simulatorTime = std::make_shared<LoopTime>(loop);
+    OpenedDevice device = makeFtdi(spec, options);
+    if (!device) {
+        io.err << "rv720 monitor: " << device.error << "\n";
+        return kExitFailure;
+    }
+    if (!changes.empty() && !device.twin)
+        return usageError(io, "monitor",
+                          "--set-input works on the simulator only; a controller's inputs are "
+                          "wired");
+    if (device.twin && how.prepareSimulator) how.prepareSimulator(*device.twin);
+
+    ProgramModel model;
+    MonitorConsole view(io);
+    DeviceStation station(*device.ftdi, loop, clock, model, view, view, view);
+
+    // Changes due at once come before the link opens; later ones on timers of their own.
+    std::vector<std::unique_ptr<Timer>> inputTimers;
+    for (const InputChange& change : changes) {
+        if (change.atMs == 0) {
+            apply(*device.twin, change);
+            continue;
+        }
+        auto timer = loop.create(int(change.atMs));
+        Timer* raw = timer.get();
+        sim::SimulatedFtdi* simulator = device.twin;
+        timer->setHandler([raw, simulator, change] {
+            raw->stop();
+            apply(*simulator, change);
+        });
+        inputTimers.push_back(std::move(timer));
+    }
+
+    // The station tells a view about changed lamps only, so an I/O reply with every
+    // lamp off shows nothing; the report waits for the first reply itself.
+    bool ioReplied = false;
+    station.link().frameLog = [&ioReplied](FrameDirection d, std::span<const std::uint8_t> f) {
+        if (d == FrameDirection::Received && f.size() > 5 && f[5] == 2 && UsbLink::VerifyFrame(f))
+            ioReplied = true;
+    };
+
+    station.ConnectButtonClick();
+    if (!station.connected()) {
+        io.err << "rv720 monitor: the device cannot be reached\n";
+        return kExitDeviceFailure;
+    }
+    for (auto& timer : inputTimers)
+        timer->start();
+    station.ViweMotorButtonClick();
+    station.WiewIoButtonClick();
+
+    std::int64_t reports = 0;
+    const auto report = [&] {
+        io.out << reportLine(clock.longTime(), *view.motors, station.lampStates(), config,
+                             clock.decimalSeparator())
+               << '\n'
+               << std::flush;
+        ++reports;
+    };
+    auto reportTimer = loop.create(1000);
+    reportTimer->setHandler(report);
+
+    const auto done = [&] {
+        if (!reportTimer->isActive() && view.motors && ioReplied) {
+            report();  // the first as soon as both states are in, then once a second
+            reportTimer->start();
+        }
+        return (count && reports >= *count) || !station.connected() ||
+               (interrupted && interrupted->load());
+    };
+    // A test on virtual time that forgot --count must not spin for ever.
+    loop.runUntil(done, how.time == EventLoop::Time::Virtual ? kVirtualLimit : kForever);
+
+    if (!station.connected()) {
+        io.err << "rv720 monitor: the connection to the device was lost or it did not answer\n";
+        return kExitDeviceFailure;
+    }
+    station.closeMotorView();
+    station.closeInputView();
+    station.DisconnectButtonClick();
+    return kExitOk;
+}
+
+const Verb& monitorVerb() {
+    static const Verb verb{"monitor",
+                           "print motor positions, velocities and I/O states once a second",
+                           kMonitorHelp, monitorEntry};
+    return verb;
+}
+
+}  // namespace rv720::cli
