@@ -8,6 +8,7 @@
 #include <QTextEdit>
 
 #include "control/window_checks.h"
+#include "device/device_station.h"
 #include "device/station_view.h"
 #include "shell/gui/dialogs.h"
 #include "shell/gui/kompilacja_window.h"
@@ -21,7 +22,6 @@ namespace rv720 {
 namespace {
 
 using testing::expectButtons;
-using testing::typeKey;
 
 class KompilacjaTest : public ::testing::Test {
   protected:
@@ -53,7 +53,7 @@ TEST_F(KompilacjaTest, StartsWithBothButtonsCoveredAndAnEmptyCreamLog) {
     EXPECT_EQ(window->KompilacjaLog->palette().color(QPalette::Base), QColor(0xff, 0xfb, 0xe6));
     EXPECT_TRUE(QFontInfo(window->KompilacjaLog->font()).fixedPitch());
     EXPECT_TRUE(window->logLines().isEmpty());
-    EXPECT_EQ(window->closePermission, 1);
+    EXPECT_TRUE(mainWindow->device().FKompilacja().FormCloseQuery());
     expectButtons(*window, {{"DownloadButton", "Zapisz"},
                             {"StopButton", "Zatrzymaj"},
                             {"CloseButton", "Zamknij onko"}});
@@ -98,15 +98,6 @@ TEST_F(KompilacjaTest, EachLineKeepsItsOwnColour) {
     }
 }
 
-TEST_F(KompilacjaTest, CloseQueryObeysThePermissionFlag) {
-    window->closePermission = 0;
-    EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->isVisible());
-    window->closePermission = 1;
-    EXPECT_TRUE(window->close());
-    EXPECT_FALSE(window->isVisible());
-}
-
 TEST_F(KompilacjaTest, CloseButtonHidesAndUnlocksTheWindows) {
     mainWindow->LockWindows();
     ASSERT_FALSE(mainWindow->isEnabled());
@@ -116,50 +107,8 @@ TEST_F(KompilacjaTest, CloseButtonHidesAndUnlocksTheWindows) {
     EXPECT_TRUE(mainWindow->isEnabled());
 }
 
-// Esc: Stop when it is uncovered, then Close when Stop is covered (possibly by
-// that very Stop). Enter: Download when it is uncovered.
-struct KeyCase {
-    const char* name;
-    Qt::Key key;
-    bool stopAvailable, downloadAvailable;
-    bool stopCoversItself;  // the Stop handler covers the Stop button
-    int stops, downloads;
-    bool hidden;
-};
-
-void PrintTo(const KeyCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class KompilacjaKeyTest : public KompilacjaTest, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(KompilacjaKeyTest, KeysFollowTheButtonsThatAreAvailable) {
-    const KeyCase& c = GetParam();
-    view().setStopAvailable(c.stopAvailable);
-    view().setDownloadAvailable(c.downloadAvailable);
-    QSignalSpy stops(window->StopButton, &QAbstractButton::clicked);
-    QSignalSpy downloads(window->DownloadButton, &QAbstractButton::clicked);
-    if (c.stopCoversItself)
-        QObject::connect(window->StopButton, &QAbstractButton::clicked, window.get(),
-                         [this] { view().setStopAvailable(false); });
-    mainWindow->LockWindows();
-    // The log forwards its keys to the window's handler.
-    typeKey(window->KompilacjaLog, c.key);
-    EXPECT_EQ(stops.count(), c.stops);
-    EXPECT_EQ(downloads.count(), c.downloads);
-    EXPECT_EQ(window->isHidden(), c.hidden);
-    EXPECT_EQ(mainWindow->isEnabled(), c.hidden);  // closing gives the windows back
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, KompilacjaKeyTest,
-    ::testing::Values(
-        KeyCase{"EscWhileStopCovered", Qt::Key_Escape, false, true, false, 0, 0, true},
-        KeyCase{"EscStopsAndStays", Qt::Key_Escape, true, false, false, 1, 0, false},
-        KeyCase{"EscStopsThenCloses", Qt::Key_Escape, true, false, true, 1, 0, true},
-        KeyCase{"EnterDownloads", Qt::Key_Return, false, true, false, 0, 1, false},
-        KeyCase{"EnterWhileCovered", Qt::Key_Return, true, false, false, 0, 0, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+// The close query, Esc and Enter follow the transfer state of the device side;
+// they are tested with a station on the controller twin (station_device_test).
 
 }  // namespace
 }  // namespace rv720

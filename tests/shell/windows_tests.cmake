@@ -8,3 +8,16 @@ if(RV720_GUI)
       ${CMAKE_CURRENT_LIST_DIR}/secondary_windows_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()
+
+# The station's device side on the controller twin (run offscreen).
+if(RV720_GUI)
+  rv720_add_test(station_device_tests LABEL gui
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/station_device_test.cpp
+    LIBS rv720_gui Qt6::Test)
+endif()
+
+# Not a test: the scenes behind docs/screenshot-transfer.png and docs/screenshot-running.png.
+if(RV720_GUI)
+  add_executable(device_screenshot_scene ${CMAKE_CURRENT_LIST_DIR}/device_screenshot_scene.cpp)
+  target_link_libraries(device_screenshot_scene PRIVATE rv720_gui)
+endif()

@@ -6,6 +6,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 
+#include "device/device_station.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/main_window.h"
 
@@ -81,6 +82,12 @@ TFKompilacja::TFKompilacja(TFMain* mainWindow)
     StopDumm->setGeometry(StopButton->geometry());
 
     connect(CloseButton, &QAbstractButton::clicked, this, &TFKompilacja::CloseButtonClick);
+    connect(DownloadButton, &QAbstractButton::clicked, this, &TFKompilacja::DownloadButtonClick);
+    connect(StopButton, &QAbstractButton::clicked, this, &TFKompilacja::StopButtonClick);
+}
+
+TransferWindow* TFKompilacja::handlers() const {
+    return main_ ? &main_->device().FKompilacja() : nullptr;
 }
 
 void TFKompilacja::setCaption(const std::string& text) {
@@ -154,24 +161,30 @@ bool TFKompilacja::downloadAvailable() const {
 
 void TFKompilacja::CloseButtonClick() {
     hide();
-    if (main_) main_->UnlockWindows();
+    if (TransferWindow* h = handlers()) h->CloseButtonClick();  // gives the windows back
+}
+
+void TFKompilacja::DownloadButtonClick() {
+    if (TransferWindow* h = handlers()) h->DownloadButtonClick();
+}
+
+void TFKompilacja::StopButtonClick() {
+    if (TransferWindow* h = handlers()) h->StopButtonClick();
 }
 
 bool TFKompilacja::FormKeyPress(int key) {
-    if (key == 27) {
-        if (stopAvailable()) StopButton->click();
-        if (!stopAvailable()) CloseButtonClick();
-        return true;
-    }
-    if (key == 13) {
-        if (downloadAvailable()) DownloadButton->click();
-        return true;
-    }
-    return false;
+    if (key != 27 && key != 13) return false;
+    if (TransferWindow* h = handlers())
+        h->FormKeyPress(char(key));
+    else if (key == 27)
+        hide();
+    return true;
 }
 
 void TFKompilacja::closeEvent(QCloseEvent* event) {
-    if (closePermission == 1)
+    // Only while no transfer runs.
+    const TransferWindow* h = handlers();
+    if (!h || h->FormCloseQuery())
         event->accept();
     else
         event->ignore();

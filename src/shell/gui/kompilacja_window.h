@@ -2,8 +2,9 @@
 // FKompilacja: the compilation report and the program write, read and firmware
 // update. The log keeps one colour per line; the two covering pictures
 // (DownloadDumm, StopDumm) make the Download and Stop buttons unreachable while
-// they are shown. The window may be closed through the system only while the
-// close permission flag is set, i.e. while no transfer runs.
+// they are shown. The transfer state (close permission, direction, which buttons
+// are available) lives in the main window's device side alone: the buttons, Esc,
+// Enter and the close query all go there, and the window only shows the result.
 #include <QPointer>
 #include <cstdint>
 
@@ -16,6 +17,7 @@ class QTextEdit;
 namespace rv720 {
 
 class TFMain;
+class TransferWindow;
 
 class TFKompilacja : public StationWindow, public TransferView {
     Q_OBJECT
@@ -39,11 +41,6 @@ class TFKompilacja : public StationWindow, public TransferView {
     QStringList logLines() const;
     Rgb logLineColour(int line) const;
 
-    // 1 when the window may be closed through the system, 0 while a transfer runs.
-    std::uint8_t closePermission = 1;
-    // 1 when the window serves a compilation and write, 0 when it serves a read.
-    std::uint8_t transferDirection = 1;
-
     QTextEdit* KompilacjaLog = nullptr;
     QProgressBar* KompilujBar = nullptr;
     PictureButton* DownloadButton = nullptr;
@@ -55,12 +52,15 @@ class TFKompilacja : public StationWindow, public TransferView {
   public slots:
     // Hides the window and gives the other windows back to the operator.
     void CloseButtonClick();
+    void DownloadButtonClick();
+    void StopButtonClick();
 
   protected:
     bool FormKeyPress(int key) override;
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
 
   private:
+    TransferWindow* handlers() const;  // the device side's, when there is a main window
     QPointer<TFMain> main_;
     int lines_ = 0;
 };

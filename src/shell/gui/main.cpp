@@ -1,24 +1,70 @@
-// rv720-station: the station's main routine. It names the application, creates
-// the ten windows once in their fixed order, shows the main window and runs the
-// event loop until the main window's close path ends it.
+// rv720-station: the station's main routine. It names the application, picks the
+// controller's device, creates the ten windows once in their fixed order, shows
+// the main window and runs the event loop until the main window's close path
+// ends it.
+//
+//   rv720-station [--device auto|simulator|PATH] [--eeprom PATH]
+//
+// auto (the default) is the converter found by its USB description, simulator the
+// built-in controller twin (its EEPROM in --eeprom, else $RV720_EEPROM, else the
+// user's data folder), PATH a serial port. Nothing is opened before Connect.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
+#include <cstdio>
 #include <exception>
 
+#include "device/backends/device_factory.h"
 #include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
 
+namespace {
+
+// The device the options name, or an empty device with the reason.
+rv720::OpenedDevice deviceFromOptions(const QCommandLineParser& parser) {
+    rv720::DeviceOptions options;
+    QString eeprom = parser.value(QStringLiteral("eeprom"));
+    if (eeprom.isEmpty()) eeprom = qEnvironmentVariable("RV720_EEPROM");
+    if (!eeprom.isEmpty()) options.eepromPath = QFile::encodeName(eeprom).toStdString();
+    return rv720::makeFtdi(parser.value(QStringLiteral("device")).toStdString(), options);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // Command-line options other than Qt's own (for example a device to open)
-    // are left to the layers that will use them; none is an error here.
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("rv720-station"));
+    QApplication::setApplicationDisplayName(rv720::kApplicationTitle);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(rv720::kApplicationTitle);
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("device"),
+                      QStringLiteral("The controller: auto (its USB converter, the default), "
+                                     "simulator (the built-in twin) or a serial port path."),
+                      QStringLiteral("DEV"), QStringLiteral("auto")});
+    parser.addOption({QStringLiteral("eeprom"),
+                      QStringLiteral("The simulator's EEPROM file (default: $RV720_EEPROM, else "
+                                     "the user's data folder)."),
+                      QStringLiteral("PATH")});
+    if (!parser.parse(QApplication::arguments())) {
+        std::fprintf(stderr, "rv720-station: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+
+    rv720::OpenedDevice device = deviceFromOptions(parser);
+    if (!device) {
+        std::fprintf(stderr, "rv720-station: %s\n", device.error.c_str());
+        return 2;
+    }
+
     int result = 0;
     try {
-        QApplication::setApplicationName(QStringLiteral("rv720-station"));
-        QApplication::setApplicationDisplayName(rv720::kApplicationTitle);
         // The manual's location, for anything that wants it; the help button builds
         // its own path from the start-up directory.
         app.setProperty("helpFile",
@@ -27,7 +73,7 @@ int main(int argc, char** argv) {
         rv720::QtDialogs dialogs;
         rv720::QtTimerFactory timers;
         rv720::QtClock clock;
-        rv720::Station station(dialogs, timers, clock);
+        rv720::Station station(dialogs, timers, clock, device.ftdi.get());
         QObject::connect(station.main(), &rv720::TFMain::terminateRequested, &app,
                          &QCoreApplication::quit, Qt::QueuedConnection);
         station.main()->show();

@@ -24,6 +24,7 @@
 #include "shell/gui/help_viewer.h"
 #include "shell/gui/hints.h"
 #include "shell/gui/info_window.h"
+#include "shell/gui/main_window_device.h"
 #include "shell/gui/printing.h"
 #include "shell/gui/window_set.h"
 
@@ -87,7 +88,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
 }
 
-TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, QWidget* parent)
+TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi, QWidget* parent)
     : StationWindow({QStringLiteral("FMain"), QSize(1149, 732), QString(), /*stayOnTop=*/false,
                      /*draggable=*/true, Placement::ScreenCentre},
                     parent),
@@ -105,13 +106,16 @@ TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, QWidget* pa
     buildStatusArea();
     attachHints();
 
-    TimeoutTimer = timers_.create(700);
-    UsbTimer = timers_.create(1);
-    Timer = timers_.create(100);
+    // The main window's own timers come first; its device side drives them.
+    auto timeout = timers_.create(700);
+    auto usb = timers_.create(1);
+    auto transfer = timers_.create(100);
     parameterDialog_ = std::make_unique<ParameterDialog>(model_, *this, clock_);
     editor_ = std::make_unique<Editor>(model_, *parameterDialog_, *this, timers_);
     LastClickTimer = &editor_->lastClickTimer();
     wireEditing();
+    createDevice(ftdi, std::move(timeout), std::move(usb), std::move(transfer));
+    wireDevice();
 
     help_ = new HelpViewer(this);
     help_->setWindowFlag(Qt::Window);
@@ -167,20 +171,8 @@ void TFMain::buildToolbars() {
     connect(PrintButton, &QAbstractButton::clicked, this, &TFMain::PrintButtonClick);
     connect(CloseButton, &QAbstractButton::clicked, this, &TFMain::CloseButtonClick);
     connect(MinimalizeButton, &QAbstractButton::clicked, this, &TFMain::MinimalizeButtonClick);
-    connect(InfoButton, &QAbstractButton::clicked, this, &TFMain::InfoButtonClick);
     connect(HelpButton, &QAbstractButton::clicked, this, &TFMain::HelpButtonClick);
-    connect(ConnectButton, &QAbstractButton::clicked, this, &TFMain::ConnectButtonClick);
-    connect(DisconnectButton, &QAbstractButton::clicked, this, &TFMain::DisconnectButtonClick);
-    // Actions that talk to the controller.
-    for (PictureButton* b : {ReadProgramButton, PlayProgramButton, ViewUsbButton, WiewIoButton,
-                             ViweMotorButton, SpeedButton1, SpeedButton2})
-        connect(b, &QAbstractButton::clicked, this, &TFMain::deviceAction);
-    // Stopping also returns the window to its editing look, connected or not.
-    for (PictureButton* b : {StopProgramButton})
-        connect(b, &QAbstractButton::clicked, this, [this] {
-            deviceAction();
-            ShowEditingControls();
-        });
+    // The device toolbar is wired with the device side (wireDevice).
 }
 
 void TFMain::buildCommandColumn() {
@@ -346,10 +338,6 @@ void TFMain::buildIndicators() {
     StopButton = addPictureButton(QStringLiteral("StopButton"), QStringLiteral("emergency-stop"),
                                   QRect(1064, 38, 72, 86), QStringLiteral("Stop program"));
     StopButton->setGlyphSize(66);
-    connect(StopButton, &QAbstractButton::clicked, this, [this] {
-        deviceAction();
-        ShowEditingControls();
-    });
 }
 
 void TFMain::buildDirectControl() {
@@ -454,9 +442,6 @@ void TFMain::Image1MouseMove() {
 // ------------------------------------------------------------------ start-up
 
 void TFMain::FormCreate() {
-    // The USB link object joins here with the device layer; until then the
-    // connected flag stays clear and every device action says so.
-    connected_ = false;
     setCaptionFile(QString());
     ProgramView->setTextLimit(kTextLimit);
     for (MotorConfig& motor : model_.motors) {
@@ -720,44 +705,11 @@ TFInfo* TFMain::aboutWindow() const {
     return windows_ ? qobject_cast<TFInfo*>(windows_->window(QStringLiteral("FInfo"))) : nullptr;
 }
 
-void TFMain::InfoButtonClick() {
-    TFInfo* info = aboutWindow();
-    if (!info) return;
-    info->info_pc->setText(QStringLiteral("1.1 EN"));
-    info->info_uc->setText(QStringLiteral("* * * * *"));
-    // The firmware-version request goes out only over a connected link; there is
-    // none without the device layer, so nothing is sent and nothing is posted.
-    info->show();
-    info->raise();
-}
-
 void TFMain::HelpButtonClick() {
     help_->openManual(helpFilePath());
     help_->show();
     help_->raise();
     help_->activateWindow();
-}
-
-void TFMain::ConnectButtonClick() {
-    // No D2XX backend is attached to this build of the window: the device list is
-    // empty.
-    AddStatusLine(QStringLiteral("Can't find USB device"));
-}
-
-void TFMain::DisconnectButtonClick() {
-    if (stopPreviewTimers_) stopPreviewTimers_();
-    if (connectionIndicator == 1) {
-        connectionIndicator = 0;
-        led_usb->loadPicture(QStringLiteral("ID_led_stop"));
-        led_prog->loadPicture(QStringLiteral("ID_led_stop"));
-        AddStatusLine(QStringLiteral("Connection finished"));
-    }
-    connected_ = false;
-    AddStatusLine(QStringLiteral("Connection was finished"));
-}
-
-void TFMain::deviceAction() {
-    if (!connected_) AddStatusLine(QStringLiteral("No connection"));
 }
 
 void TFMain::i1Click() {
@@ -888,14 +840,7 @@ void TFMain::closeBody() {
                           QStringLiteral("Do you want to save current program?")))
         SaveButtonClick();
     if (stopPreviewTimers_) stopPreviewTimers_();
-    // CloseLink: with no link open there is nothing to close or to report.
-    if (connectionIndicator == 1) {
-        connectionIndicator = 0;
-        led_usb->loadPicture(QStringLiteral("ID_led_stop"));
-        led_prog->loadPicture(QStringLiteral("ID_led_stop"));
-        AddStatusLine(QStringLiteral("Connection finished"));
-    }
-    connected_ = false;
+    closeLink();
     if (windows_)
         if (QWidget* transfer = windows_->window(QStringLiteral("FKompilacja"))) transfer->close();
 }

@@ -4,7 +4,8 @@
 // the emergency stop, the direct-control column, the motor selection, and the
 // two-line status and hint areas. It owns the program model and the file state
 // and runs the file workflows, printing, the about and help services and the two
-// close paths.
+// close paths. Its device side (main_window_device.cpp) puts the controller's
+// link, transfers and replies on these controls through one DeviceStation.
 #include <QString>
 #include <memory>
 
@@ -22,8 +23,10 @@ class QProgressBar;
 
 namespace rv720 {
 
+class DeviceStation;
 class Dialogs;
 class Editor;
+class FtdiApi;
 class ListingView;
 class TFParametrLiczbowy;
 class TFInfo;
@@ -45,7 +48,10 @@ class ClickLabel : public QLabel {
 class TFMain : public StationWindow, public EditorHost {
     Q_OBJECT
   public:
-    TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, QWidget* parent = nullptr);
+    // `ftdi` is the controller's driver; without one the device list is empty and
+    // Connect finds nothing. It must outlive the window.
+    TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi = nullptr,
+           QWidget* parent = nullptr);
     ~TFMain() override;
 
     // The other windows, for the lock, the close body and the about window.
@@ -62,8 +68,10 @@ class TFMain : public StationWindow, public EditorHost {
 
     ProgramModel& model() { return model_; }
     const ProgramModel& model() const { return model_; }
-    // The link's connected flag. No link backend is attached yet, so it stays clear.
-    bool isConnected() const { return connected_; }
+    // The link, its timers, replies and transfers.
+    DeviceStation& device() { return *device_; }
+    // The link's connected flag.
+    bool isConnected() const;
 
     QString CurrentFileName;
     QString StartupDirectory;
@@ -120,7 +128,8 @@ class TFMain : public StationWindow, public EditorHost {
     PictureButton* StopButton;
     QLabel *Warning1, *Warning2, *Info1, *Info2;
 
-    std::unique_ptr<rv720::Timer> TimeoutTimer, UsbTimer, Timer;
+    // Made by the main window, driven by its device side.
+    rv720::Timer *TimeoutTimer = nullptr, *UsbTimer = nullptr, *Timer = nullptr;
     rv720::Timer* LastClickTimer = nullptr;  // the editor's double-click timer
 
     TFInfo* aboutWindow() const;
@@ -142,6 +151,16 @@ class TFMain : public StationWindow, public EditorHost {
     void HelpButtonClick();
     void ConnectButtonClick();
     void DisconnectButtonClick();
+    void WriteProgramButtonClick();  // compiles into FKompilacja
+    void ReadProgramButtonClick();
+    void PlayProgramButtonClick();
+    void StopProgramButtonClick();
+    void StopButtonClick();    // the emergency stop beside the indicators
+    void SpeedButton1Click();  // device reset
+    void SpeedButton2Click();  // firmware update: the password window
+    void ViweMotorButtonClick();
+    void WiewIoButtonClick();
+    void ViewUsbButtonClick();
     void i1Click();
     void i2Click();
     void i3Click();
@@ -176,7 +195,12 @@ class TFMain : public StationWindow, public EditorHost {
     void buildStatusArea();
     void attachHints();
     void setCaptionFile(const QString& path);
-    void deviceAction();  // the handler of a device action without its device
+    void deviceAction();  // a direct-control button: says so when not connected
+    class DeviceViews;
+    void createDevice(FtdiApi* ftdi, std::unique_ptr<rv720::Timer> timeout,
+                      std::unique_ptr<rv720::Timer> usb, std::unique_ptr<rv720::Timer> transfer);
+    void wireDevice();
+    void closeLink();  // the close body's CloseLink
     bool writeProgramTo(const QString& path);
     void closeBody();
     void placeColumnFurniture();
@@ -192,7 +216,10 @@ class TFMain : public StationWindow, public EditorHost {
     TFParametrLiczbowy* parameterForm_ = nullptr;
     WindowSet* windows_ = nullptr;
     std::function<void()> stopPreviewTimers_;
-    bool connected_ = false;
+    // Declared in this order so the station goes first: it refers to both.
+    std::unique_ptr<FtdiApi> noDevice_;
+    std::unique_ptr<DeviceViews> deviceViews_;
+    std::unique_ptr<DeviceStation> device_;
     bool closeAccepted_ = false;
     bool closing_ = false;
     HelpViewer* help_ = nullptr;

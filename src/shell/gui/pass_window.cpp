@@ -4,16 +4,19 @@
 #include <QMouseEvent>
 
 #include "control/gui/form_controls.h"
+#include "device/device_station.h"
 #include "shell/gui/artwork.h"
+#include "shell/gui/main_window.h"
 
 namespace rv720 {
 
-TFPass::TFPass(QWidget* /*mainWindow*/)
+TFPass::TFPass(QWidget* mainWindow)
     : StationWindow({.objectName = QStringLiteral("FPass"),
                      .clientSize = {300, 160},
                      .caption = QStringLiteral("RV7.0.2 firmware updating"),
                      .stayOnTop = true,
-                     .draggable = false}) {
+                     .draggable = false}),
+      main_(qobject_cast<TFMain*>(mainWindow)) {
     addPanel({10, 38, 280, 68});
     Label32 = new QLabel(QStringLiteral("Password"), this);
     Label32->setObjectName(QStringLiteral("Label32"));
@@ -29,6 +32,7 @@ TFPass::TFPass(QWidget* /*mainWindow*/)
                                 {194, 116, 44, 36}, QStringLiteral("Aktualizuj"));
     SpeedButton1 = addPictureButton(QStringLiteral("SpeedButton1"), QStringLiteral("window-close"),
                                     {244, 116, 44, 36}, QStringLiteral("Zamknij okno"));
+    connect(OkButton, &QAbstractButton::clicked, this, &TFPass::OkButtonClick);
     connect(SpeedButton1, &QAbstractButton::clicked, this, &TFPass::SpeedButton1Click);
     connect(Edit, &QLineEdit::textChanged, this, &TFPass::EditChange);
 }
@@ -50,6 +54,13 @@ bool TFPass::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         EditClick();
     return StationWindow::eventFilter(watched, event);
+}
+
+void TFPass::OkButtonClick() {
+    if (!main_) return;
+    // Accepted: the request is sent and the window hides. Refused: "Wrong password"
+    // and the box turns red, keeping the wrong text.
+    if (!main_->device().PassOkButtonClick(Edit->text().toStdString())) setErrorColour(Edit, true);
 }
 
 void TFPass::SpeedButton1Click() {

@@ -1,10 +1,16 @@
 #pragma once
 // FPass: the password window that guards a firmware update. It cannot be moved.
+// OK (and Enter) hands the entry to the main window's device side, which sends the
+// update request for the right password; a wrong one turns the box red.
+#include <QPointer>
+
 #include "shell/gui/station_window.h"
 
 class QLineEdit;
 
 namespace rv720 {
+
+class TFMain;
 
 class TFPass : public StationWindow {
     Q_OBJECT
@@ -24,9 +30,13 @@ class TFPass : public StationWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private slots:
+    void OkButtonClick();
     void SpeedButton1Click();
     void EditClick();
     void EditChange();
+
+  private:
+    QPointer<TFMain> main_;
 };
 
 }  // namespace rv720

@@ -15,11 +15,13 @@ target_sources(rv720_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/info_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window.h
   ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main_window_device.cpp
   ${CMAKE_CURRENT_LIST_DIR}/station_app.cpp
 )
 
 add_executable(rv720-station ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(rv720-station PRIVATE rv720_gui)
+# The station picks its device with --device (auto, simulator or a port path).
+target_link_libraries(rv720-station PRIVATE rv720_gui rv720_backends)
 
 # Glyphs are listed one by one so a missing file fails the build, not the screen.
 set(RV720_GLYPHS

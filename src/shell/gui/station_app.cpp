@@ -5,6 +5,7 @@
 #include "control/gui/podglad_wejscia_window.h"
 #include "control/gui/sterowanie_window.h"
 #include "control/gui/wyjscia_window.h"
+#include "device/device_station.h"
 #include "editor/gui/parameter_dialog.h"
 #include "shell/gui/info_window.h"
 #include "shell/gui/kompilacja_window.h"
@@ -14,8 +15,8 @@
 
 namespace rv720 {
 
-Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock) {
-    auto mainWindow = std::make_unique<TFMain>(dialogs, timers, clock);
+Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi) {
+    auto mainWindow = std::make_unique<TFMain>(dialogs, timers, clock, ftdi);
     main_ = mainWindow.get();
     main_->setWindowSet(&windows_);
     StationWindow::setMainWindow(main_);
@@ -31,6 +32,9 @@ Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock) {
     auto wejscia = std::make_unique<TFPodgladWejscia>(main_, &timers);
     auto* motorView = silniki.get();
     auto* inputView = wejscia.get();
+    // The device side's request loops and the windows' Close buttons share one timer each.
+    motorView->useMotorViewTimer(main_->device().MotorViewTimer());
+    inputView->useInputViewTimer(main_->device().InputViewTimer());
     adopt(std::move(sterowanie));
     adopt(std::move(wyjscia));
     adopt(std::move(silniki));

@@ -11,6 +11,7 @@ namespace rv720 {
 
 class Clock;
 class Dialogs;
+class FtdiApi;
 class TFMain;
 class TimerFactory;
 
@@ -20,8 +21,9 @@ class Station {
   public:
     // Creates FMain, FSterowanie, FWyjscia, FPodgladSilniki, FPodgladWejscia,
     // FParametrLiczbowy, FInfo, FKompilacja, FLog and FPass, in that order; none
-    // is shown.
-    Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock);
+    // is shown. `ftdi` is the controller's driver (none: Connect finds no device);
+    // it must outlive the station.
+    Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi = nullptr);
     ~Station();
 
     TFMain* main() const { return main_; }

@@ -1,0 +1,80 @@
+// Shows the station connected to the controller twin, for the documentation's
+// screenshots (run under xvfb-run; not a test). Two scenes:
+//   transfer  the demo program compiled and written: the transfer window's report
+//   running   the demo written and started: the executed line selected, the
+//             program indicator lit
+// The scene grabs the whole screen into OUTPUT.png and ends.
+//   device_screenshot_scene transfer|running DEMO.pri OUTPUT.png
+#include <QApplication>
+#include <QFile>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <functional>
+
+#include "device/device_station.h"
+#include "model/program_file.h"
+#include "shell/gui/dialogs.h"
+#include "shell/gui/kompilacja_window.h"
+#include "shell/gui/main_window.h"
+#include "shell/gui/qt_adapters.h"
+#include "shell/gui/station_app.h"
+#include "sim/simulated_ftdi.h"
+
+namespace {
+
+// Runs `step` once `ready` holds, polling the event loop every 20 ms.
+void when(const std::function<bool()>& ready, const std::function<void()>& step) {
+    if (ready()) {
+        step();
+        return;
+    }
+    QTimer::singleShot(20, [ready, step] { when(ready, step); });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 4) return 2;
+    const QString scene = QString::fromLocal8Bit(argv[1]);
+    const QString output = QString::fromLocal8Bit(argv[3]);
+
+    rv720::sim::SimulatedFtdi ftdi;
+    ftdi.setWireTimeEmulation(true);
+    rv720::ScriptedDialogs dialogs;
+    rv720::QtTimerFactory timers;
+    rv720::QtClock clock;
+    rv720::Station station(dialogs, timers, clock, &ftdi);
+    rv720::TFMain* main = station.main();
+    auto* transfer = qobject_cast<rv720::TFKompilacja*>(station.window("FKompilacja"));
+
+    if (!rv720::loadProgramFile(argv[2], main->model().image)) return 1;
+    main->refreshInputBreakControls();
+    main->PrintProgram();
+    main->show();
+    main->ConnectButtonClick();
+
+    auto grab = [&] {
+        QTimer::singleShot(400, [&] {
+            QApplication::primaryScreen()->grabWindow(0).save(output);
+            app.quit();
+        });
+    };
+    auto written = [main] { return main->Warning2->text() == "Saving to EEPROM memory finished"; };
+
+    main->WriteProgramButtonClick();
+    transfer->DownloadButtonClick();
+    if (scene == QLatin1String("transfer")) {
+        when(written, grab);
+    } else {
+        when(written, [&] {
+            // Stay a while in the loop of the demo so the executed line has moved.
+            QTimer::singleShot(500, [&] {
+                main->PlayProgramButtonClick();
+                QTimer::singleShot(3500, grab);
+            });
+        });
+    }
+    return app.exec();
+}
