@@ -40,3 +40,11 @@ if(TARGET rv720_backends)
     LIBS rv720_cli_lib
   )
 endif()
+
+if(TARGET rv720_backends)
+  rv720_add_test(cli_monitor_binary_tests LABEL e2e SOURCES
+    monitor_binary_test.cpp
+  )
+  target_compile_definitions(cli_monitor_binary_tests PRIVATE RV720_BIN="$<TARGET_FILE:rv720>")
+  add_dependencies(cli_monitor_binary_tests rv720)
+endif()
