@@ -26,11 +26,7 @@ TwinOptions TwinOptions::persistent() {
 ControllerTwin::ControllerTwin(TwinOptions options) : options_(std::move(options)) {
     if (options_.instructionTime < std::chrono::microseconds(1))
         options_.instructionTime = std::chrono::microseconds(1);
-    for (int i = 0; i < 3; ++i) {
-        axes_[i] = options_.axisFactory ? options_.axisFactory(i) : nullptr;
-        if (!axes_[i]) axes_[i] = makeMotionAxis(i);
-        axes_[i]->configure(drivers_[i]);
-    }
+    powerUpAxes();
     if (!options_.eepromPath.empty()) {
         if (auto stored = loadEeprom(options_.eepromPath)) program_ = *stored;
     }
@@ -249,13 +245,21 @@ void ControllerTwin::commit(const ProgramImage& program) {
     eepromSaved_ = options_.eepromPath.empty() || saveEeprom(options_.eepromPath, program_);
 }
 
-void ControllerTwin::reset() {
-    halt(true, false);
+// Fresh axes: power-on work mode and limits, position counters at zero.
+void ControllerTwin::powerUpAxes() {
     for (int i = 0; i < 3; ++i) {
         drivers_[i] = DriverConfig{};
+        axes_[i] = options_.axisFactory ? options_.axisFactory(i) : nullptr;
+        if (!axes_[i]) axes_[i] = makeMotionAxis(i);
         axes_[i]->configure(drivers_[i]);
-        axes_[i]->clearPosition();
     }
+}
+
+void ControllerTwin::reset() {
+    halt(true, false);
+    // A reset controller moves as it did at power-on, not with limits a direct
+    // command or the last program left behind.
+    powerUpAxes();
     outputs_.fill(false);
     enable_ = false;
     usbOn_ = false;

@@ -23,9 +23,10 @@
 //   20 read record  -> 20: target 4, index (16-bit), b0..b9; any index 1..999 is
 //                         served, slots past the length with what they hold
 //   21 firmware     -> 21, then the station's confirming command-21 frame -> 23
-//   22 reset        -> 22 with status 0: program stopped, motors stopped and their
-//                         position counters cleared, outputs, ENABLE and USB messages
-//                         off; the stored program stays
+//   22 reset        -> 22 with status 0: program stopped, motors stopped with their
+//                         power-on work mode and limits and their position counters
+//                         cleared, outputs, ENABLE and USB messages off; the stored
+//                         program stays
 // A frame that is too short, names the wrong target (a motor where one is needed,
 // 4 otherwise), carries an index or output number out of range, or has an unknown
 // code is refused with code 0 (target 4, then the refused code): the station stops
@@ -177,6 +178,7 @@ class ControllerTwin {
     void firmwareByte(std::uint8_t b);
     void finishFirmware();
     void reset();
+    void powerUpAxes();
 
     void send(std::uint8_t code, std::span<const std::uint8_t> data, bool isReply);
     void reply(std::uint8_t code, std::span<const std::uint8_t> data) { send(code, data, true); }

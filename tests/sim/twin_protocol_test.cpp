@@ -127,6 +127,25 @@ TEST(TwinCommands, ResetStopsAndClearsButKeepsTheProgram) {
     EXPECT_EQ(h.twin.program().length(), 4u);
 }
 
+TEST(TwinCommands, ResetRestoresThePowerOnMotion) {
+    // Power-on: Ramp, v_min 7, v_max 105 and a_max 94 units.
+    TwinHarness h;
+    h.exchange(4, {2, 1, 0, 0, 0});           // Soft
+    h.exchange(6, {2, 0, 0, 0x07, 0xFF});     // v_max 2047
+    h.exchange(7, {2, 0, 0, 0x07, 0xFF});     // a_max 2047
+    h.exchange(9, {2, 0, 0x01, 0x00, 0x00});  // to 65536
+    h.twin.advance(100ms);
+    ASSERT_EQ(h.twin.axis(1).velocity(), 2047);
+    EXPECT_EQ(h.exchange(22, {4}).code, 22);
+    EXPECT_EQ(h.twin.axis(1).position(), 0);
+    h.exchange(9, {2, 0, 0x01, 0x00, 0x00});
+    h.twin.advance(100ms);
+    EXPECT_EQ(h.twin.axis(1).velocity(), 105) << "v_max";
+    h.exchange(6, {2, 0, 0, 0x07, 0xFF});
+    h.twin.advance(1ms);
+    EXPECT_LE(h.twin.axis(1).velocity(), 105 + 105) << "a_max: about 105 units more per ms";
+}
+
 // ---------------------------------------------------------------- write and read
 
 InputBreakWire sampleBlock() {
