@@ -4,6 +4,7 @@
 #include <array>
 
 #include "model/commands.h"
+#include "model/message_text.h"
 #include "model/values.h"
 
 namespace rv720 {
@@ -13,29 +14,6 @@ namespace {
 constexpr int kLineWidth = 105;
 constexpr int kDriverLead = 72;  // puts a controller command at character 77
 constexpr int kMaxMessage = 7;   // b3..b9
-
-// Message bytes are shown in the listing font's Central-European code page
-// (Windows-1250). Control bytes and the code page's holes become '?' so that
-// every byte stays one visible character and a stray line break can never
-// split a listing line (line index must stay slot index).
-constexpr std::array<char16_t, 128> kCp1250High = {
-    0x20AC, u'?',   0x201A, u'?',   0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    u'?',   0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,  // 88
-    u'?',   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    u'?',   0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A,  // 98
-    0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7,  // A0
-    0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, u'-',   0x00AE, 0x017B,  // A8 (soft hyphen shown)
-    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7,  // B0
-    0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C,  // B8
-    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7,  // C0
-    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,  // C8
-    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7,  // D0
-    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF,  // D8
-    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,  // E0
-    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F,  // E8
-    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,  // F0
-    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,  // F8
-};
 
 // A line under construction. Texts are UTF-8; padding counts characters, not
 // bytes, so a message with accented letters keeps the columns straight.
@@ -50,19 +28,12 @@ class LineBuilder {
         text_ += c;
         ++width_;
     }
+    // Message bytes in the listing font's code page; control bytes become '?' so a
+    // stray line break can never split a listing line (line index is slot index).
     void appendMessageByte(std::uint8_t byte) {
-        if (byte >= 0x20 && byte < 0x7F) return append(char(byte));
-        const char16_t u = byte >= 0x80 ? kCp1250High[byte - 0x80] : u'?';
-        if (u < 0x80) {
-            text_ += char(u);
-        } else if (u < 0x800) {
-            text_ += char(0xC0 | (u >> 6));
-            text_ += char(0x80 | (u & 0x3F));
-        } else {
-            text_ += char(0xE0 | (u >> 12));
-            text_ += char(0x80 | ((u >> 6) & 0x3F));
-            text_ += char(0x80 | (u & 0x3F));
-        }
+        if (byte < 0x20 || byte == 0x7F) byte = '?';
+        if (byte == 0xAD) byte = '-';  // the soft hyphen would be invisible
+        appendMessageChar(text_, byte);
         ++width_;
     }
     // Appends blanks while the line is shorter than n characters; never cuts.

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "model/commands.h"
+#include "model/message_text.h"
 #include "model/values.h"
 #include "support/clock.h"
 
@@ -194,45 +195,6 @@ std::optional<std::int32_t> limitJumpTarget(std::int32_t value, std::uint32_t le
     if (std::int64_t(value) > std::int64_t(length) + 1) value = std::int32_t(length);
     if (value == 0) return std::nullopt;
     return value;
-}
-
-// The controller keeps one byte per message character; the dialog's texts are
-// UTF-8. Characters beyond Latin-1 become '?', a stray byte stands for itself.
-std::string messageBytes(const std::string& utf8, std::size_t maxChars) {
-    std::string out;
-    std::size_t i = 0;
-    while (i < utf8.size() && out.size() < maxChars) {
-        const auto lead = std::uint8_t(utf8[i]);
-        const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        bool valid = extra > 0;
-        for (int k = 1; valid && k <= extra; ++k)
-            valid = i + std::size_t(k) < utf8.size() && (std::uint8_t(utf8[i + k]) & 0xC0) == 0x80;
-        if (!valid) {
-            out += char(lead);
-            ++i;
-            continue;
-        }
-        std::uint32_t cp = lead & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k)
-            cp = (cp << 6) | (std::uint8_t(utf8[i + k]) & 0x3F);
-        out += cp <= 0xFF ? char(cp) : '?';
-        i += std::size_t(extra) + 1;
-    }
-    return out;
-}
-
-std::string messageText(const std::string& bytes) {
-    std::string out;
-    for (char c : bytes) {
-        const auto b = std::uint8_t(c);
-        if (b < 0x80) {
-            out += c;
-        } else {
-            out += char(0xC0 | (b >> 6));
-            out += char(0x80 | (b & 0x3F));
-        }
-    }
-    return out;
 }
 
 std::int32_t clampInt(std::int32_t v, std::int32_t lo, std::int32_t hi) {

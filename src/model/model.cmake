@@ -2,4 +2,5 @@ target_sources(rv720_core PRIVATE
   commands.cpp
   program_image.cpp
   values.cpp
+  message_text.cpp
 )

@@ -325,17 +325,18 @@ TEST(MessagePage, KeepsSevenCharactersOneBytePerCharacter) {
     EXPECT_EQ(r.line(1), bytes({19, 4, 2, 'H', 'i'}));
     EXPECT_EQ(r.line(2), bytes({19, 4, 7, 'O', 'v', 'e', 'r', 'l', 'o', 'n'}));
 
-    // Texts come in UTF-8: a character is one byte whatever its UTF-8 length.
+    // Texts come in UTF-8: a character is one byte of the listing's code page
+    // whatever its UTF-8 length.
     ASSERT_TRUE(r.dialog.ShowParameterPage(Page::p_kom));
     r.text(TF::num_kom) =
         "\xC3\xA4\xE2\x82\xAC"
         "12345678";  // a-umlaut, euro sign, digits
     r.dialog.confirm(Page::p_kom);
-    EXPECT_EQ(r.line(3), bytes({19, 4, 7, 0xE4, '?', '1', '2', '3', '4', '5'}));
+    EXPECT_EQ(r.line(3), bytes({19, 4, 7, 0xE4, 0x80, '1', '2', '3', '4', '5'}));
     r.editor.editCommand(2);
     EXPECT_EQ(r.text(TF::num_kom),
-              "\xC3\xA4"
-              "?12345");
+              "\xC3\xA4\xE2\x82\xAC"
+              "12345");
 }
 
 // ---------------------------------------------------------------------------
