@@ -153,13 +153,13 @@ TEST(TwinMotion, DirectMovesEndOnTheirTargetsWithinTheLimits) {
         std::uint8_t code;  // 9 go to, 28 step up, 29 step down
         std::int32_t value, target;
     } cases[] = {
-        {"ramp to a position", 1, 0, {7, 105, 94}, 9, 5000, 5000},
-        {"soft, backwards", 2, 1, {7, 300, 5, true}, 9, -3000, -3000},
-        {"velocity mode at full speed", 3, 2, {1, 2047, 2047}, 9, 100000, 100000},
-        {"weakest acceleration", 1, 0, {20, 500, 1}, 9, 30000, 30000},
-        {"minimum above maximum", 2, 0, {400, 50, 94}, 9, 2000, 2000},
-        {"step up", 2, 0, {7, 105, 94}, 28, 1000, 1000},
-        {"one step down", 3, 0, {7, 105, 94}, 29, 1, -1},
+        {"ramp to a position", 1, 0, {7, 105, 94, false, {}, {}}, 9, 5000, 5000},
+        {"soft, backwards", 2, 1, {7, 300, 5, true, {}, {}}, 9, -3000, -3000},
+        {"velocity mode at full speed", 3, 2, {1, 2047, 2047, false, {}, {}}, 9, 100000, 100000},
+        {"weakest acceleration", 1, 0, {20, 500, 1, false, {}, {}}, 9, 30000, 30000},
+        {"minimum above maximum", 2, 0, {400, 50, 94, false, {}, {}}, 9, 2000, 2000},
+        {"step up", 2, 0, {7, 105, 94, false, {}, {}}, 28, 1000, 1000},
+        {"one step down", 3, 0, {7, 105, 94, false, {}, {}}, 29, 1, -1},
     };
     for (const auto& c : cases) {
         testing::TwinHarness h;
@@ -278,7 +278,7 @@ TEST(TwinMotion, ProgramMotionWaitsForTheRealArrival) {
     };
     for (const auto& c : cases) {
         testing::TwinHarness h;
-        configure(h, 1, 0, Watch{1, 2047, 2047});
+        configure(h, 1, 0, Watch{1, 2047, 2047, false, {}, {}});
         h.exchange(9, valueData(1, c.from));
         h.twin.advance(100ms);
         ASSERT_EQ(sample(h, 1), (Sample{c.from, 0})) << c.name;
