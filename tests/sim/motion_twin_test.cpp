@@ -94,8 +94,10 @@ Sample sample(testing::TwinHarness& h, int motor) {
 // no velocity change beyond a millisecond of the maximum acceleration (and one unit
 // for the rounding), plus the start/stop velocity when the motor starts or stops.
 struct Watch {
-    std::int32_t vmin = 7, vmax = 105, amax = 94;
-    bool soft = false;
+    Watch(std::int32_t vmin = 7, std::int32_t vmax = 105, std::int32_t amax = 94, bool soft = false)
+        : vmin(vmin), vmax(vmax), amax(amax), soft(soft) {}
+    std::int32_t vmin, vmax, amax;
+    bool soft;
     std::vector<Sample> samples;
     std::string violation;
 
@@ -153,13 +155,13 @@ TEST(TwinMotion, DirectMovesEndOnTheirTargetsWithinTheLimits) {
         std::uint8_t code;  // 9 go to, 28 step up, 29 step down
         std::int32_t value, target;
     } cases[] = {
-        {"ramp to a position", 1, 0, {7, 105, 94, false, {}, {}}, 9, 5000, 5000},
-        {"soft, backwards", 2, 1, {7, 300, 5, true, {}, {}}, 9, -3000, -3000},
-        {"velocity mode at full speed", 3, 2, {1, 2047, 2047, false, {}, {}}, 9, 100000, 100000},
-        {"weakest acceleration", 1, 0, {20, 500, 1, false, {}, {}}, 9, 30000, 30000},
-        {"minimum above maximum", 2, 0, {400, 50, 94, false, {}, {}}, 9, 2000, 2000},
-        {"step up", 2, 0, {7, 105, 94, false, {}, {}}, 28, 1000, 1000},
-        {"one step down", 3, 0, {7, 105, 94, false, {}, {}}, 29, 1, -1},
+        {"ramp to a position", 1, 0, {7, 105, 94}, 9, 5000, 5000},
+        {"soft, backwards", 2, 1, {7, 300, 5, true}, 9, -3000, -3000},
+        {"velocity mode at full speed", 3, 2, {1, 2047, 2047}, 9, 100000, 100000},
+        {"weakest acceleration", 1, 0, {20, 500, 1}, 9, 30000, 30000},
+        {"minimum above maximum", 2, 0, {400, 50, 94}, 9, 2000, 2000},
+        {"step up", 2, 0, {7, 105, 94}, 28, 1000, 1000},
+        {"one step down", 3, 0, {7, 105, 94}, 29, 1, -1},
     };
     for (const auto& c : cases) {
         testing::TwinHarness h;
@@ -180,7 +182,9 @@ TEST(TwinMotion, DirectMovesEndOnTheirTargetsWithinTheLimits) {
         h.twin.advance(100ms);
         EXPECT_EQ(sample(h, c.motor), (Sample{c.target, 0})) << c.name << ": stays there";
         for (int other = 1; other <= 3; ++other)
-            if (other != c.motor) EXPECT_EQ(sample(h, other), Sample{}) << c.name;
+            if (other != c.motor) {
+                EXPECT_EQ(sample(h, other), Sample{}) << c.name;
+            }
     }
 }
 
@@ -205,7 +209,9 @@ TEST(TwinMotion, StopsHaltAtOnceAndTheAxisStaysPut) {
             c.stop(h);
             const Sample stopped = sample(h, 2);
             EXPECT_EQ(stopped.velocity, 0) << c.name << " " << velocityRun;
-            if (c.counterCleared) EXPECT_EQ(stopped.position, 0) << c.name;
+            if (c.counterCleared) {
+                EXPECT_EQ(stopped.position, 0) << c.name;
+            }
             h.twin.advance(200ms);
             EXPECT_EQ(sample(h, 2), stopped) << c.name << " " << velocityRun;
         }
@@ -278,7 +284,7 @@ TEST(TwinMotion, ProgramMotionWaitsForTheRealArrival) {
     };
     for (const auto& c : cases) {
         testing::TwinHarness h;
-        configure(h, 1, 0, Watch{1, 2047, 2047, false, {}, {}});
+        configure(h, 1, 0, Watch{1, 2047, 2047});
         h.exchange(9, valueData(1, c.from));
         h.twin.advance(100ms);
         ASSERT_EQ(sample(h, 1), (Sample{c.from, 0})) << c.name;
