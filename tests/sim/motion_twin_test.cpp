@@ -302,17 +302,21 @@ TEST(TwinMotion, ProgramMotionWaitsForTheRealArrival) {
                 arrivedAt = ms;
             if (h.twin.output(1)) outputAt = ms;
             const bool braking = h.twin.currentSlot() > 6 || !h.twin.running();  // after brake
-            if (c.brakes && braking)
+            if (c.brakes && braking) {
                 EXPECT_LE(std::abs(s.velocity), std::abs(w.samples[w.samples.size() - 2].velocity))
                     << c.name << " ms " << ms << ": braking never speeds up";
-            if (c.approach && std::abs(s.position) < kHomeApproachSteps)
+            }
+            if (c.approach && std::abs(s.position) < kHomeApproachSteps) {
                 EXPECT_LE(std::abs(s.velocity), c.approach + 1) << c.name << " ms " << ms;
+            }
         }
         EXPECT_EQ(w.violation, "") << c.name;
         EXPECT_GT(peak, 0) << c.name << ": it moved";
         ASSERT_GT(outputAt, 0) << c.name << ": the program went on";
         EXPECT_EQ(w.samples.back().velocity, 0) << c.name;
-        if (c.end) EXPECT_EQ(w.samples.back().position, *c.end) << c.name;
+        if (c.end) {
+            EXPECT_EQ(w.samples.back().position, *c.end) << c.name;
+        }
         // wait_motor re-reads itself every millisecond, then set_out follows 1 ms later.
         EXPECT_GE(outputAt - arrivedAt, 0) << c.name << ": not before the arrival";
         EXPECT_LE(outputAt - arrivedAt, 3) << c.name << ": at most a few ms after it";
