@@ -5,6 +5,10 @@
 
 #include <QTest>
 
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "control/gui/form_controls.h"
 #include "editor/gui/parameter_dialog.h"
 #include "shell/gui/kompilacja_window.h"
 #include "station_fixture.h"
@@ -130,6 +134,37 @@ TEST(SecondaryWindowsTest, WindowsAreDraggedByTheirBackgroundOnly) {
         EXPECT_EQ(window->pos(), c.moves ? start + QPoint(30, 20) : start);
         window->hide();
     }
+}
+
+// In the station, an operator's choice on the parameter dialog survives the
+// dialog's change reports that come before the confirm.
+TEST(SecondaryWindowsTest, ParameterChoicesSurviveTheDialogsReports) {
+    StationFixture s;
+    ParameterDialog& dialog = s.main->parameterDialog();
+    auto* form = qobject_cast<TFParametrLiczbowy*>(s.station->window("FParametrLiczbowy"));
+    ASSERT_NE(form, nullptr);
+    s.main->model().editMode = EditMode::Append;
+    s.main->model().editedCode = 16;
+    ASSERT_TRUE(dialog.ShowParameterPage(Page::p_ji));
+    QLineEdit* line = form->entry(TextField::num_line_in);
+    QTest::keyClicks(line, "0");  // line 0 is refused: error colour
+    QTest::mouseClick(form->confirmButton(Page::p_ji), Qt::LeftButton);
+    ASSERT_TRUE(dialog.hasErrorColour(TextField::num_line_in));
+
+    form->input->setCurrentIndex(4);
+    QTest::mouseClick(form->captionOf(form->in_ch), Qt::LeftButton);
+    line->clear();  // clears the colour: the dialog reports a change
+    ASSERT_FALSE(dialog.hasErrorColour(TextField::num_line_in));
+    EXPECT_EQ(form->input->currentIndex(), 4);
+    EXPECT_TRUE(form->in_ch->isChecked());
+
+    QTest::keyClicks(line, "1");
+    QTest::mouseClick(form->confirmButton(Page::p_ji), Qt::LeftButton);
+    ASSERT_EQ(s.main->model().length(), 1u);
+    const Record r = s.main->model().image.record(0);
+    EXPECT_EQ(r[0], 16);
+    EXPECT_EQ(r[6], 5);  // Input 5
+    EXPECT_EQ(r[7], 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <utility>
 
 #include "control/gui/form_controls.h"
 #include "shell/gui/artwork.h"
@@ -44,6 +45,16 @@ TFParametrLiczbowy::TFParametrLiczbowy(QWidget* parent)
     showFields(DialogFields{});
     for (int n = 1; n <= 9; ++n)
         wClick(n);  // all state boxes start disabled
+
+    // Every change of a control reaches the dialog the form shows, if any.
+    for (int f = 0; f < kTextFieldCount; ++f)
+        connect(entry(TextField(f)), &QLineEdit::textChanged, this,
+                [this, f](const QString& text) { pushText(TextField(f), text); });
+    for (QCheckBox* box : findChildren<QCheckBox*>())
+        connect(box, &QCheckBox::toggled, this, &TFParametrLiczbowy::pushToDialog);
+    for (QRadioButton* radio : mc_)
+        connect(radio, &QRadioButton::toggled, this, &TFParametrLiczbowy::pushToDialog);
+    connect(input, &QComboBox::currentIndexChanged, this, &TFParametrLiczbowy::pushToDialog);
     ShowPage(Page::p_vi, qs(pageInfo(Page::p_vi).title));
 }
 
@@ -265,6 +276,11 @@ void TFParametrLiczbowy::ShowPage(Page p, const QString& title, bool radioButton
     }
 }
 
+void TFParametrLiczbowy::showDialog(ParameterDialog& dialog) {
+    dialog_ = &dialog;
+    showDialog(std::as_const(dialog));
+}
+
 void TFParametrLiczbowy::showDialog(const ParameterDialog& dialog) {
     const QScopedValueRollback<int> guard(showing_, showing_ + 1);
     ShowPage(dialog.page(), QString::fromStdString(dialog.title()), dialog.radioButtonsShown());
@@ -332,19 +348,6 @@ void TFParametrLiczbowy::readFields(DialogFields& fields) const {
 
 void TFParametrLiczbowy::attach(ParameterDialog& dialog) {
     dialog_ = &dialog;
-    for (int f = 0; f < kTextFieldCount; ++f) {
-        QLineEdit* box = entry(TextField(f));
-        connect(box, &QLineEdit::textChanged, this, [this, f](const QString& text) {
-            // setText also clears the dialog's error flag of the box.
-            if (!showing_) dialog_->setText(TextField(f), text.toStdString());
-        });
-    }
-    for (QCheckBox* box : findChildren<QCheckBox*>())
-        connect(box, &QCheckBox::toggled, this, &TFParametrLiczbowy::pushToDialog);
-    for (QRadioButton* radio : mc_)
-        connect(radio, &QRadioButton::toggled, this, &TFParametrLiczbowy::pushToDialog);
-    connect(input, &QComboBox::currentIndexChanged, this, &TFParametrLiczbowy::pushToDialog);
-
     for (const PageInfo& info : allPages()) {
         const Page p = info.page;
         connect(confirmButton(p), &QAbstractButton::clicked, this, [this, p] {
@@ -361,6 +364,11 @@ void TFParametrLiczbowy::attach(ParameterDialog& dialog) {
 
 void TFParametrLiczbowy::pushToDialog() {
     if (dialog_ && !showing_) readFields(dialog_->fields());
+}
+
+void TFParametrLiczbowy::pushText(TextField field, const QString& text) {
+    // setText also clears the dialog's error flag of the box.
+    if (dialog_ && !showing_) dialog_->setText(field, text.toStdString());
 }
 
 void TFParametrLiczbowy::wClick(int n) {

@@ -33,11 +33,15 @@ class TFParametrLiczbowy : public StationWindow {
     void ShowPage(Page page, const QString& title, bool radioButtons = false);
     // Mirrors the core dialog: page, title, size, visibility, fields and error colours.
     void showDialog(const ParameterDialog& dialog);
+    // The same, and from then on every change the operator makes to a control goes
+    // to `dialog` at once. Otherwise a change report of the dialog in between (a
+    // box losing its error colour, say) would show the dialog's older fields and
+    // undo a tick or a list choice not yet confirmed. `dialog` must outlive the form.
+    void showDialog(ParameterDialog& dialog);
     // Fields as the operator left them, for the core to confirm.
     void readFields(DialogFields& fields) const;
-    // Hands the operator's actions to the editor's dialog: the confirm buttons,
-    // Enter, Esc and the close buttons, and every change of a control, so that the
-    // dialog always holds what the form shows. The editor's host answers each
+    // Hands the operator's actions to the editor's dialog as well: the confirm
+    // buttons, Enter, Esc and the close buttons. The editor's host answers each
     // change the dialog reports with showDialog. `dialog` must outlive the form.
     void attach(ParameterDialog& dialog);
     // Puts the fields into the controls. A box whose state changes runs its click
@@ -90,6 +94,7 @@ class TFParametrLiczbowy : public StationWindow {
     void num_xdestChange(QLineEdit* box);
     void setBoxState(QCheckBox* box, bool on);
     void pushToDialog();
+    void pushText(TextField field, const QString& text);
 
     std::array<QGroupBox*, kPageCount> pages_{};
     std::array<QLabel*, kPageCount> headings_{};
