@@ -40,9 +40,10 @@ class TFParametrLiczbowy : public StationWindow {
     void showDialog(ParameterDialog& dialog);
     // Fields as the operator left them, for the core to confirm.
     void readFields(DialogFields& fields) const;
-    // Hands the operator's actions to the editor's dialog as well: the confirm
-    // buttons, Enter, Esc and the close buttons. The editor's host answers each
-    // change the dialog reports with showDialog. `dialog` must outlive the form.
+    // Binds the form to `dialog` as showDialog does and hands it the operator's
+    // actions too: the confirm buttons, Enter, Esc and the close buttons. For a
+    // host that does not connect those itself (both would confirm twice). The
+    // host answers each change the dialog reports with showDialog.
     void attach(ParameterDialog& dialog);
     // Puts the fields into the controls. A box whose state changes runs its click
     // handler, as a click would (captions, state boxes).
