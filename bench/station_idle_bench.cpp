@@ -1,0 +1,160 @@
+// What the station costs while it sits connected and idle: the whole window set
+// on a real Qt event loop (offscreen), connected to the controller twin with wire
+// time, the 1 ms UsbTimer polling the receive queue. Reported as the share of one
+// core the process used (user + system time over wall time, from getrusage).
+// The station should stay well under 2 % of a core while nothing happens. Two
+// figures: on the twin (which simulates the controller in the same process, so
+// its cost is counted too) and on a silent converter (the station alone).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <chrono>
+
+#include "device/ftdi_api.h"
+#include "shell/gui/dialogs.h"
+#include "shell/gui/main_window.h"
+#include "shell/gui/qt_adapters.h"
+#include "shell/gui/station_app.h"
+#include "sim/simulated_ftdi.h"
+
+namespace rv720 {
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "rv720-station-bench";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// A converter that is open and silent: what the station itself costs, without the
+// twin that simulates the controller inside the same process.
+class SilentConverter final : public FtdiApi {
+  public:
+    FtStatus createDeviceInfoList(std::uint32_t& count) override {
+        count = 1;
+        return ft::Ok;
+    }
+    FtStatus getDeviceInfoDetail(std::uint32_t, FtDeviceInfo&) override { return ft::Ok; }
+    FtStatus openEx(const std::string&, std::uint32_t, FtHandle& handle) override {
+        handle = 1;
+        return ft::Ok;
+    }
+    FtStatus setBaudRate(FtHandle, std::uint32_t) override { return ft::Ok; }
+    FtStatus setDataCharacteristics(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t) override {
+        return ft::Ok;
+    }
+    FtStatus setFlowControl(FtHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
+        return ft::Ok;
+    }
+    FtStatus purge(FtHandle, std::uint32_t) override { return ft::Ok; }
+    FtStatus getStatus(FtHandle, std::uint32_t& rx, std::uint32_t& tx, std::uint32_t& ev) override {
+        rx = tx = ev = 0;
+        return ft::Ok;
+    }
+    FtStatus read(FtHandle, std::uint8_t*, std::uint32_t, std::uint32_t& got) override {
+        got = 0;
+        return ft::Ok;
+    }
+    FtStatus write(FtHandle, const std::uint8_t*, std::uint32_t n,
+                   std::uint32_t& written) override {
+        written = n;
+        return ft::Ok;
+    }
+    FtStatus close(FtHandle) override { return ft::Ok; }
+};
+
+// Runs the event loop for `ms` of wall time.
+void runLoop(int ms) {
+    // exit, not quit: quit would first ask the main window to close.
+    QTimer::singleShot(ms, &app(), [] { QCoreApplication::exit(0); });
+    app().exec();
+}
+
+void measureIdle(benchmark::State& state, FtdiApi& ftdi) {
+    ScriptedDialogs dialogs;
+    QtTimerFactory timers;
+    QtClock clock;
+    Station station(dialogs, timers, clock, &ftdi);
+    station.main()->show();
+    station.main()->ConnectButtonClick();
+    if (!station.main()->isConnected()) {
+        state.SkipWithError("the station did not connect to the twin");
+        return;
+    }
+    runLoop(300);  // settle: first paint, the connection's own traffic
+
+    const int seconds = int(state.range(0));
+    double share = 0;
+    for (auto _ : state) {
+        QElapsedTimer wall;
+        const double cpu0 = cpuSeconds();
+        wall.start();
+        runLoop(seconds * 1000);
+        const double cpu = cpuSeconds() - cpu0;
+        const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+        share = cpu / elapsed;
+        state.SetIterationTime(elapsed);
+    }
+    state.counters["cpu_percent_of_core"] = 100.0 * share;
+    state.counters["still_connected"] = station.main()->isConnected() ? 1 : 0;
+}
+// The station on the controller twin, as `make run` starts it (the twin's own
+// simulation runs in the same process and is counted too).
+void stationIdleOnTwin(benchmark::State& state) {
+    app();
+    sim::SimulatedFtdi ftdi;
+    ftdi.setWireTimeEmulation(true);
+    measureIdle(state, ftdi);
+}
+// The station alone, on a converter that stays silent.
+void stationIdleOnSilentConverter(benchmark::State& state) {
+    app();
+    SilentConverter ftdi;
+    measureIdle(state, ftdi);
+}
+// The floor: a bare 1 ms Qt timer with nothing to do, on the same event loop.
+void bareMillisecondTimer(benchmark::State& state) {
+    app();
+    QTimer timer;
+    timer.setInterval(1);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [] {});
+    timer.start();
+    double share = 0;
+    for (auto _ : state) {
+        QElapsedTimer wall;
+        const double cpu0 = cpuSeconds();
+        wall.start();
+        runLoop(int(state.range(0)) * 1000);
+        const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+        share = (cpuSeconds() - cpu0) / elapsed;
+        state.SetIterationTime(elapsed);
+    }
+    state.counters["cpu_percent_of_core"] = 100.0 * share;
+}
+
+BENCHMARK(bareMillisecondTimer)->Arg(3)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(stationIdleOnTwin)->Arg(3)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(stationIdleOnSilentConverter)
+    ->Arg(3)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace rv720
+
+BENCHMARK_MAIN();
