@@ -1,19 +1,19 @@
 // Shows the station connected to the controller twin, for the documentation's
 // screenshots (run under xvfb-run; not a test). Two scenes:
-//   transfer  the demo program compiled and written: the transfer window's report
+//   transfer  the demo program compiled: the transfer window's report, the write
+//             uncovered
 //   running   the demo written and started: the executed line selected, the
 //             program indicator lit
 // The scene grabs the whole screen into OUTPUT.png and ends.
 //   device_screenshot_scene transfer|running DEMO.pri OUTPUT.png
 #include <QApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <functional>
 
 #include "device/device_station.h"
-#include "model/program_file.h"
 #include "shell/gui/dialogs.h"
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
@@ -49,25 +49,26 @@ int main(int argc, char** argv) {
     rv720::TFMain* main = station.main();
     auto* transfer = qobject_cast<rv720::TFKompilacja*>(station.window("FKompilacja"));
 
-    if (!rv720::loadProgramFile(argv[2], main->model().image)) return 1;
-    main->refreshInputBreakControls();
-    main->PrintProgram();
+    // Opened through the Open workflow, so the caption names the file.
+    dialogs.fileAnswers = {QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath()};
     main->show();
+    main->OpenButtonClick();
+    if (main->model().length() == 0) return 1;
     main->ConnectButtonClick();
 
     auto grab = [&] {
         QTimer::singleShot(400, [&] {
             QApplication::primaryScreen()->grabWindow(0).save(output);
-            app.quit();
+            QCoreApplication::exit(0);  // quit would ask the main window to close
         });
     };
     auto written = [main] { return main->Warning2->text() == "Saving to EEPROM memory finished"; };
 
     main->WriteProgramButtonClick();
-    transfer->DownloadButtonClick();
     if (scene == QLatin1String("transfer")) {
-        when(written, grab);
+        grab();
     } else {
+        transfer->DownloadButtonClick();
         when(written, [&] {
             // Stay a while in the loop of the demo so the executed line has moved.
             QTimer::singleShot(500, [&] {
