@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -464,6 +465,77 @@ TEST(StationRunTest, DeviceResetStopsTheRunAndClearsThePositionCounters) {
     EXPECT_FALSE(s.main->NewButton->isHidden());
     for (int m = 0; m < 3; ++m)
         EXPECT_EQ(s.ftdi.twin().axis(m).position(), 0) << "motor " << m + 1;
+}
+
+// The running flag of every frame decides the look, whoever started the program.
+TEST(StationRunTest, AProgramStartedAtTheControllerSwitchesTheLookBothWays) {
+    TwinStation s;
+    s.writeDemo();
+    QWidget* control = s.window("FSterowanie");
+    control->show();
+    s.ftdi.twin().setRunInput(true);  // the RUN input starts the stored program
+    ASSERT_TRUE(s.pumpUntil([&] { return s.main->programRunning == 1; }, 500));
+    EXPECT_EQ(s.main->led_prog->pictureName(), "ID_led_play");
+    EXPECT_FALSE(control->isVisible()) << "direct control is hidden while the program runs";
+    EXPECT_TRUE(s.main->ConnectButton->isHidden());
+    EXPECT_EQ(s.main->ProgramView->popupMenu(), nullptr);
+
+    s.ftdi.twin().setStopInput(true);  // and the STOP input ends it
+    ASSERT_TRUE(s.pumpUntil([&] { return s.main->programRunning == 0; }, 500));
+    EXPECT_EQ(s.main->led_prog->pictureName(), "ID_led_stop");
+    EXPECT_FALSE(s.main->ConnectButton->isHidden());
+    EXPECT_EQ(s.main->ProgramView->popupMenu(), s.main->Popup);
+    EXPECT_TRUE(s.sentCodes.empty() || s.sentCodes.back() != 12) << "the station started nothing";
+}
+
+// ---- frame log and shut-down -------------------------------------------------
+
+QStringList* capturedMessages = nullptr;
+void captureMessage(QtMsgType, const QMessageLogContext& context, const QString& text) {
+    if (capturedMessages && QLatin1String(context.category) == QLatin1String("rv720.link"))
+        capturedMessages->append(text);
+}
+
+TEST(StationLinkTest, FramesAreLoggedInHexOnlyWhenTheCategoryIsEnabled) {
+    QStringList messages;
+    capturedMessages = &messages;
+    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+    {
+        testApp();
+        sim::SimulatedFtdi ftdi{sim::TwinOptions{}, std::make_shared<sim::ManualTimeSource>()};
+        ScriptedDialogs dialogs;
+        ManualTimerFactory timers;
+        FixedClock clock;
+        Station station(dialogs, timers, clock, &ftdi);
+        TFMain* main = station.main();
+        main->ConnectButtonClick();
+        main->InfoButtonClick();
+        static_cast<ManualTimer*>(main->UsbTimer)->tick();  // its answer
+        EXPECT_TRUE(messages.isEmpty()) << "off by default";
+
+        QLoggingCategory::setFilterRules(QStringLiteral("rv720.link.debug=true"));
+        main->InfoButtonClick();
+        static_cast<ManualTimer*>(main->UsbTimer)->tick();
+        QLoggingCategory::setFilterRules(QString());
+    }
+    qInstallMessageHandler(previous);
+    capturedMessages = nullptr;
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0], "-> FF FF FF 00 03 0B 00 04 03 0F");
+    EXPECT_TRUE(messages[1].startsWith("<- FF FF FF 00 05 0B 00 04 01 03 "))
+        << messages[1].toStdString();
+}
+
+TEST(StationLinkTest, ClosingTheStationClosesTheLink) {
+    TwinStation s;
+    s.connect();
+    s.dialogs.yesNoAnswers = {true};  // finish
+    s.click(s.main->CloseButton);
+    EXPECT_TRUE(s.main->closeAccepted());
+    EXPECT_FALSE(s.main->isConnected());
+    EXPECT_EQ(s.status2(), "Connection finished");
+    EXPECT_EQ(s.main->led_usb->pictureName(), "ID_led_stop");
+    EXPECT_FALSE(s.main->UsbTimer->isActive());
 }
 
 // ---- about window ------------------------------------------------------------
