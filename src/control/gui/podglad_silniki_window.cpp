@@ -2,6 +2,7 @@
 
 #include "control/conversions.h"
 #include "control/gui/form_controls.h"
+#include "control/gui/motion_chart.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/qt_adapters.h"
 
@@ -10,6 +11,16 @@ namespace rv720 {
 namespace {
 constexpr int kGroupTop = 34;
 constexpr int kGroupPitch = 66;
+// The live chart stands below the three groups, in a panel of its own.
+constexpr int kChartPanelTop = kGroupTop + 3 * kGroupPitch + 2;
+constexpr int kChartPanelHeight = 8;  // plus the chart's own height
+
+int chartPanelHeight() {
+    return MotionChart::preferredHeight() + kChartPanelHeight;
+}
+int clientHeight() {
+    return kChartPanelTop + chartPanelHeight() + 36;
+}
 
 QFont valueFont() {
     QFont font;
@@ -21,7 +32,7 @@ QFont valueFont() {
 
 TFPodgladSilniki::TFPodgladSilniki(QWidget* parent, TimerFactory* timers)
     : StationWindow({.objectName = QStringLiteral("FPodgladSilniki"),
-                     .clientSize = {228, 265},
+                     .clientSize = {228, clientHeight()},
                      .caption = QStringLiteral("Actual motor state"),
                      .stayOnTop = true,
                      .draggable = true},
@@ -65,8 +76,13 @@ TFPodgladSilniki::TFPodgladSilniki(QWidget* parent, TimerFactory* timers)
         *positionUnits[m - 1] = makeUnit(m + 3, QStringLiteral("[steps]"), top + 40);
     }
 
-    CloseButton = addPictureButton(QStringLiteral("CloseButton"), QStringLiteral("window-close"),
-                                   {190, 233, 32, 28}, QStringLiteral("Zamknij okno"));
+    addPanel({6, kChartPanelTop, 216, chartPanelHeight()});
+    chart = new MotionChart(this);
+    chart->setGeometry(10, kChartPanelTop + 4, 208, MotionChart::preferredHeight());
+
+    CloseButton =
+        addPictureButton(QStringLiteral("CloseButton"), QStringLiteral("window-close"),
+                         {190, clientHeight() - 32, 32, 28}, QStringLiteral("Zamknij okno"));
     connect(CloseButton, &QAbstractButton::clicked, this, &TFPodgladSilniki::CloseButtonClick);
 
     if (!timers) {
@@ -76,6 +92,7 @@ TFPodgladSilniki::TFPodgladSilniki(QWidget* parent, TimerFactory* timers)
     ownTimer_ = timers->create(kTimerIntervalMs);  // created disabled
     ownTimer_->stop();
     MotorViewTimer = ownTimer_.get();
+    sinceCreation_.start();
 }
 
 TFPodgladSilniki::~TFPodgladSilniki() {
@@ -85,11 +102,16 @@ TFPodgladSilniki::~TFPodgladSilniki() {
 void TFPodgladSilniki::showMotorState(const MotorState& state,
                                       const std::array<MotorConfig, 3>& motors,
                                       char decimalSeparator) {
+    MotionChart::Sample sample;
+    sample.timeMs = sampleClock_ ? sampleClock_() : sinceCreation_.elapsed();
     for (std::size_t m = 0; m < 3; ++m) {
         x_[m]->setText(QString::fromStdString(formatMonitorPosition(state.position[m])));
         v_[m]->setText(QString::fromStdString(
             formatMonitorVelocity(state.rawVelocity[m], motors[m], decimalSeparator)));
+        sample.position[m] = state.position[m];
+        sample.velocity[m] = monitorVelocity(state.rawVelocity[m], motors[m]);
     }
+    chart->addSample(sample);  // kept only while the window is shown
 }
 
 bool TFPodgladSilniki::FormKeyPress(int key) {

@@ -2,7 +2,10 @@
 // FPodgladSilniki: velocity and position of the three motors while the link is
 // open. MotorViewTimer paces the requests (one outstanding at a time); the
 // device side starts it and hands each motor-state reply to showMotorState.
+// Below the numbers a chart draws the last 30 seconds of every reply.
+#include <QElapsedTimer>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "device/station_view.h"
@@ -12,6 +15,7 @@
 
 namespace rv720 {
 
+class MotionChart;
 class PaintedTexts;
 
 class TFPodgladSilniki : public StationWindow {
@@ -25,7 +29,8 @@ class TFPodgladSilniki : public StationWindow {
     static constexpr const char* kStartCaption = "+00000000";
 
     // Shows a motor-state reply: positions as raw steps, velocities in rev/s from
-    // each motor's steps per revolution and step divisor.
+    // each motor's steps per revolution and step divisor; the chart takes it as
+    // a sample stamped with the sample clock.
     void showMotorState(const MotorState& state, const std::array<MotorConfig, 3>& motors,
                         char decimalSeparator);
 
@@ -33,6 +38,10 @@ class TFPodgladSilniki : public StationWindow {
     // request loop, may hand in its timer instead, so that the Close button and
     // the loop stop the same one. The timer must outlive the window.
     void useMotorViewTimer(Timer& timer) { MotorViewTimer = &timer; }
+
+    // Milliseconds on a steady clock for the chart's samples; by default the time
+    // since the window was made.
+    void setSampleClock(std::function<qint64()> clock) { sampleClock_ = std::move(clock); }
 
     // Motor m (1 ... 3).
     QLabel* velocity(int m) const { return v_[std::size_t(m - 1)]; }
@@ -52,6 +61,7 @@ class TFPodgladSilniki : public StationWindow {
     QLabel* Label6 = nullptr;
     PictureButton* CloseButton = nullptr;
     Timer* MotorViewTimer = nullptr;
+    MotionChart* chart = nullptr;
 
     const PaintedTexts* backgroundTexts() const { return names_; }
 
@@ -67,6 +77,8 @@ class TFPodgladSilniki : public StationWindow {
     PaintedTexts* names_ = nullptr;
     std::unique_ptr<TimerFactory> ownTimers_;
     std::unique_ptr<Timer> ownTimer_;
+    QElapsedTimer sinceCreation_;
+    std::function<qint64()> sampleClock_;
 };
 
 }  // namespace rv720
