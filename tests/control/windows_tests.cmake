@@ -8,3 +8,12 @@ if(RV720_GUI)
       ${CMAKE_CURRENT_LIST_DIR}/parameter_dialog_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()
+
+# The direct-control column, the outputs window, the monitors' request loops and
+# the live chart, with the whole station on the controller twin.
+if(RV720_GUI)
+  rv720_add_test(direct_control_tests LABEL gui
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/direct_control_test.cpp
+    LIBS rv720_gui Qt6::Test)
+endif()

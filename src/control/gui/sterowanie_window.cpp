@@ -7,6 +7,8 @@
 #include "control/conversions.h"
 #include "control/gui/form_controls.h"
 #include "shell/gui/artwork.h"
+#include "shell/gui/dialogs.h"
+#include "support/clock.h"
 
 namespace rv720 {
 
@@ -91,6 +93,9 @@ TFSterowanie::TFSterowanie(QWidget* parent)
     SpeedButton1 = addPictureButton(QStringLiteral("SpeedButton1"), QStringLiteral("window-close"),
                                     {228, 154, 44, 34}, QStringLiteral("Zamknij okno"));
 
+    connect(OkButton, &QAbstractButton::clicked, this, &TFSterowanie::OkButtonClick);
+    connect(UpButton, &QAbstractButton::clicked, this, &TFSterowanie::UpButtonClick);
+    connect(DownButton, &QAbstractButton::clicked, this, &TFSterowanie::DownButtonClick);
     connect(SpeedButton1, &QAbstractButton::clicked, this, &TFSterowanie::SpeedButton1Click);
     connect(i1, &ToggleLabel::clicked, this, &TFSterowanie::i1Click);
     connect(i2, &ToggleLabel::clicked, this, &TFSterowanie::i2Click);
@@ -129,6 +134,48 @@ int TFSterowanie::chosenMotor() const {
     if (m2_check->isChecked()) return 2;
     if (m3_check->isChecked()) return 3;
     return 0;
+}
+
+std::optional<int> TFSterowanie::motorOrReport() {
+    // Counted, not taken from the first chosen button: two chosen motors must not
+    // quietly become motor 1.
+    const auto motor =
+        rv720::chosenMotor(m1_check->isChecked(), m2_check->isChecked(), m3_check->isChecked());
+    if (!motor)
+        link_.dialogs->inform(
+            this, QString::fromLatin1(kOneMotorCaption.data(), qsizetype(kOneMotorCaption.size())),
+            QString::fromLatin1(kOneMotorMessage.data(), qsizetype(kOneMotorMessage.size())));
+    return motor;
+}
+
+void TFSterowanie::OkButtonClick() {
+    if (!link_.complete() || kind_ == 0) return;
+    const auto motor = motorOrReport();
+    if (!motor) return;
+    const DirectSend send = prepareDirectSend(
+        ControlKind(kind_), *motor, number->text().toStdString(), link_.clock->decimalSeparator(),
+        (*link_.motors)[std::size_t(*motor - 1)], mode->currentIndex());
+    if (!send.value.readable()) {
+        setErrorColour(number, true);
+        return;
+    }
+    link_.send(send.command.code, send.command.data);
+}
+
+void TFSterowanie::UpButtonClick() {
+    step(true);
+}
+
+void TFSterowanie::DownButtonClick() {
+    step(false);
+}
+
+void TFSterowanie::step(bool up) {
+    if (!link_.complete()) return;
+    const auto motor = motorOrReport();
+    if (!motor) return;
+    const DirectCommand command = stepCommand(*motor, up, Inc->currentText().toInt());
+    link_.send(command.code, command.data);
 }
 
 bool TFSterowanie::FormKeyPress(int key) {

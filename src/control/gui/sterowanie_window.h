@@ -3,8 +3,18 @@
 // serves six kinds of value (work mode, minimum and maximum velocity, maximum
 // acceleration, set velocity, set position); the opening handler sets the kind,
 // and the kind decides the title, the unit and which controls are shown.
+//
+// Sending: OK (or Enter) converts the value box for the chosen motor into the
+// controller's units and sends it with the kind's code; "<" and ">" send the
+// step count of `Inc` with codes 29 and 28. Every send carries five data bytes,
+// the motor first. The window stays open, so a later press sends again.
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
 
+#include "model/program_image.h"
 #include "shell/gui/station_window.h"
 
 class QComboBox;
@@ -13,7 +23,21 @@ class QRadioButton;
 
 namespace rv720 {
 
+class Clock;
+class Dialogs;
 class ToggleLabel;
+
+// What sending needs from the rest of the station: the message box, the user's
+// decimal separator, the main window's per-motor driver configuration (read at
+// every send, so a new configuration takes effect at once) and SendCommand.
+struct DirectControlLink {
+    Dialogs* dialogs = nullptr;
+    const Clock* clock = nullptr;
+    const std::array<MotorConfig, 3>* motors = nullptr;
+    std::function<void(std::uint8_t code, std::span<const std::uint8_t> data)> send;
+
+    bool complete() const { return dialogs && clock && motors && send; }
+};
 
 class TFSterowanie : public StationWindow {
     Q_OBJECT
@@ -30,6 +54,10 @@ class TFSterowanie : public StationWindow {
 
     // The motor chosen with the radio buttons, 1 ... 3, or 0 when none is.
     int chosenMotor() const;
+
+    // Until a link is given the send buttons do nothing.
+    void connectStation(DirectControlLink link) { link_ = std::move(link); }
+    bool connectedToStation() const { return link_.complete(); }
 
     QLineEdit* number = nullptr;
     QLabel* unit = nullptr;
@@ -49,6 +77,11 @@ class TFSterowanie : public StationWindow {
   protected:
     bool FormKeyPress(int key) override;
 
+  public slots:
+    void OkButtonClick();
+    void UpButtonClick();
+    void DownButtonClick();
+
   private slots:
     void SpeedButton1Click();
     void i1Click();
@@ -57,7 +90,13 @@ class TFSterowanie : public StationWindow {
     void numberChange();
 
   private:
+    // The motor for a send; shows the one-motor message box when the radio
+    // buttons do not name exactly one.
+    std::optional<int> motorOrReport();
+    void step(bool up);
+
     std::uint8_t kind_ = 0;
+    DirectControlLink link_;
 };
 
 }  // namespace rv720

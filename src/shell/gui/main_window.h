@@ -30,6 +30,8 @@ class FtdiApi;
 class ListingView;
 class TFParametrLiczbowy;
 class TFInfo;
+class TFSterowanie;
+class TFWyjscia;
 class HelpViewer;
 class WindowSet;
 
@@ -54,8 +56,9 @@ class TFMain : public StationWindow, public EditorHost {
            QWidget* parent = nullptr);
     ~TFMain() override;
 
-    // The other windows, for the lock, the close body and the about window.
-    void setWindowSet(WindowSet* windows) { windows_ = windows; }
+    // The other windows, for the lock, the close body, the about window and the
+    // direct-control column that opens the control and outputs windows.
+    void setWindowSet(WindowSet* windows);
     // Run by the close body to stop the preview windows' request timers.
     void setPreviewTimerStopper(std::function<void()> stop) {
         stopPreviewTimers_ = std::move(stop);
@@ -161,6 +164,15 @@ class TFMain : public StationWindow, public EditorHost {
     void ViweMotorButtonClick();
     void WiewIoButtonClick();
     void ViewUsbButtonClick();
+    // The direct-control column (main_window_control.cpp).
+    void SetConfigButtonClick();
+    void SetModeButtonClick();
+    void SetVminButtonClick();
+    void SetVmaxButtonClick();
+    void SetAmaxButtonClick();
+    void SetVdestButtonClick();
+    void SetXdestButtonClick();
+    void SetOutputButtonClick();
     void i1Click();
     void i2Click();
     void i3Click();
@@ -196,6 +208,11 @@ class TFMain : public StationWindow, public EditorHost {
     void attachHints();
     void setCaptionFile(const QString& path);
     void deviceAction();  // a direct-control button: says so when not connected
+    void wireDirectControl();
+    void openControlWindow(std::uint8_t kind);
+    TFSterowanie* controlWindow();
+    TFWyjscia* outputsWindow();
+    void outputClick(int row, bool on);  // FWyjscia's ioNClick, sent as code 3
     class DeviceViews;
     void createDevice(FtdiApi* ftdi, std::unique_ptr<rv720::Timer> timeout,
                       std::unique_ptr<rv720::Timer> usb, std::unique_ptr<rv720::Timer> transfer);

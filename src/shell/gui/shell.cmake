@@ -16,6 +16,7 @@ target_sources(rv720_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/main_window.h
   ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window_device.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main_window_control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/station_app.cpp
 )
 
