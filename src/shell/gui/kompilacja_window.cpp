@@ -138,9 +138,10 @@ void TFKompilacja::setGaugeMaximum(int maximum) {
 }
 
 void TFKompilacja::setGaugePosition(int position) {
+    // The firmware byte loop blocks the event loop, so the gauge must paint at
+    // once: QProgressBar::setValue repaints synchronously whenever the change
+    // shows, and only then (not 32,000 times for a firmware file).
     KompilujBar->setValue(position);
-    // The firmware byte loop blocks the event loop: paint the gauge now.
-    KompilujBar->repaint();
 }
 
 void TFKompilacja::setStopAvailable(bool available) {
