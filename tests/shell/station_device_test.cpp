@@ -401,6 +401,34 @@ TEST(StationTransferTest, EscStopsAWriteThenClosesEnterDownloadsOnlyWhenUncovere
     EXPECT_EQ(s.ftdi.twin().program().length(), 0u) << "an interrupted write stores nothing";
 }
 
+// `Timer` counts tenths while the transfer runs; Stop reports them as seconds in
+// the user's decimal separator.
+TEST(StationTransferTest, StopReportsTheTransferTimeInTheUsersSeparator) {
+    struct Case {
+        char separator;
+        const char* line;
+    } const cases[] = {{'.', "    Time:        12.3 sec."}, {',', "    Time:        12,3 sec."}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        TwinStation s;
+        s.clock.setDecimalSeparator(c.separator);
+        s.loadDemo();
+        s.connect();
+        s.click(s.main->WriteProgramButton);
+        s.clickAsSeen(s.transfer, s.transfer->DownloadButton);
+        ASSERT_TRUE(s.main->Timer->isActive());
+        for (int i = 0; i < 123; ++i)
+            s.manual(s.main->Timer).tick();
+        s.clickAsSeen(s.transfer, s.transfer->StopButton);
+        EXPECT_FALSE(s.main->Timer->isActive());
+        const QStringList log = s.transfer->logLines();
+        ASSERT_GE(log.size(), 3);
+        EXPECT_EQ(log[log.size() - 3], c.line);
+        EXPECT_EQ(log[log.size() - 2], kDashes);
+        EXPECT_EQ(log.last(), "Programming error");
+    }
+}
+
 TEST(StationTransferTest, TheTransferWindowClosesOnlyWhileNoTransferRuns) {
     TwinStation s;
     s.loadDemo();
