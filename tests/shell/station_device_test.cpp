@@ -429,19 +429,6 @@ TEST(StationTransferTest, StopReportsTheTransferTimeInTheUsersSeparator) {
     }
 }
 
-TEST(StationTransferTest, TheTransferWindowClosesOnlyWhileNoTransferRuns) {
-    TwinStation s;
-    s.loadDemo();
-    s.connect();
-    s.click(s.main->WriteProgramButton);
-    s.clickAsSeen(s.transfer, s.transfer->DownloadButton);
-    EXPECT_FALSE(s.transfer->close());
-    EXPECT_TRUE(s.transfer->isVisible());
-    ASSERT_TRUE(s.pumpUntilStatus("Saving to EEPROM memory finished"));
-    EXPECT_TRUE(s.transfer->close());
-    EXPECT_FALSE(s.transfer->isVisible());
-}
-
 // ---- running the program -----------------------------------------------------
 
 TEST(StationRunTest, PlayFollowsTheExecutedLineAndStopEndsTheRun) {
