@@ -15,5 +15,7 @@ if(RV720_GUI)
   rv720_add_test(direct_control_tests LABEL gui
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/direct_control_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/motion_chart_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/monitor_loop_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()
