@@ -4,8 +4,10 @@
 //             uncovered
 //   running   the demo written and started: the executed line selected, the
 //             program indicator lit
+//   firmware  a firmware update of FIRMWARE.bin (given after OUTPUT.png) through
+//             the password window, to its end
 // The scene grabs the whole screen into OUTPUT.png and ends.
-//   device_screenshot_scene transfer|running DEMO.pri OUTPUT.png
+//   device_screenshot_scene transfer|running|firmware DEMO.pri OUTPUT.png [FIRMWARE.bin]
 #include <QApplication>
 #include <QFileInfo>
 #include <QPixmap>
@@ -64,6 +66,13 @@ int main(int argc, char** argv) {
     };
     auto written = [main] { return main->Warning2->text() == "Saving to EEPROM memory finished"; };
 
+    if (scene == QLatin1String("firmware")) {
+        if (argc < 5) return 2;
+        dialogs.fileAnswers = {QFileInfo(QString::fromLocal8Bit(argv[4])).absoluteFilePath()};
+        main->device().PassOkButtonClick(rv720::kFirmwarePassword);
+        when([main] { return !main->isConnected(); }, grab);
+        return app.exec();
+    }
     main->WriteProgramButtonClick();
     if (scene == QLatin1String("transfer")) {
         grab();
