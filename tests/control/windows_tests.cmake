@@ -19,3 +19,9 @@ if(RV720_GUI)
       ${CMAKE_CURRENT_LIST_DIR}/monitor_loop_test.cpp
     LIBS rv720_gui Qt6::Test)
 endif()
+
+# Not a test: the scene behind docs/screenshot-monitor.png.
+if(RV720_GUI)
+  add_executable(monitor_screenshot_scene ${CMAKE_CURRENT_LIST_DIR}/monitor_screenshot_scene.cpp)
+  target_link_libraries(monitor_screenshot_scene PRIVATE rv720_gui)
+endif()

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 #include <algorithm>
 #include <cmath>
 
@@ -183,12 +184,20 @@ void MotionChart::paintPlot(QPainter& painter, int plot) {
     }
     painter.restore();
 
-    // The range the plot spans, at its left edge.
+    // The range the plot spans, at its left edge, on a veil so the lines under it
+    // do not hide the figures.
     painter.setFont(artwork::labelFont(9));
-    painter.setPen(QColor(0x5d, 0x6b, 0x7c));
-    const QRect inner = area.adjusted(3, 1, -3, -1);
-    painter.drawText(inner, Qt::AlignTop | Qt::AlignLeft, rangeText(hi, plot));
-    painter.drawText(inner, Qt::AlignBottom | Qt::AlignLeft, rangeText(lo, plot));
+    const QFontMetrics metrics(painter.font());
+    const QRect inner = area.adjusted(2, 1, -2, -1);
+    for (const auto& [value, alignment] :
+         {std::pair{hi, Qt::AlignTop}, std::pair{lo, Qt::AlignBottom}}) {
+        const QString text = rangeText(value, plot);
+        const QRect box = QStyle::alignedRect(Qt::LeftToRight, alignment | Qt::AlignLeft,
+                                              metrics.size(0, text) + QSize(4, 0), inner);
+        painter.fillRect(box, QColor(245, 247, 250, 200));
+        painter.setPen(QColor(0x5d, 0x6b, 0x7c));
+        painter.drawText(box, Qt::AlignCenter, text);
+    }
 }
 
 }  // namespace rv720
