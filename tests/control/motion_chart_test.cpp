@@ -184,9 +184,10 @@ TEST_F(ChartTest, RisingPositionsClimbAndFallingOnesDescendInTheirMotorsColours)
 }
 
 TEST_F(ChartTest, SamplesAcrossAPauseAreNotJoined) {
-    // Motor 1 stands apart from the others before and after the pause.
+    // Motor 1 stands apart from the others, and from the range figures in the
+    // plot's corners, before and after the pause.
     for (qint64 t = 0; t <= 5000; t += 100)
-        chart->addSample(sample(t, 0, 800, 800));
+        chart->addSample(sample(t, 400, 0, 800));
     for (qint64 t = 20000; t <= 30000; t += 100)
         chart->addSample(sample(t, 800, 0, 0));
     const QImage image = chart->grab().toImage();
