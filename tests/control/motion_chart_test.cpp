@@ -136,10 +136,20 @@ TEST(MotorWindowChartTest, SamplesCarryPositionsAndVelocitiesInRevolutionsPerSec
 
 // ---- drawing --------------------------------------------------------------------
 
-bool near(QRgb pixel, Rgb colour) {
+int distance(QRgb pixel, Rgb colour) {
     return std::abs(qRed(pixel) - colour.r) + std::abs(qGreen(pixel) - colour.g) +
-               std::abs(qBlue(pixel) - colour.b) <
-           60;
+           std::abs(qBlue(pixel) - colour.b);
+}
+
+// Whether `pixel` belongs to a line of `colour`: close to it (antialiasing pales a
+// thin line a little), and closer to it than to the other motors and the plot's fill.
+bool near(QRgb pixel, Rgb colour) {
+    const Rgb others[] = {colors::Motor1, colors::Motor2, colors::Motor3, Rgb{245, 247, 250}};
+    const int d = distance(pixel, colour);
+    if (d > 100) return false;
+    for (const Rgb& other : others)
+        if (!(other == colour) && distance(pixel, other) <= d) return false;
+    return true;
 }
 
 // The column of time t when the newest sample is at `newest`.
