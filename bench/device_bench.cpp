@@ -9,52 +9,21 @@
 #include <chrono>
 
 #include "device/device_station.h"
+#include "device/headless_views.h"
 #include "model/commands.h"
+#include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
 #include "support/event_loop.h"
 
 namespace rv720 {
 namespace {
 
-class LoopTime final : public sim::TimeSource {
-  public:
-    explicit LoopTime(const EventLoop& loop) : loop_(loop) {}
-    sim::SimTime now() const override { return loop_.now(); }
-
-  private:
-    const EventLoop& loop_;
-};
-
-class SilentView final : public MainWindowView, public TransferView, public MonitorView {
+class SilentView final : public HeadlessViews {
   public:
     bool finished = false;
     void AddStatusLine(const std::string& text) override {
         if (text == "Saving to EEPROM memory finished") finished = true;
     }
-    void RepeatNewestStatusLine() override {}
-    void setIndicator(Indicator, bool) override {}
-    void HideEditingControls() override {}
-    void ShowEditingControls() override {}
-    void LockWindows() override {}
-    void UnlockWindows() override {}
-    void setWindowVisible(Window, bool) override {}
-    bool isWindowVisible(Window) const override { return false; }
-    void selectExecutedLine(int) override {}
-    void NewButtonClick() override {}
-    void PrintProgram() override {}
-    void refreshInputBreakControls() override {}
-    std::optional<std::string> chooseFirmwareFile() override { return std::nullopt; }
-    void setCaption(const std::string&) override {}
-    void clearLog() override {}
-    void addLogLine(const std::string&, Rgb) override {}
-    void setGaugeMaximum(int) override {}
-    void setGaugePosition(int) override {}
-    void setStopAvailable(bool) override {}
-    void setDownloadAvailable(bool) override {}
-    void showFirmwareVersion(const std::string&) override {}
-    void showMotorState(const MotorState&) override {}
-    void showIoState(const IoState&) override {}
-    void showUsbMessage(const std::vector<std::uint8_t>&) override {}
 };
 
 ProgramImage fullProgramForWrite() {
@@ -74,7 +43,7 @@ void writeFullProgramToTwin(benchmark::State& state) {
     double ratio = 0, wall = 0, bound = 0, bytes = 0;
     for (auto _ : state) {
         EventLoop loop(EventLoop::Time::Real);
-        sim::SimulatedFtdi ftdi(sim::TwinOptions{}, std::make_shared<LoopTime>(loop));
+        sim::SimulatedFtdi ftdi(sim::TwinOptions{}, std::make_shared<sim::LoopTime>(loop));
         ftdi.setWireTimeEmulation(true);
         FixedClock base;
         LoopClock clock(base, loop);

@@ -71,11 +71,10 @@ ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionDe
 std::span<const Verb> verbs() {
     // One entry per verb; a new verb adds its descriptor here.
     static const Verb table[] = {
-        listVerb(),  checkVerb(),
+        listVerb(),     checkVerb(),
 #ifdef RV720_DEVICE_VERBS
-        writeVerb(), readVerb(),    runVerb(),      stopVerb(),
-        resetVerb(), versionVerb(), firmwareVerb(), serveSimulatorVerb(),
-        monitorVerb(),
+        writeVerb(),    readVerb(),           runVerb(),     stopVerb(), resetVerb(), versionVerb(),
+        firmwareVerb(), serveSimulatorVerb(), monitorVerb(),
 #endif
     };
     return table;

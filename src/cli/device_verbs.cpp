@@ -16,9 +16,10 @@
 #include "device/backends/pty_simulator.h"
 #include "device/codes.h"
 #include "device/device_station.h"
-#include "device/station_view.h"
+#include "device/headless_views.h"
 #include "model/program_file.h"
 #include "sim/eeprom_file.h"
+#include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
 
 namespace rv720::cli {
@@ -163,7 +164,7 @@ constexpr std::string_view kServeHelp =
 
 // The three views, printing what the operator would read: status lines and log
 // lines, in order. Windows are only remembered (the station asks which are shown).
-class ToolView final : public MainWindowView, public TransferView, public MonitorView {
+class ToolView final : public HeadlessViews {
   public:
     explicit ToolView(Io& io) : io_(io) {}
 
@@ -187,54 +188,17 @@ class ToolView final : public MainWindowView, public TransferView, public Monito
         statusLines.push_back(text);
         io_.out << text << '\n' << std::flush;
     }
-    void RepeatNewestStatusLine() override {}
-    void setIndicator(Indicator, bool) override {}
-    void HideEditingControls() override {}
-    void ShowEditingControls() override {}
-    void LockWindows() override {}
-    void UnlockWindows() override {}
-    void setWindowVisible(Window window, bool visible) override {
-        if (visible)
-            visible_.insert(window);
-        else
-            visible_.erase(window);
-    }
-    bool isWindowVisible(Window window) const override { return visible_.count(window) > 0; }
-    void selectExecutedLine(int) override {}
-    void NewButtonClick() override {}
-    void PrintProgram() override {}
-    void refreshInputBreakControls() override {}
     std::optional<std::string> chooseFirmwareFile() override { return firmwareFile; }
 
-    void setCaption(const std::string&) override {}
-    void clearLog() override {}
     void addLogLine(const std::string& text, Rgb) override {
         logLines.push_back(text);
         io_.out << text << '\n' << std::flush;
     }
-    void setGaugeMaximum(int) override {}
-    void setGaugePosition(int) override {}
-    void setStopAvailable(bool) override {}
-    void setDownloadAvailable(bool) override {}
 
     void showFirmwareVersion(const std::string& text) override { version = text; }
-    void showMotorState(const MotorState&) override {}
-    void showIoState(const IoState&) override {}
-    void showUsbMessage(const std::vector<std::uint8_t>&) override {}
 
   private:
     Io& io_;
-    std::set<Window> visible_;
-};
-
-// The twin keeps the loop's time, real or virtual.
-class LoopTime final : public sim::TimeSource {
-  public:
-    explicit LoopTime(const EventLoop& loop) : loop_(loop) {}
-    sim::SimTime now() const override { return loop_.now(); }
-
-  private:
-    const EventLoop& loop_;
 };
 
 // A verified frame from the controller: its code, its running flag and the byte
@@ -292,14 +256,14 @@ class Session {
     Session(Io& io, const DeviceRun& how, std::string verb)
         : io_(io), verb_(std::move(verb)), loop_(how.time), clock_(io.clock, loop_), view_(io) {}
 
-    // False (after a line on stderr) when the device spec is unusable.
+    // False (after a line on stderr) when the device name is unusable.
     bool make(const ParsedArgs& parsed, const DeviceRun& how) {
-        const std::string spec = parsed.value("device").value_or("auto");
+        const std::string deviceName = parsed.value("device").value_or("auto");
         DeviceOptions options;
         options.eepromPath = eepromPath(parsed);
-        options.simulatorTime = std::make_shared<LoopTime>(loop_);
+        options.simulatorTime = std::make_shared<sim::LoopTime>(loop_);
         options.wireTime = true;
-        device_ = makeFtdi(spec, options);
+        device_ = makeFtdi(deviceName, options);
         if (!device_) {
             io_.err << "rv720 " << verb_ << ": " << device_.error << "\n";
             return false;

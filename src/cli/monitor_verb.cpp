@@ -13,8 +13,9 @@
 #include "control/conversions.h"
 #include "device/backends/device_factory.h"
 #include "device/device_station.h"
-#include "device/station_view.h"
+#include "device/headless_views.h"
 #include "sim/eeprom_file.h"
+#include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
 
 namespace rv720::cli {
@@ -193,58 +194,18 @@ std::string reportLine(const std::string& time, const MotorState& motors,
 
 // The station's device side as the monitor needs it: status lines on stderr, the
 // two preview windows' replies kept, every other window only remembered.
-class MonitorConsole final : public MainWindowView, public TransferView, public MonitorView {
+class MonitorConsole final : public HeadlessViews {
   public:
     explicit MonitorConsole(Io& io) : io_(io) {}
 
     std::optional<MotorState> motors;
 
     void AddStatusLine(const std::string& text) override { io_.err << text << '\n' << std::flush; }
-    void RepeatNewestStatusLine() override {}
-    void setIndicator(Indicator, bool) override {}
-    void HideEditingControls() override {}
-    void ShowEditingControls() override {}
-    void LockWindows() override {}
-    void UnlockWindows() override {}
-    void setWindowVisible(Window window, bool visible) override {
-        if (visible)
-            visible_.insert(window);
-        else
-            visible_.erase(window);
-    }
-    bool isWindowVisible(Window window) const override { return visible_.count(window) > 0; }
-    void selectExecutedLine(int) override {}
-    void NewButtonClick() override {}
-    void PrintProgram() override {}
-    void refreshInputBreakControls() override {}
-    std::optional<std::string> chooseFirmwareFile() override { return std::nullopt; }
-
-    void setCaption(const std::string&) override {}
-    void clearLog() override {}
-    void addLogLine(const std::string&, Rgb) override {}
-    void setGaugeMaximum(int) override {}
-    void setGaugePosition(int) override {}
-    void setStopAvailable(bool) override {}
-    void setDownloadAvailable(bool) override {}
-
-    void showFirmwareVersion(const std::string&) override {}
+    // Lamps are read from the station's lamp flags: it only reports the changed ones.
     void showMotorState(const MotorState& state) override { motors = state; }
-    // The station redraws changed lamps only; the report reads its lamp flags instead.
-    void showIoState(const IoState&) override {}
-    void showUsbMessage(const std::vector<std::uint8_t>&) override {}
 
   private:
     Io& io_;
-    std::set<Window> visible_;
-};
-
-class LoopTime final : public sim::TimeSource {
-  public:
-    explicit LoopTime(const EventLoop& loop) : loop_(loop) {}
-    sim::SimTime now() const override { return loop_.now(); }
-
-  private:
-    const EventLoop& loop_;
 };
 
 std::filesystem::path eepromPath(const ParsedArgs& parsed) {
@@ -281,8 +242,8 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
     if (!parsed.positional.empty())
         return usageError(io, "monitor", "unexpected argument '" + parsed.positional[0] + "'");
 
-    const std::string spec = parsed.value("device").value_or("auto");
-    if (spec.empty())
+    const std::string deviceName = parsed.value("device").value_or("auto");
+    if (deviceName.empty())
         return usageError(io, "monitor", "--device needs auto, simulator or a port path");
     std::optional<std::int64_t> count;
     if (auto text = parsed.value("count")) {
@@ -318,8 +279,8 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
     LoopClock clock(io.clock, loop);
     DeviceOptions options;
     options.eepromPath = eepromPath(parsed);
-    options.simulatorTime = std::make_shared<LoopTime>(loop);
-    OpenedDevice device = makeFtdi(spec, options);
+    options.simulatorTime = std::make_shared<sim::LoopTime>(loop);
+    OpenedDevice device = makeFtdi(deviceName, options);
     if (!device) {
         io.err << "rv720 monitor: " << device.error << "\n";
         return kExitFailure;

@@ -6,7 +6,8 @@ namespace rv720 {
 
 std::uint16_t frameSum(std::span<const std::uint8_t> bytes) {
     unsigned sum = 0;
-    for (auto b : bytes) sum += b;
+    for (auto b : bytes)
+        sum += b;
     return std::uint16_t(sum);
 }
 
@@ -66,7 +67,8 @@ bool FrameAssembler::verify() const {
     if (frameByte(0) != 0xFF || frameByte(1) != 0xFF || frameByte(2) != 0xFF) return false;
     const int length = frameByte(3) * 256 + frameByte(4);
     unsigned sum = 0;
-    for (int n = 0; n <= length + 4; ++n) sum += frameByte(n);
+    for (int n = 0; n <= length + 4; ++n)
+        sum += frameByte(n);
     const unsigned stored = frameByte(length + 5) * 256u + frameByte(length + 6);
     return std::uint16_t(sum) == stored;
 }

@@ -36,19 +36,21 @@ std::uint16_t frameSum(std::span<const std::uint8_t> bytes);
 // resets the search and is dropped. A length field above 59 cannot fit the
 // receive buffer and also resets the search.
 class FrameAssembler {
-public:
+  public:
     enum class Result { Pending, Good, Bad };
 
     Result put(std::uint8_t b);
 
     // The last completed frame (valid after Good or Bad until the next put).
-    std::span<const std::uint8_t> frame() const { return {buffer_.data() + 2, std::size_t(lastSize_)}; }
+    std::span<const std::uint8_t> frame() const {
+        return {buffer_.data() + 2, std::size_t(lastSize_)};
+    }
     std::uint8_t frameByte(int n) const { return buffer_[n + 2]; }
     int state() const { return state_; }
     int position() const { return position_; }
     void reset() { state_ = position_ = 0; }
 
-private:
+  private:
     bool verify() const;
 
     // Frame byte n is kept at index n + 2, as the receive buffer always has.

@@ -39,11 +39,12 @@ struct FtDeviceInfo {
 };
 
 class FtdiApi {
-public:
+  public:
     virtual ~FtdiApi() = default;
     virtual FtStatus createDeviceInfoList(std::uint32_t& count) = 0;
     virtual FtStatus getDeviceInfoDetail(std::uint32_t index, FtDeviceInfo& info) = 0;
-    virtual FtStatus openEx(const std::string& description, std::uint32_t flags, FtHandle& handle) = 0;
+    virtual FtStatus openEx(const std::string& description, std::uint32_t flags,
+                            FtHandle& handle) = 0;
     virtual FtStatus setBaudRate(FtHandle handle, std::uint32_t baud) = 0;
     virtual FtStatus setDataCharacteristics(FtHandle handle, std::uint8_t wordLength,
                                             std::uint8_t stopBits, std::uint8_t parity) = 0;

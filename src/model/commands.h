@@ -36,16 +36,16 @@ inline constexpr std::uint8_t kControllerTarget = 4;
 
 enum class ParamKind : std::uint8_t {
     None,
-    Milli,        // P1 milli
-    MilliPair,    // P1 and P2 milli (HOME)
-    Integer,      // P1 integer
-    Line,         // P1 line (jumps)
-    OnOff,        // b2 flag
-    Output,       // b2 output number, b3 state
-    JumpInput,    // P1 line, b6 input, b7 state
-    Driver,       // b2, b3 sensors, b4..b5 divisor, P2 steps per revolution
-    Message,      // b2 length, b3.. characters
-    MotorFlags,   // b2, b3, b4 one per motor
+    Milli,       // P1 milli
+    MilliPair,   // P1 and P2 milli (HOME)
+    Integer,     // P1 integer
+    Line,        // P1 line (jumps)
+    OnOff,       // b2 flag
+    Output,      // b2 output number, b3 state
+    JumpInput,   // P1 line, b6 input, b7 state
+    Driver,      // b2, b3 sensors, b4..b5 divisor, P2 steps per revolution
+    Message,     // b2 length, b3.. characters
+    MotorFlags,  // b2, b3, b4 one per motor
 };
 
 struct CommandInfo {

@@ -8,12 +8,14 @@ namespace rv720 {
 
 Record ProgramImage::record(int slot) const {
     Record r;
-    for (int k = 0; k < kRecordSize; ++k) r[k] = byte(slot, k);
+    for (int k = 0; k < kRecordSize; ++k)
+        r[k] = byte(slot, k);
     return r;
 }
 
 void ProgramImage::setRecord(int slot, const Record& r) {
-    for (int k = 0; k < kRecordSize; ++k) setByte(slot, k, r[k]);
+    for (int k = 0; k < kRecordSize; ++k)
+        setByte(slot, k, r[k]);
 }
 
 std::int32_t ProgramImage::p1(int slot) const {
@@ -29,13 +31,15 @@ std::int32_t ProgramImage::p2(int slot) const {
 void ProgramImage::setP1(int slot, std::int32_t v) {
     std::uint8_t b[4];
     writeBe32(b, v);
-    for (int k = 0; k < 4; ++k) setByte(slot, 2 + k, b[k]);
+    for (int k = 0; k < 4; ++k)
+        setByte(slot, 2 + k, b[k]);
 }
 
 void ProgramImage::setP2(int slot, std::int32_t v) {
     std::uint8_t b[4];
     writeBe32(b, v);
-    for (int k = 0; k < 4; ++k) setByte(slot, 6 + k, b[k]);
+    for (int k = 0; k < 4; ++k)
+        setByte(slot, 6 + k, b[k]);
 }
 
 InputBreak ProgramImage::inputBreak(int input) const {
@@ -56,7 +60,8 @@ void ProgramImage::setInputBreak(int input, const InputBreak& s) {
 }
 
 void ProgramImage::clearSparePairs() {
-    for (int i = 8; i < kInputBreakSize; ++i) setBlockByte(i, 0);
+    for (int i = 8; i < kInputBreakSize; ++i)
+        setBlockByte(i, 0);
 }
 
 InputBreakWire ProgramImage::inputBreakWire() const {
@@ -83,7 +88,8 @@ void ProgramModel::appendRecord(const Record& r) {
 void ProgramModel::makeRoomAtCursor() {
     const int n = int(image.length());
     image.setLength(n + 1);
-    for (int p = n; p >= cursorLine + 1; --p) image.setRecord(p, image.record(p - 1));
+    for (int p = n; p >= cursorLine + 1; --p)
+        image.setRecord(p, image.record(p - 1));
 }
 
 void ProgramModel::insertRecordAtCursor(const Record& r) {
@@ -96,7 +102,8 @@ void ProgramModel::insertRecordAtCursor(const Record& r) {
 void ProgramModel::deleteRecord(int d) {
     const int n = int(image.length());
     if (n == 0) return;
-    for (int p = d; p + 1 < n; ++p) image.setRecord(p, image.record(p + 1));
+    for (int p = d; p + 1 < n; ++p)
+        image.setRecord(p, image.record(p + 1));
     image.setLength(n - 1);
     renumberAfterDelete(d);
 }
@@ -158,14 +165,16 @@ void ProgramModel::renumberAfterDelete(int d) {
 bool ProgramModel::isJumpTarget(int d) const {
     const auto wanted = static_cast<std::uint32_t>(d) + 1;
     for (std::uint32_t i = 0; i < image.length(); ++i)
-        if (isJumpCode(image.code(int(i))) && static_cast<std::uint32_t>(image.p1(int(i))) == wanted)
+        if (isJumpCode(image.code(int(i))) &&
+            static_cast<std::uint32_t>(image.p1(int(i))) == wanted)
             return true;
     return false;
 }
 
 void ProgramModel::clear() {
     image.setLength(0);
-    for (int i = 0; i < kInputBreakSize; ++i) image.setBlockByte(i, 0);
+    for (int i = 0; i < kInputBreakSize; ++i)
+        image.setBlockByte(i, 0);
 }
 
 }  // namespace rv720

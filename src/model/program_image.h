@@ -34,7 +34,9 @@ inline void writeBe32(std::uint8_t* p, std::int32_t value) {
     p[2] = std::uint8_t(v >> 8);
     p[3] = std::uint8_t(v);
 }
-inline std::uint16_t readBe16(const std::uint8_t* p) { return std::uint16_t((p[0] << 8) | p[1]); }
+inline std::uint16_t readBe16(const std::uint8_t* p) {
+    return std::uint16_t((p[0] << 8) | p[1]);
+}
 inline void writeBe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = std::uint8_t(v >> 8);
     p[1] = std::uint8_t(v);
@@ -48,7 +50,7 @@ struct InputBreak {
 };
 
 class ProgramImage {
-public:
+  public:
     ProgramImage() { bytes_.fill(0); }
 
     std::uint32_t length() const { return length_; }
@@ -72,13 +74,13 @@ public:
     void setBlockByte(int i, std::uint8_t v) { bytes_[kInputBreakOffset + i] = v; }
     InputBreak inputBreak(int input) const;  // input 1 or 2
     void setInputBreak(int input, const InputBreak& setting);
-    void clearSparePairs();  // block bytes 8..19 (image 9998..10009)
+    void clearSparePairs();                 // block bytes 8..19 (image 9998..10009)
     InputBreakWire inputBreakWire() const;  // INPUT1 bytes, then INPUT2 bytes
     void setInputBreakFromWire(const InputBreakWire& wire);
 
     const std::array<std::uint8_t, kImageSize>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::array<std::uint8_t, kImageSize> bytes_;
     std::uint32_t length_ = 0;
 };
@@ -94,7 +96,7 @@ struct MotorConfig {
 // that keep jump targets consistent. Nothing here checks capacity: the editor's
 // checks come first, so append and make-room assume length < 999 on entry.
 class ProgramModel {
-public:
+  public:
     ProgramImage image;
     std::int32_t cursorLine = 0;
     EditMode editMode = EditMode::Append;
@@ -118,7 +120,7 @@ public:
     bool isJumpTarget(int d) const;
     void clear();  // new program: length 0, block cleared, slots left as they are
 
-private:
+  private:
     void notifyInputBreak() {
         if (onInputBreakChanged) onInputBreakChanged();
     }

@@ -9,15 +9,21 @@ namespace rv720 {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Exact decimal expansion of |value| (glibc prints binary floating point exactly).
 std::string exactDigits(long double value) {
@@ -43,7 +49,8 @@ void roundDecimal(const std::string& exact, int keep, std::string& intPart, std:
     std::string kept = digits.substr(0, cut);
     if (up) {
         int i = int(kept.size()) - 1;
-        while (i >= 0 && kept[i] == '9') kept[i--] = '0';
+        while (i >= 0 && kept[i] == '9')
+            kept[i--] = '0';
         if (i >= 0)
             ++kept[i];
         else {
@@ -70,11 +77,13 @@ std::optional<double> parseDecimal(std::string_view text, char separator) {
     std::size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) normal += s[i++];
     int mantissaDigits = 0;
-    while (i < s.size() && isDigit(s[i])) normal += s[i++], ++mantissaDigits;
+    while (i < s.size() && isDigit(s[i]))
+        normal += s[i++], ++mantissaDigits;
     if (i < s.size() && s[i] == separator) {
         normal += '.';
         ++i;
-        while (i < s.size() && isDigit(s[i])) normal += s[i++], ++mantissaDigits;
+        while (i < s.size() && isDigit(s[i]))
+            normal += s[i++], ++mantissaDigits;
     }
     if (mantissaDigits == 0) return std::nullopt;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
@@ -82,7 +91,8 @@ std::optional<double> parseDecimal(std::string_view text, char separator) {
         ++i;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) normal += s[i++];
         int expDigits = 0;
-        while (i < s.size() && isDigit(s[i])) normal += s[i++], ++expDigits;
+        while (i < s.size() && isDigit(s[i]))
+            normal += s[i++], ++expDigits;
         if (expDigits == 0) return std::nullopt;
     }
     if (i != s.size()) return std::nullopt;
@@ -97,7 +107,8 @@ std::optional<double> parseDecimal(std::string_view text, char separator) {
 
 std::optional<std::int32_t> parseInteger(std::string_view text) {
     std::string_view s = text;
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
         negative = s.front() == '-';
@@ -116,7 +127,8 @@ std::optional<std::int32_t> parseInteger(std::string_view text) {
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, base);
     if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
     if (negative) value = -value;
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
         return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
@@ -161,7 +173,8 @@ std::string formatGeneral(long double value, char separator, int precision) {
     std::string digits;
     for (char c : mantissa)
         if (c != '.') digits += c;
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
     std::string out = value < 0 ? "-" : "";
     if (exponent >= precision || std::fabs(value) < 0.00001L) {
         out += digits.substr(0, 1);
@@ -198,12 +211,16 @@ std::int32_t toMilli(float value) {
     return static_cast<std::int32_t>(scaled);
 }
 
-float fromMilli(std::int32_t milli) { return static_cast<float>(static_cast<long double>(milli) * 0.001L); }
+float fromMilli(std::int32_t milli) {
+    return static_cast<float>(static_cast<long double>(milli) * 0.001L);
+}
 
 std::string formatMilli(std::int32_t milli, char separator) {
     return formatFixed(fromMilli(milli), 7, 2, separator);
 }
 
-std::string formatInteger(std::int32_t value) { return std::to_string(value); }
+std::string formatInteger(std::int32_t value) {
+    return std::to_string(value);
+}
 
 }  // namespace rv720

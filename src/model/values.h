@@ -33,8 +33,8 @@ std::string formatFixed(long double value, int precision, int digits, char separ
 // dropped; scientific ("1E-6") for very small or very large values.
 std::string formatGeneral(long double value, char separator, int precision = 15);
 
-std::int32_t toMilli(float value);             // trunc(value * 1000), value already single
-float fromMilli(std::int32_t milli);           // milli * 0.001 rounded to single
+std::int32_t toMilli(float value);    // trunc(value * 1000), value already single
+float fromMilli(std::int32_t milli);  // milli * 0.001 rounded to single
 std::string formatMilli(std::int32_t milli, char separator);  // "12.50"
 std::string formatInteger(std::int32_t value);                // "-400"
 

@@ -22,8 +22,12 @@ SystemClock::SystemClock() {
     std::setlocale(LC_TIME, "");
 }
 
-std::string SystemClock::shortDate() const { return formatNow("%x"); }
-std::string SystemClock::longTime() const { return formatNow("%X"); }
+std::string SystemClock::shortDate() const {
+    return formatNow("%x");
+}
+std::string SystemClock::longTime() const {
+    return formatNow("%X");
+}
 
 char SystemClock::decimalSeparator() const {
     // Read the user's numeric locale without switching the program's own
@@ -32,11 +36,14 @@ char SystemClock::decimalSeparator() const {
     std::string restore = saved ? saved : "C";
     std::setlocale(LC_NUMERIC, "");
     const std::lconv* conv = std::localeconv();
-    char separator = (conv && conv->decimal_point && conv->decimal_point[0]) ? conv->decimal_point[0] : '.';
+    char separator =
+        (conv && conv->decimal_point && conv->decimal_point[0]) ? conv->decimal_point[0] : '.';
     std::setlocale(LC_NUMERIC, restore.c_str());
     return separator;
 }
 
-void SystemClock::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SystemClock::sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace rv720

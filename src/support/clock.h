@@ -8,7 +8,7 @@
 namespace rv720 {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual std::string shortDate() const = 0;  // today in the short date format
     virtual std::string longTime() const = 0;   // now in the long time format
@@ -19,7 +19,7 @@ public:
 // The C library's view of the user's locale (LC_TIME, LC_NUMERIC from the
 // environment); used by the command-line tool.
 class SystemClock final : public Clock {
-public:
+  public:
     SystemClock();
     std::string shortDate() const override;
     std::string longTime() const override;
@@ -28,7 +28,7 @@ public:
 };
 
 class FixedClock final : public Clock {
-public:
+  public:
     FixedClock(std::string date = "2026-12-08", std::string time = "12:00:00", char separator = '.')
         : date_(std::move(date)), time_(std::move(time)), separator_(separator) {}
     std::string shortDate() const override { return date_; }
@@ -40,7 +40,7 @@ public:
     void setDecimalSeparator(char separator) { separator_ = separator; }
     int sleptMs() const { return slept_; }
 
-private:
+  private:
     std::string date_, time_;
     char separator_;
     int slept_ = 0;

@@ -11,7 +11,7 @@
 namespace rv720 {
 
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     // Arms the timer. Like a message timer that is already enabled, a running
     // timer keeps its phase; use restart() to begin a fresh interval.
@@ -27,24 +27,24 @@ public:
     void setActive(bool on) { on ? start() : stop(); }
     void setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
 
-protected:
+  protected:
     void fire() {
         if (handler_) handler_();
     }
 
-private:
+  private:
     std::function<void()> handler_;
 };
 
 class TimerFactory {
-public:
+  public:
     virtual ~TimerFactory() = default;
     virtual std::unique_ptr<Timer> create(int intervalMs) = 0;
 };
 
 // A timer that fires only when the test says so.
 class ManualTimer final : public Timer {
-public:
+  public:
     explicit ManualTimer(int intervalMs) : interval_(intervalMs) {}
     void start() override { active_ = true; }
     void stop() override { active_ = false; }
@@ -58,14 +58,14 @@ public:
         return true;
     }
 
-private:
+  private:
     int interval_;
     bool active_ = false;
 };
 
 // Hands out ManualTimers and keeps them in creation order so a test can reach them.
 class ManualTimerFactory final : public TimerFactory {
-public:
+  public:
     std::unique_ptr<Timer> create(int intervalMs) override {
         auto timer = std::make_unique<ManualTimer>(intervalMs);
         timers_.push_back(timer.get());
@@ -73,7 +73,7 @@ public:
     }
     const std::vector<ManualTimer*>& timers() const { return timers_; }
 
-private:
+  private:
     std::vector<ManualTimer*> timers_;
 };
 

@@ -30,11 +30,11 @@ TEST(DeviceSpec, KeywordsAndPorts) {
         {"", std::nullopt, ""},
     };
     for (const auto& c : cases) {
-        const auto spec = parseDeviceSpec(c.text);
-        ASSERT_EQ(spec.has_value(), c.kind.has_value()) << c.text;
-        if (!spec) continue;
-        EXPECT_EQ(spec->kind, *c.kind) << c.text;
-        EXPECT_EQ(spec->port, c.port) << c.text;
+        const auto parsed = parseDeviceSpec(c.text);
+        ASSERT_EQ(parsed.has_value(), c.kind.has_value()) << c.text;
+        if (!parsed) continue;
+        EXPECT_EQ(parsed->kind, *c.kind) << c.text;
+        EXPECT_EQ(parsed->port, c.port) << c.text;
     }
 }
 

@@ -88,21 +88,22 @@ TEST_F(ParameterFormTest, EveryPageIsBuiltFromTheTableAndShownAlone) {
         EXPECT_EQ(form->heading(info.page)->text(), qs(info.heading));
         EXPECT_TRUE(form->heading(info.page)->font().bold());
 
-        for (const PageControl& spec : info.controls) {
-            if (spec.name.empty()) continue;
-            SCOPED_TRACE(std::string(spec.name));
-            QWidget* control = shown->findChild<QWidget*>(qs(spec.name));
+        for (const PageControl& pageControl : info.controls) {
+            if (pageControl.name.empty()) continue;
+            SCOPED_TRACE(std::string(pageControl.name));
+            QWidget* control = shown->findChild<QWidget*>(qs(pageControl.name));
             ASSERT_NE(control, nullptr);
-            if (spec.kind == PageControlKind::Entry) {
+            if (pageControl.kind == PageControlKind::Entry) {
                 auto* edit = qobject_cast<QLineEdit*>(control);
                 ASSERT_NE(edit, nullptr);
-                EXPECT_EQ(edit->maxLength(), spec.maxLength > 0 ? spec.maxLength : 32767);
-                EXPECT_EQ(shown->findChild<QLabel*>(qs(spec.name) + "_unit")->text(),
-                          qs(spec.text));
-            } else if (spec.kind == PageControlKind::CheckBox ||
-                       spec.kind == PageControlKind::RadioButton) {
+                EXPECT_EQ(edit->maxLength(),
+                          pageControl.maxLength > 0 ? pageControl.maxLength : 32767);
+                EXPECT_EQ(shown->findChild<QLabel*>(qs(pageControl.name) + "_unit")->text(),
+                          qs(pageControl.text));
+            } else if (pageControl.kind == PageControlKind::CheckBox ||
+                       pageControl.kind == PageControlKind::RadioButton) {
                 ASSERT_NE(form->captionOf(control), nullptr);
-                EXPECT_EQ(form->captionOf(control)->text(), qs(spec.text));
+                EXPECT_EQ(form->captionOf(control)->text(), qs(pageControl.text));
             }
         }
         auto* confirm = form->confirmButton(info.page);

@@ -9,7 +9,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes bytesOf(const Frame& f) { return Bytes(f.view().begin(), f.view().end()); }
+Bytes bytesOf(const Frame& f) {
+    return Bytes(f.view().begin(), f.view().end());
+}
 
 TEST(FrameBuilding, MatchesTheKnownExamples) {
     std::uint8_t four = 4;
@@ -31,7 +33,8 @@ Collected feed(FrameAssembler& a, const Bytes& stream) {
     Collected c;
     for (auto b : stream) {
         auto r = a.put(b);
-        if (r == FrameAssembler::Result::Good) c.good.emplace_back(a.frame().begin(), a.frame().end());
+        if (r == FrameAssembler::Result::Good)
+            c.good.emplace_back(a.frame().begin(), a.frame().end());
         if (r == FrameAssembler::Result::Bad) ++c.bad;
     }
     return c;
@@ -56,7 +59,8 @@ TEST(FrameReassembly, ResynchronisesAfterABrokenSync) {
 
 TEST(FrameReassembly, FourthFFIsTheLengthHighByte) {
     FrameAssembler a;
-    for (int i = 0; i < 4; ++i) a.put(0xFF);
+    for (int i = 0; i < 4; ++i)
+        a.put(0xFF);
     EXPECT_EQ(a.state(), 3);
     EXPECT_EQ(a.position(), 4);
 }

@@ -7,24 +7,15 @@
 #include <string>
 
 #include "fakes.h"
+#include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
 #include "support/event_loop.h"
 
 namespace rv720::test {
 
-// The twin keeps the loop's clock.
-class LoopTime final : public sim::TimeSource {
-  public:
-    explicit LoopTime(const EventLoop& loop) : loop_(loop) {}
-    sim::SimTime now() const override { return loop_.now(); }
-
-  private:
-    const EventLoop& loop_;
-};
-
 struct TwinBench {
     EventLoop loop{EventLoop::Time::Virtual};
-    sim::SimulatedFtdi ftdi{sim::TwinOptions{}, std::make_shared<LoopTime>(loop)};
+    sim::SimulatedFtdi ftdi{sim::TwinOptions{}, std::make_shared<sim::LoopTime>(loop)};
     FixedClock baseClock;
     LoopClock clock{baseClock, loop};
     ProgramModel model;

@@ -28,7 +28,8 @@ TEST(ProgramImageLayout, RecordsLiveInTenPlanes) {
     ProgramImage image;
     Record r{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     image.setRecord(5, r);
-    for (int k = 0; k < 10; ++k) EXPECT_EQ(image.bytes()[k * 999 + 5], r[k]);
+    for (int k = 0; k < 10; ++k)
+        EXPECT_EQ(image.bytes()[k * 999 + 5], r[k]);
     EXPECT_EQ(image.record(5), r);
 }
 
@@ -186,7 +187,8 @@ TEST(ModelOperations, ClearKeepsSlotsButEmptiesProgramAndBlock) {
     m.image.setBlockByte(19, 5);
     m.clear();
     EXPECT_EQ(m.length(), 0u);
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(m.image.blockByte(i), 0);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(m.image.blockByte(i), 0);
     EXPECT_EQ(m.image.code(0), code::WaitMs);
 }
 

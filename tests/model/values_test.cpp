@@ -9,10 +9,11 @@ TEST(MilliEncoding, SinglePrecisionStepThenTruncation) {
     struct Case {
         double typed;
         std::int32_t stored;
-    } cases[] = {{0.7, 699},   {2.675, 2674},        {12.5, 12500},  {1.1, 1100},
-                 {2.3, 2299},  {31234.74, 31234740}, {-1.5, -1500},  {0, 0},
+    } cases[] = {{0.7, 699},   {2.675, 2674},           {12.5, 12500}, {1.1, 1100},
+                 {2.3, 2299},  {31234.74, 31234740},    {-1.5, -1500}, {0, 0},
                  {-0.7, -699}, {543263.8125, 543263812}};
-    for (auto c : cases) EXPECT_EQ(toMilli(float(c.typed)), c.stored) << c.typed;
+    for (auto c : cases)
+        EXPECT_EQ(toMilli(float(c.typed)), c.stored) << c.typed;
 }
 
 TEST(MilliEncoding, DisplayHasTwoDecimalsAndTheCallersSeparator) {

@@ -86,8 +86,8 @@ TEST(SaveFileTest, SaveWithoutANameIsSaveAsWithItsFilterAndExtension) {
     s.dialogs.fileAnswers = {s.path("first")};
     QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
     ASSERT_EQ(s.dialogs.calls.size(), 1);
-    EXPECT_EQ(s.dialogs.calls[0].spec.filter, "RV7.0.2 program file (*.pri)|*.pri");
-    EXPECT_EQ(s.dialogs.calls[0].spec.defaultExtension, "pri");
+    EXPECT_EQ(s.dialogs.calls[0].request.filter, "RV7.0.2 program file (*.pri)|*.pri");
+    EXPECT_EQ(s.dialogs.calls[0].request.defaultExtension, "pri");
     EXPECT_EQ(s.fileBytes("first.pri").size(), 30 + 4 * 10);
     EXPECT_EQ(s.main->CurrentFileName, s.path("first.pri"));
     EXPECT_EQ(s.main->FormCaption->text(), captionFor(s.path("first.pri")));
@@ -169,8 +169,8 @@ TEST(OpenFileTest, OpensRecordsBlockCaptionAndListing) {
     QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
 
     ASSERT_EQ(s.dialogs.calls.size(), 1) << "empty listing: no save question";
-    EXPECT_EQ(s.dialogs.calls[0].spec.filter, "RV702 program file (*.pri)|*.pri");
-    EXPECT_EQ(s.dialogs.calls[0].spec.defaultExtension, "pri");
+    EXPECT_EQ(s.dialogs.calls[0].request.filter, "RV702 program file (*.pri)|*.pri");
+    EXPECT_EQ(s.dialogs.calls[0].request.defaultExtension, "pri");
     EXPECT_EQ(s.status2(), "File was opened");
     EXPECT_EQ(s.main->CurrentFileName, s.path("prog.pri"));
     EXPECT_EQ(s.main->FormCaption->text(), captionFor(s.path("prog.pri")));

@@ -51,7 +51,9 @@ TEST(ManualTest, SearchNarrowsTheContentsAndClearingRestoresIt) {
         EXPECT_GT(matches, 0) << c.words;
         const QStringList shown = viewer.visibleSections();
         EXPECT_TRUE(shown.contains(c.mustShow)) << c.words;
-        if (c.narrows) EXPECT_LT(shown.size(), all) << c.words;
+        if (c.narrows) {
+            EXPECT_LT(shown.size(), all) << c.words;
+        }
         EXPECT_TRUE(viewer.browser()->textCursor().hasSelection()) << c.words << " found in text";
     }
     EXPECT_EQ(viewer.search("qqqzzz"), 0);

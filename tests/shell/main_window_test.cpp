@@ -269,7 +269,9 @@ TEST(TransferLockTest, LocksAllButTransferAndPasswordWindowsAndHidesMonitors) {
     s.main->UnlockWindows();
     for (QWidget* w : s.station->windows().all()) {
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
-        if (w->objectName() == "FLog") EXPECT_FALSE(w->isVisible()) << "unlock shows nothing";
+        if (w->objectName() == "FLog") {
+            EXPECT_FALSE(w->isVisible()) << "unlock shows nothing";
+        }
     }
 }
 

@@ -57,7 +57,7 @@ TEST(ScriptedDialogsTest, AnswersInOrderAndCountsUnexpectedQuestions) {
     ASSERT_EQ(d.calls.size(), 6);
     EXPECT_EQ(d.calls[1].icon, QuestionIcon::Warning);
     EXPECT_EQ(d.calls[3].kind, ScriptedDialogs::Kind::Open);
-    EXPECT_EQ(d.calls[3].spec.filter, "F|*.pri");
+    EXPECT_EQ(d.calls[3].request.filter, "F|*.pri");
 }
 
 TEST(ScriptedDialogsTest, AcceptedPrintGoesToThePdfFile) {

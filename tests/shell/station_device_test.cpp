@@ -682,8 +682,8 @@ TEST(StationFirmwareTest, RightPasswordThenTheFileStreamsAndTheLinkCloses) {
 
         ASSERT_TRUE(s.pumpUntilStatus("Firmware updating started", 100));
         ASSERT_EQ(s.dialogs.calls.size(), 1);
-        EXPECT_EQ(s.dialogs.calls[0].spec.filter, "Program (*.bin)|*.bin");
-        EXPECT_EQ(s.dialogs.calls[0].spec.defaultExtension, "bin");
+        EXPECT_EQ(s.dialogs.calls[0].request.filter, "Program (*.bin)|*.bin");
+        EXPECT_EQ(s.dialogs.calls[0].request.defaultExtension, "bin");
         EXPECT_EQ(s.transfer->FormCaption->text(), "Firmware update");
         EXPECT_TRUE(s.transfer->isVisible());
         EXPECT_FALSE(s.main->isEnabled());

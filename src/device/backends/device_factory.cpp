@@ -15,17 +15,17 @@ std::optional<DeviceSpec> parseDeviceSpec(std::string_view text) {
 
 OpenedDevice makeFtdi(std::string_view deviceSpec, const DeviceOptions& options) {
     OpenedDevice device;
-    const auto spec = parseDeviceSpec(deviceSpec);
-    if (!spec) {
+    const auto parsed = parseDeviceSpec(deviceSpec);
+    if (!parsed) {
         device.error = "no device given (auto, simulator or a serial port path)";
         return device;
     }
-    switch (spec->kind) {
+    switch (parsed->kind) {
         case DeviceKind::Auto:
             device.ftdi = std::make_unique<SerialFtdi>();
             break;
         case DeviceKind::SerialPort:
-            device.ftdi = SerialFtdi::onPort(spec->port);
+            device.ftdi = SerialFtdi::onPort(parsed->port);
             break;
         case DeviceKind::Simulator: {
             sim::TwinOptions twin;

@@ -43,7 +43,7 @@ struct DeviceOptions {
 };
 
 struct OpenedDevice {
-    std::unique_ptr<FtdiApi> ftdi;       // null when the spec was not usable
+    std::unique_ptr<FtdiApi> ftdi;       // null when the device name was not usable
     sim::SimulatedFtdi* twin = nullptr;  // set for the simulator
     std::string error;                   // why ftdi is null
     explicit operator bool() const { return ftdi != nullptr; }

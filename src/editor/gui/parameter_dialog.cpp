@@ -77,20 +77,21 @@ void TFParametrLiczbowy::buildPage(const PageInfo& info) {
 
     const QFont font = artwork::labelFont(11);
     int y = 12 + 16 * headingLines;
-    for (const PageControl& spec : info.controls) {
-        const QString name = qs(spec.name);
-        switch (spec.kind) {
+    for (const PageControl& pageControl : info.controls) {
+        const QString name = qs(pageControl.name);
+        switch (pageControl.kind) {
             case PageControlKind::Entry: {
                 auto* edit = new QLineEdit(box);
                 edit->setObjectName(name);
-                if (spec.maxLength > 0) edit->setMaxLength(spec.maxLength);
+                if (pageControl.maxLength > 0) edit->setMaxLength(pageControl.maxLength);
                 edit->setGeometry(12, y, kEntryWidth, 22);
-                auto* unit = new QLabel(qs(spec.text), box);
+                auto* unit = new QLabel(qs(pageControl.text), box);
                 unit->setObjectName(name + QStringLiteral("_unit"));
                 unit->setFont(font);
                 unit->setGeometry(12 + kEntryWidth + 6, y, kPageWidth - kEntryWidth - 24, 22);
                 for (int f = 0; f < kTextFieldCount; ++f)
-                    if (textFieldName(TextField(f)) == spec.name) entries_[std::size_t(f)] = edit;
+                    if (textFieldName(TextField(f)) == pageControl.name)
+                        entries_[std::size_t(f)] = edit;
                 connect(edit, &QLineEdit::textChanged, this,
                         [this, edit] { num_xdestChange(edit); });
                 y += 28;
@@ -99,14 +100,14 @@ void TFParametrLiczbowy::buildPage(const PageInfo& info) {
             case PageControlKind::CheckBox:
             case PageControlKind::RadioButton: {
                 QAbstractButton* button = nullptr;
-                if (spec.kind == PageControlKind::CheckBox)
+                if (pageControl.kind == PageControlKind::CheckBox)
                     button = new QCheckBox(box);
                 else
                     button = new QRadioButton(box);
                 button->setObjectName(name);
                 button->setGeometry(12, y + 1, 18, 18);
-                auto* caption = new ToggleLabel(qs(spec.text), box);
-                caption->setObjectName(captionName(spec.name));
+                auto* caption = new ToggleLabel(qs(pageControl.text), box);
+                caption->setObjectName(captionName(pageControl.name));
                 caption->setFont(font);
                 caption->setGeometry(34, y, 96, 20);  // clear of the buttons at the right
                 captions_.insert(button, caption);
@@ -118,13 +119,13 @@ void TFParametrLiczbowy::buildPage(const PageInfo& info) {
             case PageControlKind::List: {
                 auto* list = new QComboBox(box);
                 list->setObjectName(name);
-                list->addItems(qs(spec.text).split(QLatin1Char('\n')));
+                list->addItems(qs(pageControl.text).split(QLatin1Char('\n')));
                 list->setGeometry(12, y, kEntryWidth, 22);
                 y += 28;
                 break;
             }
             case PageControlKind::Label: {
-                auto* label = new QLabel(qs(spec.text), box);
+                auto* label = new QLabel(qs(pageControl.text), box);
                 label->setObjectName(name.isEmpty() ? qs(info.name) + QStringLiteral("_text")
                                                     : name);
                 label->setFont(font);

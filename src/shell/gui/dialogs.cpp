@@ -44,13 +44,14 @@ void QtDialogs::inform(QWidget* parent, const QString& caption, const QString& t
 
 namespace {
 
-QString runFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode) {
+QString runFileDialog(QWidget* parent, const FileDialogSpec& request,
+                      QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
-    dialog.setNameFilter(toQtFilter(spec.filter));
-    dialog.setDefaultSuffix(spec.defaultExtension);
+    dialog.setNameFilter(toQtFilter(request.filter));
+    dialog.setDefaultSuffix(request.defaultExtension);
     // The station asks its own overwrite question after the dialog.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -59,12 +60,12 @@ QString runFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::
 
 }  // namespace
 
-QString QtDialogs::openFileName(QWidget* parent, const FileDialogSpec& spec) {
-    return runFileDialog(parent, spec, QFileDialog::AcceptOpen);
+QString QtDialogs::openFileName(QWidget* parent, const FileDialogSpec& request) {
+    return runFileDialog(parent, request, QFileDialog::AcceptOpen);
 }
 
-QString QtDialogs::saveFileName(QWidget* parent, const FileDialogSpec& spec) {
-    return runFileDialog(parent, spec, QFileDialog::AcceptSave);
+QString QtDialogs::saveFileName(QWidget* parent, const FileDialogSpec& request) {
+    return runFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
 bool QtDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
@@ -107,14 +108,14 @@ QString ScriptedDialogs::nextFile() {
     return answer;
 }
 
-QString ScriptedDialogs::openFileName(QWidget*, const FileDialogSpec& spec) {
-    calls.append({Kind::Open, {}, {}, QuestionIcon::Question, spec});
-    return withDefaultExtension(nextFile(), spec.defaultExtension);
+QString ScriptedDialogs::openFileName(QWidget*, const FileDialogSpec& request) {
+    calls.append({Kind::Open, {}, {}, QuestionIcon::Question, request});
+    return withDefaultExtension(nextFile(), request.defaultExtension);
 }
 
-QString ScriptedDialogs::saveFileName(QWidget*, const FileDialogSpec& spec) {
-    calls.append({Kind::Save, {}, {}, QuestionIcon::Question, spec});
-    return withDefaultExtension(nextFile(), spec.defaultExtension);
+QString ScriptedDialogs::saveFileName(QWidget*, const FileDialogSpec& request) {
+    calls.append({Kind::Save, {}, {}, QuestionIcon::Question, request});
+    return withDefaultExtension(nextFile(), request.defaultExtension);
 }
 
 bool ScriptedDialogs::choosePrinter(QWidget*, QPrinter& printer) {

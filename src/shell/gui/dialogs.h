@@ -31,8 +31,8 @@ class Dialogs {
     // A modal box with OK only.
     virtual void inform(QWidget* parent, const QString& caption, const QString& text) = 0;
     // The chosen full path, or empty when cancelled.
-    virtual QString openFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
-    virtual QString saveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+    virtual QString openFileName(QWidget* parent, const FileDialogSpec& request) = 0;
+    virtual QString saveFileName(QWidget* parent, const FileDialogSpec& request) = 0;
     // Lets the operator choose and set up `printer`; false when cancelled.
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
@@ -47,8 +47,8 @@ class QtDialogs final : public Dialogs {
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text,
                   QuestionIcon icon) override;
     void inform(QWidget* parent, const QString& caption, const QString& text) override;
-    QString openFileName(QWidget* parent, const FileDialogSpec& spec) override;
-    QString saveFileName(QWidget* parent, const FileDialogSpec& spec) override;
+    QString openFileName(QWidget* parent, const FileDialogSpec& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogSpec& request) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
 };
 
@@ -62,7 +62,7 @@ class ScriptedDialogs final : public Dialogs {
         QString caption;  // box caption; empty for file and print dialogs
         QString text;     // box text
         QuestionIcon icon = QuestionIcon::Question;
-        FileDialogSpec spec;
+        FileDialogSpec request;
     };
 
     std::deque<bool> yesNoAnswers;
@@ -79,8 +79,8 @@ class ScriptedDialogs final : public Dialogs {
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text,
                   QuestionIcon icon) override;
     void inform(QWidget* parent, const QString& caption, const QString& text) override;
-    QString openFileName(QWidget* parent, const FileDialogSpec& spec) override;
-    QString saveFileName(QWidget* parent, const FileDialogSpec& spec) override;
+    QString openFileName(QWidget* parent, const FileDialogSpec& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogSpec& request) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
 
   private:

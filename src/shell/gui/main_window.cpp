@@ -191,9 +191,9 @@ void TFMain::buildCommandColumn() {
         y += 27;
         return b;
     };
-    for (const ButtonSpec& spec : kCommandButtons) {
-        commandButtons << add(spec.name, spec.glyph, spec.text);
-        if (QLatin1String(spec.name) == QLatin1String("CommadnWaitXButton"))
+    for (const ButtonSpec& buttonDef : kCommandButtons) {
+        commandButtons << add(buttonDef.name, buttonDef.glyph, buttonDef.text);
+        if (QLatin1String(buttonDef.name) == QLatin1String("CommadnWaitXButton"))
             CommandClearPos = add("CommandClearPos", "cmd-clear-motor", "clear_motor");
     }
 }
@@ -344,7 +344,7 @@ void TFMain::buildDirectControl() {
     addPanel(QRect(946, 136, 195, 276));
     makeLabel(this, "DirectLabel", QStringLiteral("Direct control"), QRect(956, 140, 170, 16),
               artwork::labelFont(11, true));
-    const ButtonSpec specs[] = {
+    const ButtonSpec buttonDefs[] = {
         {"SetConfigButton", "set-config", "Drivers"},
         {"SetModeButton", "set-mode", "Work mode"},
         {"SetVminButton", "set-vmin", "Min velocity"},
@@ -359,10 +359,11 @@ void TFMain::buildDirectControl() {
                                  &SetXdestButton,  &SetOutputButton};
     int y = 160;
     for (int i = 0; i < 8; ++i) {
-        const ControlHint* hint = hintFor(QLatin1String(specs[i].name));
-        PictureButton* b = addPictureButton(
-            QLatin1String(specs[i].name), QLatin1String(specs[i].glyph), QRect(954, y, 180, 30),
-            QString::fromUtf8(hint->toolTip), QLatin1String(specs[i].text));
+        const ControlHint* hint = hintFor(QLatin1String(buttonDefs[i].name));
+        PictureButton* b =
+            addPictureButton(QLatin1String(buttonDefs[i].name), QLatin1String(buttonDefs[i].glyph),
+                             QRect(954, y, 180, 30), QString::fromUtf8(hint->toolTip),
+                             QLatin1String(buttonDefs[i].text));
         b->setGlyphSize(22);
         *targets[i] = b;
         y += 31;
