@@ -1,3 +1,0 @@
-target_sources(rv720_core PRIVATE
-  compiler.cpp
-)

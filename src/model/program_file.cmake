@@ -1,3 +1,0 @@
-target_sources(rv720_core PRIVATE
-  program_file.cpp
-)

@@ -1,3 +1,0 @@
-rv720_add_test(conversions_tests LABEL unit SOURCES
-  conversions_test.cpp
-)

@@ -1,3 +1,0 @@
-rv720_add_test(listing_tests LABEL unit SOURCES
-  listing_test.cpp
-)
