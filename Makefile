@@ -28,6 +28,8 @@ run: build
 
 bench: build
 	$(BUILD)/bench/rv720_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/rv720_gui_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/rv720_station_idle_bench
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

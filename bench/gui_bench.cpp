@@ -81,12 +81,3 @@ BENCHMARK(listingViewSetLines)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace rv720
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
