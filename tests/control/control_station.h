@@ -19,6 +19,7 @@
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
 #include "shell/shell_test_app.h"
+#include "shell/twin_station_rig.h"
 #include "sim/simulated_ftdi.h"
 #include "support/clock.h"
 #include "support/timer.h"
@@ -38,11 +39,8 @@ inline void PrintTo(const SentFrame& f, std::ostream* os) {
     *os << "]";
 }
 
-struct ControlStation {
-    explicit ControlStation(sim::TwinOptions options = {}) : ftdi(std::move(options), time) {
-        testApp();
-        station = std::make_unique<Station>(dialogs, timers, clock, &ftdi);
-        main = station->main();
+struct ControlStation : TwinStationRig {
+    explicit ControlStation(sim::TwinOptions options = {}) : TwinStationRig(std::move(options)) {
         control = qobject_cast<TFSterowanie*>(station->window("FSterowanie"));
         outputs = qobject_cast<TFWyjscia*>(station->window("FWyjscia"));
         motors = qobject_cast<TFPodgladSilniki*>(station->window("FPodgladSilniki"));
@@ -61,48 +59,18 @@ struct ControlStation {
         };
     }
 
-    ManualTimer& manual(Timer& t) { return static_cast<ManualTimer&>(t); }
     ManualTimer& motorTimer() { return manual(main->device().MotorViewTimer()); }
     ManualTimer& inputTimer() { return manual(main->device().InputViewTimer()); }
 
-    // Moves the twin's clock in 1 ms steps, polling the link every step and
-    // firing the preview timers every 100 ms, as the event loop would.
-    void pump(int ms) {
-        for (int i = 0; i < ms; ++i) {
-            time->advance(std::chrono::milliseconds(1));
-            manual(*main->UsbTimer).tick();
-            if (++elapsedMs % 100 == 0) {
-                motorTimer().tick();
-                inputTimer().tick();
-            }
-        }
-    }
-    bool pumpUntil(const std::function<bool()>& done, int limitMs = 20000) {
-        for (int i = 0; i < limitMs && !done(); ++i)
-            pump(1);
-        return done();
-    }
-
-    void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     void connect() {
-        click(main->ConnectButton);
-        ASSERT_TRUE(main->isConnected());
+        TwinStationRig::connect();
         sent.clear();
     }
-    QString status1() const { return main->Warning1->text(); }
-    QString status2() const { return main->Warning2->text(); }
     int sentWithCode(std::uint8_t code) const {
         return int(std::count_if(sent.begin(), sent.end(),
                                  [code](const SentFrame& f) { return f.code == code; }));
     }
 
-    std::shared_ptr<sim::ManualTimeSource> time = std::make_shared<sim::ManualTimeSource>();
-    sim::SimulatedFtdi ftdi;
-    ScriptedDialogs dialogs;
-    ManualTimerFactory timers;
-    FixedClock clock;
-    std::unique_ptr<Station> station;
-    TFMain* main = nullptr;
     TFSterowanie* control = nullptr;
     TFWyjscia* outputs = nullptr;
     TFPodgladSilniki* motors = nullptr;
@@ -111,7 +79,6 @@ struct ControlStation {
     TFParametrLiczbowy* parameters = nullptr;
     std::vector<SentFrame> sent;
     std::function<void(const SentFrame&)> onSend;
-    long elapsedMs = 0;
 };
 
 }  // namespace rv720::testing

@@ -33,6 +33,7 @@
 #include "shell/gui/pass_window.h"
 #include "shell/gui/station_app.h"
 #include "shell/shell_test_app.h"
+#include "shell/twin_station_rig.h"
 #include "sim/simulated_ftdi.h"
 #include "support/clock.h"
 #include "support/color.h"
@@ -44,11 +45,8 @@ namespace {
 const QString kDemo = QStringLiteral(RV720_TEST_DATA "/../../examples/demo.pri");
 const QString kDashes(69, QLatin1Char('-'));
 
-struct TwinStation {
+struct TwinStation : testing::TwinStationRig {
     TwinStation() {
-        testApp();
-        station = std::make_unique<Station>(dialogs, timers, clock, &ftdi);
-        main = station->main();
         transfer = qobject_cast<TFKompilacja*>(station->window("FKompilacja"));
         pass = qobject_cast<TFPass*>(station->window("FPass"));
         info = qobject_cast<TFInfo*>(station->window("FInfo"));
@@ -62,30 +60,9 @@ struct TwinStation {
         };
     }
 
-    ManualTimer& manual(Timer* t) { return static_cast<ManualTimer&>(*t); }
-    ManualTimer& manual(Timer& t) { return static_cast<ManualTimer&>(t); }
-
-    // Moves the twin's clock in 1 ms steps and runs the poll (and the transfer
-    // clock every 100 ms) as the event loop would.
-    void pump(int ms) {
-        for (int i = 0; i < ms; ++i) {
-            time->advance(std::chrono::milliseconds(1));
-            manual(main->UsbTimer).tick();
-            if (++elapsedMs % 100 == 0) manual(main->Timer).tick();
-        }
-    }
-    bool pumpUntil(const std::function<bool()>& done, int limitMs = 20000) {
-        for (int i = 0; i < limitMs; ++i) {
-            if (done()) return true;
-            pump(1);
-        }
-        return done();
-    }
     bool pumpUntilStatus(const QString& text, int limitMs = 20000) {
         return pumpUntil([&] { return status1() == text || status2() == text; }, limitMs);
     }
-
-    void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     // A click where the operator sees the button: a covering picture takes it.
     void clickAsSeen(QWidget* window, QWidget* button) {
         const QPoint centre = button->geometry().center();
@@ -101,10 +78,6 @@ struct TwinStation {
         main->refreshInputBreakControls();
         main->PrintProgram();
     }
-    void connect() {
-        click(main->ConnectButton);
-        ASSERT_TRUE(main->isConnected());
-    }
     // Connects, compiles the demo and writes it.
     void writeDemo() {
         loadDemo();
@@ -116,8 +89,6 @@ struct TwinStation {
         pump(5);  // the answer to command 18
     }
 
-    QString status1() const { return main->Warning1->text(); }
-    QString status2() const { return main->Warning2->text(); }
     QString lastLog() const { return transfer->logLines().value(transfer->logLines().size() - 1); }
     Rgb lastLogColour() const { return transfer->logLineColour(transfer->logLines().size() - 1); }
     QWidget* window(const char* name) const { return station->window(QLatin1String(name)); }
@@ -125,20 +96,12 @@ struct TwinStation {
         return int(std::count(sentCodes.begin(), sentCodes.end(), code));
     }
 
-    std::shared_ptr<sim::ManualTimeSource> time = std::make_shared<sim::ManualTimeSource>();
-    sim::SimulatedFtdi ftdi{sim::TwinOptions{}, time};
-    ScriptedDialogs dialogs;
-    ManualTimerFactory timers;
-    FixedClock clock;
     QTemporaryDir dir;
-    std::unique_ptr<Station> station;
-    TFMain* main = nullptr;
     TFKompilacja* transfer = nullptr;
     TFPass* pass = nullptr;
     TFInfo* info = nullptr;
     std::vector<std::uint8_t> sentCodes;
     int rawBytes = 0;
-    long elapsedMs = 0;
 };
 
 // ---- link --------------------------------------------------------------------
