@@ -5,6 +5,7 @@
 
 #include "model/commands.h"
 #include "model/message_text.h"
+#include "model/value_limits.h"
 #include "model/values.h"
 #include "support/clock.h"
 
@@ -103,8 +104,8 @@ constexpr LabelTarget kLabelTargets[] = {
     {"l2", "m2_c"},     {"l3", "m3_c"},
 };
 
-constexpr float kVelocityLimit = 31234.74f;  // 31234.740234375 in single precision
-constexpr float kAccelerationLimit = 543263.8125f;
+constexpr float kVelocityLimit = limits::kVelocity;
+constexpr float kAccelerationLimit = limits::kAcceleration;
 
 bool isPerMotorPage(Page p) {
     switch (p) {
@@ -192,7 +193,7 @@ TextField valueField(Page p) {
 // A jump target as typed: beyond the line after the program it names the last
 // line; 0 names nothing and is refused. Negative targets pass as they are.
 std::optional<std::int32_t> limitJumpTarget(std::int32_t value, std::uint32_t length) {
-    if (std::int64_t(value) > std::int64_t(length) + 1) value = std::int32_t(length);
+    if (std::int64_t(value) > limits::lastJumpTarget(length)) value = std::int32_t(length);
     if (value == 0) return std::nullopt;
     return value;
 }
@@ -418,7 +419,7 @@ void ParameterDialog::prefillForEdit() {
             break;
         case code::PrintUsb: {
             // Never past b9, whatever a damaged length byte says.
-            const int n = std::min<int>(b(2), 7);
+            const int n = std::min<int>(b(2), limits::kMessageChars);
             std::string text;
             for (int i = 0; i < n; ++i)
                 text += char(b(3 + i));
@@ -526,11 +527,9 @@ void ParameterDialog::confirmValuePage(Page page) {
         case Page::p_ax: {
             const auto typed = parseDecimal(fields_.text(field), sep);
             if (!typed) return markError(field);
-            float v = float(*typed);
             const float hi = page == Page::p_ax ? kAccelerationLimit : kVelocityLimit;
             const float lo = page == Page::p_vt ? -kVelocityLimit : 0.0f;
-            if (v <= lo) v = lo;
-            if (v >= hi) v = hi;
+            const float v = limits::limitDecimal(float(*typed), lo, hi);
             model_.valueText = formatGeneral(v, sep);
             stored = toMilli(v);
             break;
@@ -540,11 +539,11 @@ void ParameterDialog::confirmValuePage(Page page) {
             if (!typed) return markError(field);
             std::int32_t v = *typed;
             if (page == Page::p_xt) {
-                v = clampInt(v, -8388607, 8388607);
+                v = clampInt(v, -limits::kPosition, limits::kPosition);
             } else if (page == Page::p_w) {
-                v = v < 1 ? 0 : std::min(v, 86400000);
+                v = v < 1 ? 0 : std::min(v, limits::kWaitMs);
             } else if (page == Page::p_lp) {
-                v = v < 1 ? 0 : std::min(v, 65535);
+                v = v < 1 ? 0 : std::min(v, limits::kCounter);
             } else {
                 const auto target = limitJumpTarget(v, model_.length());
                 if (!target) return markError(field);
@@ -589,9 +588,7 @@ void ParameterDialog::confirmHome() {
         model_.valueText = fields_.text(boxes[i]);
         const auto typed = parseDecimal(fields_.text(boxes[i]), sep);
         if (!typed) return markError(boxes[i]);
-        float v = float(*typed);
-        if (v <= 0.0f) v = 0.0f;
-        if (v >= kVelocityLimit) v = kVelocityLimit;
+        const float v = limits::limitDecimal(float(*typed), 0.0f, kVelocityLimit);
         model_.valueText = formatGeneral(v, sep);
         // The limited value goes back into the box, which is then readable again.
         fields_.text(boxes[i]) = model_.valueText;
@@ -649,7 +646,7 @@ void ParameterDialog::confirmOnOff(Page page) {
 }
 
 void ParameterDialog::confirmMessage() {
-    const std::string text = messageBytes(fields_.text(TextField::num_kom), 7);
+    const std::string text = messageBytes(fields_.text(TextField::num_kom), limits::kMessageChars);
     const std::size_t n = text.size();
     switch (model_.editMode) {
         case EditMode::Edit:
@@ -754,14 +751,16 @@ void ParameterDialog::confirmDriver() {
         TextField field;
         std::int32_t lo, hi;
     };
-    const Limit limits[2] = {{TextField::num_step, 1, 256}, {TextField::num_mot, 1, 1600}};
+    const Limit bounds[2] = {
+        {TextField::num_step, limits::kMinStepDivisor, limits::kMaxStepDivisor},
+        {TextField::num_mot, limits::kMinStepsPerRev, limits::kMaxStepsPerRev}};
     std::int32_t values[2] = {0, 0};
     for (int i = 0; i < 2; ++i) {
-        const TextField f = limits[i].field;
+        const TextField f = bounds[i].field;
         model_.valueText = fields_.text(f);
         const auto typed = parseInteger(fields_.text(f));
         if (!typed) return markError(f);
-        values[i] = clampInt(*typed, limits[i].lo, limits[i].hi);
+        values[i] = clampInt(*typed, bounds[i].lo, bounds[i].hi);
         model_.valueText = formatInteger(values[i]);
         fields_.text(f) = model_.valueText;
         error_[std::size_t(f)] = false;
