@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/program_verbs.h"
+#include "cli/simulate_verb.h"
 #ifdef RV720_DEVICE_VERBS
 #include "cli/device_verbs.h"
 #include "cli/monitor_verb.h"
@@ -32,6 +33,18 @@ ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionDe
         }
         if (arg == "-h" || arg == "--help") {
             parsed.help = true;
+            continue;
+        }
+        // "-o FILE" is the usual spelling of --output.
+        const bool shortOutput =
+            arg == "-o" && std::any_of(defs.begin(), defs.end(),
+                                       [](const OptionDef& d) { return d.name == "output"; });
+        if (shortOutput) {
+            if (i + 1 >= args.size()) {
+                parsed.error = "option '-o' needs a value";
+                return parsed;
+            }
+            parsed.options.emplace_back("output", args[++i]);
             continue;
         }
         if (arg.rfind("--", 0) != 0) {
@@ -71,9 +84,11 @@ ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionDe
 std::span<const Verb> verbs() {
     // One entry per verb; a new verb adds its descriptor here.
     static const Verb table[] = {
-        listVerb(),     checkVerb(),
+        listVerb(),     checkVerb(),          exportVerb(),
+        importVerb(),   simulateVerb(),
 #ifdef RV720_DEVICE_VERBS
-        writeVerb(),    readVerb(),           runVerb(),     stopVerb(), resetVerb(), versionVerb(),
+        writeVerb(),    readVerb(),           runVerb(),
+        stopVerb(),     resetVerb(),          versionVerb(),
         firmwareVerb(), serveSimulatorVerb(), monitorVerb(),
 #endif
     };
@@ -90,9 +105,9 @@ std::string overviewHelp() {
     std::string text =
         "Usage: rv720 COMMAND [OPTIONS]\n"
         "\n"
-        "Command-line face of the RV720 Station: renders and checks program files\n"
-        "(*.pri) exactly as the station does, and talks to a controller (or the\n"
-        "simulator) over the station's own link.\n"
+        "Command-line face of the RV720 Station: renders, checks and dry-runs program\n"
+        "files (*.pri, or their text form *.rv720) exactly as the station does, and\n"
+        "talks to a controller (or the simulator) over the station's own link.\n"
         "\n"
         "Commands:\n";
     for (const Verb& verb : verbs()) {
@@ -107,9 +122,9 @@ std::string overviewHelp() {
         "\n"
         "Run 'rv720 COMMAND --help' for the options of a command, or 'rv720 help COMMAND'.\n"
         "\n"
-        "Exit status: 0 done; 1 the checked program has errors, or the device failed or\n"
-        "did not answer; 2 bad usage, or a file that cannot be read or is damaged (the\n"
-        "reason is one line on stderr).\n";
+        "Exit status: 0 done; 1 the checked program has errors, the simulated one cannot\n"
+        "run, or the device failed or did not answer; 2 bad usage, or a file that cannot\n"
+        "be read or is damaged (the reason is one line on stderr).\n";
     return text;
 }
 

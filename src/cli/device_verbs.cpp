@@ -17,7 +17,7 @@
 #include "device/codes.h"
 #include "device/device_station.h"
 #include "device/headless_views.h"
-#include "model/program_file.h"
+#include "model/program_store.h"
 #include "sim/eeprom_file.h"
 #include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
@@ -51,8 +51,9 @@ namespace {
 constexpr std::string_view kWriteHelp =
     "Usage: rv720 write FILE.pri [--device DEV] [--eeprom PATH]\n"
     "\n"
-    "Compiles the program in FILE.pri and, when the compiler finds no error and the\n"
-    "program has at least one command, writes it into the controller's EEPROM: the\n"
+    "Compiles the program in FILE.pri (or its text form, FILE.rv720) and, when the\n"
+    "compiler finds no error and the program has at least one command, writes it\n"
+    "into the controller's EEPROM: the\n"
     "header, then every command record, then the end of the transfer. A program with\n"
     "errors is not sent; the compiler's report goes to stderr.\n"
     "\n"
@@ -71,7 +72,8 @@ constexpr std::string_view kReadHelp =
     "it as FILE.pri.\n"
     "\n"
     "Options:\n"
-    "  -o, --output FILE  the program file to write (replaced if it exists)\n" RV720_DEVICE_OPTIONS
+    "  -o, --output FILE  the program file to write (replaced if it exists); a name\n"
+    "                     ending in .rv720 gets the text form\n" RV720_DEVICE_OPTIONS
     "\n" RV720_DEVICE_OUTPUT
     "For a read: \" Program reading of EEPROM memory was started\", the log (\"Reading\n"
     "started: ...\", \"    Commands:    N\", \"Reading finished. Succesfull\") and\n"
@@ -473,7 +475,7 @@ int runRead(std::span<const std::string> args, Io& io, const DeviceRun& how) {
     if (!session.view().sawStatus("Reading from EEPROM memory finished"))
         return session.fail("the device sent a program that does not fit; nothing was saved");
 
-    const SaveResult saved = saveProgramFile(*output, session.model().image);
+    const SaveResult saved = saveProgram(*output, session.model().image, formForPath(*output));
     if (!saved.ok) {
         io.err << "rv720: " << *output << ": " << saved.error << "\n";
         return kExitFailure;

@@ -15,6 +15,7 @@
 #include "device/device_station.h"
 #include "device/headless_views.h"
 #include "sim/eeprom_file.h"
+#include "sim/input_switch.h"
 #include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
 
@@ -52,9 +53,10 @@ constexpr std::string_view kMonitorHelp =
     "  --steps S        the motors' steps per revolution, 1 ... 1600, likewise\n"
     "                   (default 200)\n"
     "  --set-input IN=on|off[@SECONDS]\n"
-    "                   simulator only: sets an input of the twin (IN is 1 ... 6 or\n"
-    "                   in1 ... in6, RUN or STOP) at once or SECONDS into the\n"
-    "                   monitoring; may be given more than once. A rising RUN starts\n"
+    "                   simulator only: sets an input of the twin (IN is INPUT1\n"
+    "                   ... INPUT6, also in1 ... in6 or 1 ... 6, RUN or STOP) at\n"
+    "                   once or SECONDS into the monitoring (at most three\n"
+    "                   decimals); may be given more than once. A rising RUN starts\n"
     "                   the stored program, a rising STOP stops it, and INPUT1 and\n"
     "                   INPUT2 edges take the program's input-break jumps.\n"
     "  --eeprom PATH    the simulator's EEPROM file (default: $RV720_EEPROM, else\n"
@@ -75,7 +77,6 @@ constexpr const char* kLampNames[kLampCount] = {"out1", "out2",   "out3",   "out
 // Long enough to be "until interrupted", short enough not to overflow the loop's clock.
 constexpr auto kForever = std::chrono::hours(24 * 365 * 100);
 constexpr auto kVirtualLimit = std::chrono::minutes(10);
-constexpr std::int64_t kMaxDelayMs = 86'400'000;  // a day
 
 std::optional<std::int64_t> parseWhole(std::string_view text, std::int64_t lo, std::int64_t hi) {
     std::int64_t value = 0;
@@ -105,78 +106,9 @@ std::optional<std::array<std::int64_t, 3>> parseTriple(std::string_view text, st
     return out;
 }
 
-// Seconds with at most three decimals ("2", "0.25"), in milliseconds.
-std::optional<std::int64_t> parseSeconds(std::string_view text) {
-    const auto dot = text.find('.');
-    const auto whole = parseWhole(text.substr(0, dot), 0, kMaxDelayMs / 1000);
-    if (!whole) return std::nullopt;
-    std::int64_t ms = *whole * 1000;
-    if (dot != std::string_view::npos) {
-        std::string fraction(text.substr(dot + 1));
-        if (fraction.empty() || fraction.size() > 3) return std::nullopt;
-        fraction.resize(3, '0');
-        const auto f = parseWhole(fraction, 0, 999);
-        if (!f) return std::nullopt;
-        ms += *f;
-    }
-    if (ms > kMaxDelayMs) return std::nullopt;
-    return ms;
-}
-
-struct InputChange {
-    enum class Kind { Input, Run, Stop } kind = Kind::Input;
-    int input = 0;  // 1..6 for Kind::Input
-    bool on = false;
-    std::int64_t atMs = 0;
-};
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return out;
-}
-
-std::optional<InputChange> parseInputChange(std::string_view text) {
-    const auto eq = text.find('=');
-    if (eq == std::string_view::npos) return std::nullopt;
-    const std::string name = lower(text.substr(0, eq));
-    std::string_view rest = text.substr(eq + 1);
-    InputChange change;
-    if (const auto at = rest.find('@'); at != std::string_view::npos) {
-        const auto ms = parseSeconds(rest.substr(at + 1));
-        if (!ms) return std::nullopt;
-        change.atMs = *ms;
-        rest = rest.substr(0, at);
-    }
-    const std::string state = lower(rest);
-    if (state != "on" && state != "off") return std::nullopt;
-    change.on = state == "on";
-    if (name == "run") {
-        change.kind = InputChange::Kind::Run;
-    } else if (name == "stop") {
-        change.kind = InputChange::Kind::Stop;
-    } else {
-        const auto n = parseWhole(
-            name.rfind("in", 0) == 0 ? std::string_view(name).substr(2) : std::string_view(name), 1,
-            6);
-        if (!n) return std::nullopt;
-        change.input = int(*n);
-    }
-    return change;
-}
-
-void apply(sim::SimulatedFtdi& simulator, const InputChange& change) {
+void apply(sim::SimulatedFtdi& simulator, const sim::InputSwitch& change) {
     simulator.sync();  // the change happens now, after everything the twin owes until now
-    sim::ControllerTwin& twin = simulator.twin();
-    switch (change.kind) {
-        case InputChange::Kind::Input:
-            return twin.setInput(change.input, change.on);
-        case InputChange::Kind::Run:
-            return twin.setRunInput(change.on);
-        case InputChange::Kind::Stop:
-            return twin.setStopInput(change.on);
-    }
+    sim::applyInputSwitch(simulator.twin(), change);
 }
 
 std::string reportLine(const std::string& time, const MotorState& motors,
@@ -263,14 +195,14 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
         for (int m = 0; m < 3; ++m)
             config[m].stepsPerRev = std::int32_t((*s)[m]);
     }
-    std::vector<InputChange> changes;
+    std::vector<sim::InputSwitch> changes;
     for (const auto& [name, value] : parsed.options) {
         if (name != "set-input") continue;
-        const auto change = parseInputChange(value);
+        const auto change = sim::parseInputSwitch(value);
         if (!change)
             return usageError(io, "monitor",
-                              "--set-input needs IN=on or IN=off, optionally @SECONDS (IN: 1 ... "
-                              "6, in1 ... in6, RUN, STOP), not '" +
+                              "--set-input needs IN=on or IN=off, optionally @SECONDS (IN: "
+                              "INPUT1 ... INPUT6, RUN, STOP), not '" +
                                   value + "'");
         changes.push_back(*change);
     }
@@ -297,12 +229,13 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
 
     // Changes due at once come before the link opens; later ones on timers of their own.
     std::vector<std::unique_ptr<Timer>> inputTimers;
-    for (const InputChange& change : changes) {
-        if (change.atMs == 0) {
+    for (const sim::InputSwitch& change : changes) {
+        const auto atMs = std::chrono::duration_cast<std::chrono::milliseconds>(change.at).count();
+        if (atMs == 0) {
             apply(*device.twin, change);
             continue;
         }
-        auto timer = loop.create(int(change.atMs));
+        auto timer = loop.create(int(atMs));
         Timer* raw = timer.get();
         sim::SimulatedFtdi* simulator = device.twin;
         timer->setHandler([raw, simulator, change] {

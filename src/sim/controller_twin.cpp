@@ -388,6 +388,7 @@ void ControllerTwin::setInput(int n, bool on) {
     jumpTo(brk.line, next);
     if (!running_) return;
     pc_ = next;
+    pollingSlot_ = -1;
     nextStepAt_ = now_;
     advanceTo(now_);
 }
@@ -453,6 +454,7 @@ void ControllerTwin::start() {
     counter_ = 0;
     usbOn_ = false;
     nextStepAt_ = now_;
+    pollingSlot_ = -1;
     lastQueuedSlot_ = -1;
     reportPending_ = false;
 }
@@ -469,6 +471,7 @@ void ControllerTwin::halt(bool stopMotors, bool announce) {
     reportPending_ = false;
     lastQueuedSlot_ = -1;
     if (announce) send(13, {&kControllerTarget, 1}, false);
+    if (observer_) observer_->programStopped();
 }
 
 void ControllerTwin::jumpTo(std::uint32_t line, int& next) {
@@ -502,6 +505,8 @@ void ControllerTwin::sendLineReport(int slot) {
 void ControllerTwin::executeStep() {
     if (pc_ < 0 || std::uint32_t(pc_) >= program_.length()) return halt(false, true);
     const int slot = pc_;
+    if (observer_ && slot != pollingSlot_) observer_->commandStarted(slot);
+    pollingSlot_ = -1;
     reportLine(slot);
     const Record r = program_.record(slot);
     const std::int32_t p1 = program_.p1(slot);
@@ -584,11 +589,13 @@ void ControllerTwin::executeStep() {
                 std::vector<std::uint8_t> message{kControllerTarget, n};
                 message.insert(message.end(), r.begin() + 3, r.begin() + 3 + n);
                 send(14, message, false);
+                if (observer_) observer_->messageSent({r.data() + 3, n});
             }
             break;
         case code::WaitMotor:
             for (int m = 0; m < 3; ++m)
                 if (r[2 + m] != 0 && !axes_[m]->arrived()) next = slot;
+            if (next == slot) pollingSlot_ = slot;
             break;
         case code::ClearMotor:
             for (int m = 0; m < 3; ++m)

@@ -115,6 +115,19 @@ struct OutputChunk {
     std::vector<std::uint8_t> bytes;
 };
 
+// Watches the executor, for a dry run that wants every step rather than the
+// throttled line reports. Called at the twin's current time.
+class ExecutionObserver {
+  public:
+    virtual ~ExecutionObserver() = default;
+    // A command starts at `slot`; a wait_motor polling its motors counts once.
+    virtual void commandStarted(int slot) = 0;
+    // print_USB sends its characters (USB messages are on).
+    virtual void messageSent(std::span<const std::uint8_t> characters) = 0;
+    // The program stopped: by itself, by command, by the STOP input or a reset.
+    virtual void programStopped() = 0;
+};
+
 inline constexpr int kOutputCount = 9;  // outputs 1..7, relay 1, relay 2
 inline constexpr int kInputCount = 6;
 inline constexpr std::uint8_t kRefusedCode = 0;
@@ -146,6 +159,11 @@ class ControllerTwin {
     bool input(int n) const;
     bool runInput() const { return runInput_; }
     bool stopInput() const { return stopInput_; }
+
+    // Stores `program` as a completed write does (into the EEPROM file, if any),
+    // without a link: a dry run's twin starts with the program it is to run.
+    void loadProgram(const ProgramImage& program) { commit(program); }
+    void setExecutionObserver(ExecutionObserver* observer) { observer_ = observer; }
 
     void injectFault(FaultMode mode, int count = 1);
     void clearFaults();
@@ -215,6 +233,8 @@ class ControllerTwin {
     bool running_ = false;
     int pc_ = -1;
     SimTime nextStepAt_{0};
+    int pollingSlot_ = -1;  // a wait_motor re-reading its record
+    ExecutionObserver* observer_ = nullptr;
     std::uint32_t counter_ = 0;
     bool usbOn_ = false;
     bool enable_ = false;

@@ -81,6 +81,10 @@ TEST(ToolBinary, ExitStatusTellsScriptsWhatHappened) {
     ASSERT_TRUE(saveProgramFile(bad, programOf({withParams(code::GoTo, 1, 1)})));
     const std::string damaged = folder.file("damaged.pri");
     writeBytes(damaged, std::vector<std::uint8_t>(25, 0));
+    const std::string empty = folder.file("empty.pri");
+    ASSERT_TRUE(saveProgramFile(empty, ProgramImage{}));
+    const std::string mistake = folder.file("mistake.rv720");
+    writeBytes(mistake, {'e', 'n', 'd', '(', ' '});
     const struct {
         std::string args;
         int status;
@@ -95,6 +99,11 @@ TEST(ToolBinary, ExitStatusTellsScriptsWhatHappened) {
          "rv720: " + damaged + ": file is 25 bytes, a program file has at least 30\n", 0},
         {"list " + quoted(folder.file("none.pri")), 2,
          "rv720: " + folder.file("none.pri") + ": cannot open: No such file or directory\n", 0},
+        {"simulate " + quoted(good), 0, "", 6},
+        {"simulate " + quoted(empty), 1, "", 6},
+        {"simulate " + quoted(damaged), 2,
+         "rv720: " + damaged + ": file is 25 bytes, a program file has at least 30\n", 0},
+        {"import " + quoted(mistake), 2, mistake + ":1:6: expected ')'\n", 0},
         {"", 2, "rv720: no command given (see 'rv720 --help')\n", 0},
         {"--help", 0, "", -1},
         {"list --help", 0, "", -1},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "compiler/compiler.h"
 #include "editor/listing_examples.h"
 #include "model/program_file.h"
+#include "model/program_store.h"
 
 namespace rv720::cli {
 namespace {
@@ -110,6 +112,11 @@ TEST(CliHelp, EveryVerbDescribesItsOptions) {
          {"Usage: rv720 list FILE.pri", "--columns 1|4", "--decimal-separator CHAR", "--help",
           "Exit status"}},
         {"check", {"Usage: rv720 check FILE.pri", "--help", "Exit status"}},
+        {"export", {"Usage: rv720 export FILE.pri", "--output OUT", "--labels", "Exit status"}},
+        {"import", {"Usage: rv720 import FILE.rv720", "--output OUT", "Exit status"}},
+        {"simulate",
+         {"Usage: rv720 simulate FILE", "--seconds S", "--set-input", "--json", "--csv OUT.csv",
+          "Exit status"}},
         {"write", {"Usage: rv720 write FILE.pri", "--device DEV", "--eeprom PATH", "Exit status"}},
         {"read", {"Usage: rv720 read -o FILE.pri", "--output FILE", "--device DEV", "Exit status"}},
         {"run", {"Usage: rv720 run", "--device DEV", "Exit status"}},
@@ -157,6 +164,17 @@ TEST(CliUsage, MistakesExitTwoWithOneLine) {
         {{"check", "a.pri", "--columns", "4"},
          "rv720 check: unknown option '--columns' (see 'rv720 check --help')\n"},
         {{"check", "-x", "a.pri"}, "rv720 check: unknown option '-x' (see 'rv720 check --help')\n"},
+        {{"import", "a.pri"},
+         "rv720 import: FILE is a .pri already; give the output with -o (see 'rv720 import "
+         "--help')\n"},
+        {{"export", "a.pri", "-o"},
+         "rv720 export: option '-o' needs a value (see 'rv720 export --help')\n"},
+        {{"simulate", "a.pri", "--seconds", "0"},
+         "rv720 simulate: --seconds takes 0.001 ... 3600 (at most three decimals), not '0' (see "
+         "'rv720 simulate --help')\n"},
+        {{"simulate", "a.pri", "--set-input", "INPUT7=on"},
+         "rv720 simulate: --set-input needs IN=on or IN=off, optionally @SECONDS (IN: INPUT1 ... "
+         "INPUT6, RUN, STOP), not 'INPUT7=on' (see 'rv720 simulate --help')\n"},
     };
     for (const auto& c : cases) {
         const RunResult r = run(c.args);
@@ -266,6 +284,73 @@ TEST(CliCheck, InputBreakSettingsTravelWithTheFile) {
               std::string::npos);
 }
 
+// --- the text form ---------------------------------------------------------------------------
+
+TEST(CliTextForm, ExportAndImportGiveBackTheFileAndEveryVerbReadsEitherForm) {
+    TempFolder folder;
+    ProgramImage program = demoProgram();
+    program.setRecord(5, {code::PrintUsb, 4, 2, 'H', 'i', 'x', 0, 0, 0, 9});  // stale bytes
+    const std::string pri = folder.file("demo.pri");
+    ASSERT_TRUE(saveProgramFile(pri, program));
+    for (const bool labels : {false, true}) {
+        const std::string text = folder.file(labels ? "labels.rv720" : "demo.rv720");
+        std::vector<std::string> exportArgs{"export", pri, "-o", text};
+        if (labels) exportArgs.push_back("--labels");
+        ASSERT_EQ(run(exportArgs).status, kExitOk);
+        ASSERT_EQ(run({"import", text}).status, kExitOk);
+        EXPECT_EQ(readBytes(folder.file(labels ? "labels.pri" : "demo.pri")),
+                  encodeProgramFile(program));
+        for (const char* verb : {"list", "check", "export"}) {
+            const RunResult fromText = run({verb, text});
+            const RunResult fromPri = run({verb, pri});
+            EXPECT_EQ(fromText.status, fromPri.status) << verb;
+            EXPECT_EQ(fromText.out, fromPri.out) << verb;
+        }
+    }
+
+    // A mistake names the place, and nothing is written.
+    const std::string wrong = folder.file("wrong.rv720");
+    const std::string wrongPri = folder.file("wrong.pri");
+    writeBytes(wrong, {'e', 'n', 'd', '(', ')', '\n', 'g', 'o', '_', 't', 'o', '(', 'M', '9'});
+    for (const char* verb : {"import", "list", "simulate"}) {
+        const RunResult r = run({verb, wrong});
+        EXPECT_EQ(r.status, kExitFailure) << verb;
+        EXPECT_EQ(r.err, wrong + ":2:7: expected a motor M1, M2 or M3\n") << verb;
+        EXPECT_TRUE(r.out.empty()) << verb;
+    }
+    EXPECT_FALSE(std::filesystem::exists(wrongPri));
+}
+
+// --- dry run --------------------------------------------------------------------------------
+
+TEST(CliSimulate, TheDemoRunsItsFiveExtraRoundsAndEndsOnceInput3Comes) {
+    TempFolder folder;
+    const std::string demo = std::string(RV720_TEST_DATA) + "/../../examples/demo.rv720";
+    const std::string csv = folder.file("trace.csv");
+    RunResult r = run({"simulate", demo, "--json", "--set-input", "INPUT3=on@40", "--csv", csv});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"ended\":true,\"stop\":\"end\",\"seconds\":40.", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find(",\"positions\":[0,0,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(",\"messages\":[\"Start\",\"Cycle\",\"Cycle\",\"Cycle\",\"Cycle\","
+                         "\"Cycle\",\"Cycle\",\"Done\"],"),
+              std::string::npos)
+        << r.out;
+    const std::string trace = readText(csv);
+    EXPECT_EQ(trace.rfind("t,line,x1,x2,x3,v1,v2,v3\n0.000,1,0,0,0,0,0,0\n0.010,", 0), 0u);
+    EXPECT_EQ(lineCount(trace), 1 + 4002);
+
+    // Without the input it waits for INPUT3 to the limit.
+    r = run({"simulate", demo, "--seconds", "60"});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out.rfind("Stopped at the limit after 60.000 s, still running.\n", 0), 0u) << r.out;
+
+    const std::string empty = folder.file("empty.pri");
+    ASSERT_TRUE(saveProgramFile(empty, ProgramImage{}));
+    r = run({"simulate", empty});
+    EXPECT_EQ(r.status, kExitProgramErrors);
+    EXPECT_EQ(r.out.rfind("Did not start", 0), 0u);
+}
+
 // --- the demo program -------------------------------------------------------------------------
 
 TEST(DemoProgram, CommittedFileMatchesItsGeneratorAndCompilesCleanly) {
@@ -273,6 +358,12 @@ TEST(DemoProgram, CommittedFileMatchesItsGeneratorAndCompilesCleanly) {
     EXPECT_EQ(readBytes(std::string(RV720_TEST_DATA) + "/../../examples/demo.pri"),
               encodeProgramFile(demo))
         << "regenerate with: make_demo_program examples/demo.pri";
+    // The text form beside it is the same program, its labels and comments aside.
+    ProgramImage fromText;
+    const ProgramLoad text =
+        loadProgram(std::string(RV720_TEST_DATA) + "/../../examples/demo.rv720", fromText);
+    ASSERT_TRUE(text) << text.located("demo.rv720");
+    EXPECT_EQ(encodeProgramFile(fromText), encodeProgramFile(demo));
     const CompileReport report = compileProgram(demo, "d", "t");
     EXPECT_EQ(report.errors, 0);
     EXPECT_EQ(report.warnings, 0);
