@@ -1,5 +1,6 @@
 // Costs of the work done on every change of a full program: rendering the
-// listing in both layouts, compiling, and the file codec.
+// listing in both layouts, compiling, the file codec and the text form; and a
+// dry run of ten minutes of program with the three motors busy throughout.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -8,6 +9,9 @@
 #include "editor/listing.h"
 #include "model/commands.h"
 #include "model/program_file.h"
+#include "model/program_text.h"
+#include "model/values.h"
+#include "sim/dry_run.h"
 
 namespace rv720 {
 namespace {
@@ -73,6 +77,57 @@ void decodeFile(benchmark::State& state) {
         benchmark::DoNotOptimize(decodeProgramFile(bytes, image));
 }
 BENCHMARK(decodeFile)->Unit(benchmark::kMicrosecond);
+
+void exportText(benchmark::State& state) {
+    const ProgramImage image = fullProgram();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(exportProgramText(image));
+}
+BENCHMARK(exportText)->Unit(benchmark::kMicrosecond);
+
+void importText(benchmark::State& state) {
+    const std::string text = exportProgramText(fullProgram());
+    ProgramImage image;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(importProgramText(text, image));
+}
+BENCHMARK(importText)->Unit(benchmark::kMicrosecond);
+
+// Motors 1 and 2 shuttle between two positions and motor 3 turns at a set
+// velocity, forever: 600 s of virtual time, every step of every ramp integrated.
+void dryRunTenMinutes(benchmark::State& state) {
+    const auto record = [](std::uint8_t c, std::uint8_t motor, std::int32_t p1) {
+        Record r = makeRecord(c, motor);
+        writeBe32(&r[2], p1);
+        return r;
+    };
+    ProgramImage program;
+    int n = 0;
+    for (std::uint8_t m = 1; m <= 3; ++m) {
+        program.setRecord(n++, record(code::VMax, m, toMilli(5.0f)));
+        program.setRecord(n++, record(code::AMax, m, toMilli(8.0f)));
+    }
+    program.setRecord(n++, record(code::VDest, 3, toMilli(2.0f)));
+    const int loop = n + 1;
+    program.setRecord(n++, record(code::GoTo, 1, 4000));
+    program.setRecord(n++, record(code::GoTo, 2, -2500));
+    Record wait = makeRecord(code::WaitMotor, kControllerTarget);
+    wait[2] = wait[3] = 1;
+    program.setRecord(n++, wait);
+    program.setRecord(n++, record(code::GoTo, 1, 0));
+    program.setRecord(n++, record(code::GoTo, 2, 0));
+    program.setRecord(n++, wait);
+    program.setRecord(n++, record(code::JumpLine, kControllerTarget, loop));
+    program.setLength(std::uint32_t(n));
+    sim::DryRunOptions options;
+    options.limit = std::chrono::minutes(10);
+    for (auto _ : state) {
+        const sim::DryRun run = sim::dryRun(program, options);
+        benchmark::DoNotOptimize(run.samples.data());
+        state.counters["executed"] = double(run.executed);
+    }
+}
+BENCHMARK(dryRunTenMinutes)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace rv720

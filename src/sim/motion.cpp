@@ -1,7 +1,9 @@
 #include "sim/motion.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace rv720::sim {
@@ -21,6 +23,17 @@ double sign(double x) {
 std::int32_t limitUnits(std::int32_t units, std::int32_t lo, std::int32_t hi) {
     return std::clamp(units, lo, hi);
 }
+
+// The braking distance with one tick's constants worked out once: a move's ramp
+// asks for it dozens of times a tick, and a dry run integrates hours of ticks.
+struct Braking {
+    double dt, adt, jump;
+    double distance(double speed) const {
+        if (speed <= jump) return 0;
+        const double m = std::ceil((speed - jump) / adt);
+        return dt * (m * speed - adt * m * (m + 1) / 2);
+    }
+};
 
 }  // namespace
 
@@ -85,11 +98,46 @@ double MotionAxis::startStopJump() const {
 // axis may stop right after this tick.
 double MotionAxis::brakingDistance(double speed) const {
     const double dt = tickSeconds();
-    const double adt = accelerationStepsPerSecond2() * dt;
-    const double jump = startStopJump();
-    if (speed <= jump) return 0;
-    const double m = std::ceil((speed - jump) / adt);
-    return dt * (m * speed - adt * m * (m + 1) / 2);
+    return Braking{dt, accelerationStepsPerSecond2() * dt, startStopJump()}.distance(speed);
+}
+
+// The highest speed u in [lo, hi) whose commitment stays within `distance`, given
+// commits(lo) <= distance < commits(hi). commits grows with u, so among the doubles
+// that answer is one exact value. With a fixed number m of braking ticks commits
+// is linear in u, which puts a first guess within a few doubles of it; a search
+// over the doubles themselves (their bit patterns are ordered, none is negative)
+// then finds it, in a dozen steps where halving the interval took forty.
+template <typename Commits>
+double highestSpeedWithin(const Commits& commits, double distance, double lo, double hi,
+                          const Braking& braking) {
+    using Bits = std::int64_t;
+    Bits low = std::bit_cast<Bits>(lo), high = std::bit_cast<Bits>(hi);
+    const auto at = [](Bits b) { return std::bit_cast<double>(b); };
+    const auto probe = [&](Bits b) {
+        if (b <= low || b >= high) return;
+        (commits(at(b)) <= distance ? low : high) = b;
+    };
+    double guess = hi;
+    for (int i = 0; i < 2; ++i) {
+        const double m =
+            guess <= braking.jump ? 0 : std::ceil((guess - braking.jump) / braking.adt);
+        guess = (distance + braking.dt * braking.adt * m * (m + 1) / 2) / (braking.dt * (1 + m));
+        guess = std::clamp(guess, lo, hi);
+    }
+    const Bits start = std::bit_cast<Bits>(guess);
+    probe(start);
+    // Gallop from the guess towards the answer until past it, then halve.
+    const bool up = start <= low;
+    for (Bits step = 1;; step *= 2) {
+        const Bits next = up ? start + step : start - step;
+        if (next <= low || next >= high) break;
+        const bool within = commits(at(next)) <= distance;
+        (within ? low : high) = next;
+        if (within != up) break;
+    }
+    while (high - low > 1)
+        probe(low + (high - low) / 2);
+    return at(low);
 }
 
 void MotionAxis::runAtVelocity(std::int32_t units) {
@@ -251,18 +299,14 @@ void MotionAxis::positionTick() {
         double hi = s == 0 ? std::min(jump, cap) : std::min(s + adt, cap);
         hi = std::max(hi, lo);  // above a lowered cap: brake at the full rate
         if (s <= jump && distance <= hi * dt) return arrive();
-        const auto commits = [&](double u) { return u * dt + brakingDistance(u); };
+        const Braking braking{dt, adt, jump};
+        const auto commits = [&](double u) { return u * dt + braking.distance(u); };
         if (commits(hi) <= distance) {
             w = hi;
         } else if (commits(lo) > distance) {
             w = lo;  // the target came too close to stop on it: overshoot, then return
         } else {
-            double low = lo, high = hi;
-            for (int i = 0; i < 60; ++i) {
-                const double mid = 0.5 * (low + high);
-                (commits(mid) <= distance ? low : high) = mid;
-            }
-            w = low;
+            w = highestSpeedWithin(commits, distance, lo, hi, braking);
         }
     }
     velocity_ = dir * w;
