@@ -142,6 +142,19 @@ DryRun dryRun(const ProgramImage& program, const DryRunOptions& options) {
     const auto allArrived = [&] {
         return twin.axis(0).arrived() && twin.axis(1).arrived() && twin.axis(2).arrived();
     };
+    // A motor on its way to a position will get there; one turning at a set
+    // velocity would turn to the limit, and is not waited for.
+    const auto movesRemain = [&] {
+        for (int m = 0; m < 3; ++m) {
+            AxisDrive& axis = twin.axis(m);
+            const auto* motion = dynamic_cast<const MotionAxis*>(&axis);
+            if (motion ? motion->activity() != MotionAxis::Activity::Idle &&
+                             motion->activity() != MotionAxis::Activity::Velocity
+                       : !axis.arrived())
+                return true;
+        }
+        return false;
+    };
 
     // Inputs set at 0 are in place before the start, as wired inputs would be.
     applyDue(SimTime{0});
@@ -170,7 +183,7 @@ DryRun dryRun(const ProgramImage& program, const DryRunOptions& options) {
         if (onGrid) {
             sample();
             twin.takeBytes();  // line reports and messages nobody reads
-            if (recorder.stopped() && allArrived()) break;
+            if (recorder.stopped() && !movesRemain()) break;
         }
     }
     if (!recorder.stopped()) {

@@ -7,9 +7,11 @@
 // and every 10 ms the executing line and the three motors' positions (steps) and
 // velocities (rev/s, with each motor's drv configuration at that moment).
 //
-// After the program stops the run goes on while a motor still moves (a go_to
-// left running by end()), up to the limit, so the final positions are where the
-// motors come to rest. The last sample lies on the 10 ms grid at or after that.
+// After the program stops the run goes on while a motor is still on its way to a
+// position (a go_to left running by end()), up to the limit, so the final
+// positions are where those moves end; a motor turning at a set velocity is not
+// waited for (it would turn for ever). The last sample lies on the 10 ms grid at
+// or after that.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -70,7 +72,7 @@ struct DryRun {
     std::vector<MotionSample> samples;  // from 0, every kDryRunSampleInterval
     std::array<std::int32_t, 3> positions{};
     std::array<double, 3> peakVelocity{};  // largest |v| seen, rev/s
-    bool motorsRunning = false;            // a motor still moved when the run ended
+    bool motorsRunning = false;            // a motor still turned when the run ended
 
     bool ended() const { return end == DryRunEnd::End; }
     bool executionsTruncated() const { return executed > executions.size(); }

@@ -78,7 +78,7 @@ std::string dryRunSummary(const DryRun& run) {
     for (int m = 0; m < 3; ++m)
         out += "Motor " + std::to_string(m + 1) + ": position " + std::to_string(run.positions[m]) +
                " steps, peak velocity " + fixed3(run.peakVelocity[m]) + " rev/s\n";
-    if (run.motorsRunning) out += "A motor was still moving when the run ended.\n";
+    if (run.motorsRunning) out += "A motor was still turning when the run ended.\n";
     out += "Messages: " + std::to_string(run.messages.size()) + "\n";
     for (const DryRunMessage& m : run.messages) {
         std::string time = secondsText(m.at);

@@ -134,6 +134,17 @@ TEST(DryRun, AProgramThatNeverEndsStopsAtTheLimit) {
     EXPECT_NEAR(run.peakVelocity[2], 1.0, 0.01);
 }
 
+TEST(DryRun, AfterTheEndTheRunWaitsForMovesButNotForTurningMotors) {
+    const DryRun run =
+        dryRun(programOf({withParams(code::GoTo, 1, 800), withParams(code::VDest, 2, toMilli(1.0f)),
+                          makeRecord(code::End, kC)}));
+    EXPECT_EQ(run.stoppedAt, ms(2));
+    EXPECT_EQ(run.positions[0], 800);
+    EXPECT_TRUE(run.motorsRunning);
+    EXPECT_LT(run.samples.back().at, 3s);  // the go_to's time, not the limit's
+    EXPECT_GT(run.samples.back().at, 500ms);
+}
+
 TEST(DryRun, HowAProgramEndsIsToldApart) {
     const struct {
         std::vector<Record> records;
