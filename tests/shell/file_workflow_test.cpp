@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include "model/program_text.h"
 #include "station_fixture.h"
 
 namespace rv720 {
@@ -86,7 +87,8 @@ TEST(SaveFileTest, SaveWithoutANameIsSaveAsWithItsFilterAndExtension) {
     s.dialogs.fileAnswers = {s.path("first")};
     QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
     ASSERT_EQ(s.dialogs.calls.size(), 1);
-    EXPECT_EQ(s.dialogs.calls[0].request.filter, "RV7.0.2 program file (*.pri)|*.pri");
+    EXPECT_EQ(s.dialogs.calls[0].request.filter,
+              "RV7.0.2 program file (*.pri)|*.pri|RV720 program text (*.rv720)|*.rv720");
     EXPECT_EQ(s.dialogs.calls[0].request.defaultExtension, "pri");
     EXPECT_EQ(s.fileBytes("first.pri").size(), 30 + 4 * 10);
     EXPECT_EQ(s.main->CurrentFileName, s.path("first.pri"));
@@ -169,7 +171,8 @@ TEST(OpenFileTest, OpensRecordsBlockCaptionAndListing) {
     QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
 
     ASSERT_EQ(s.dialogs.calls.size(), 1) << "empty listing: no save question";
-    EXPECT_EQ(s.dialogs.calls[0].request.filter, "RV702 program file (*.pri)|*.pri");
+    EXPECT_EQ(s.dialogs.calls[0].request.filter,
+              "RV702 program file (*.pri)|*.pri|RV720 program text (*.rv720)|*.rv720");
     EXPECT_EQ(s.dialogs.calls[0].request.defaultExtension, "pri");
     EXPECT_EQ(s.status2(), "File was opened");
     EXPECT_EQ(s.main->CurrentFileName, s.path("prog.pri"));
@@ -187,6 +190,44 @@ TEST(OpenFileTest, OpensRecordsBlockCaptionAndListing) {
     EXPECT_EQ(s.main->input_1_state->currentText(), "rising");
     EXPECT_FALSE(s.main->input_2_ex->isChecked());
     EXPECT_FALSE(s.main->input_2_line->isEnabled());
+}
+
+TEST(TextFormFileTest, OpenedTextIsSavedAsTextAndSaveAsOffersTextFirst) {
+    StationFixture s;
+    writeFile(s.path("prog.rv720"),
+              "input1(on; @end; rising)  # a comment\n"
+              "v_min(M1; 12.5)\n"
+              "v_max(M2; 20)\n"
+              "@end: end()\n");
+    s.dialogs.fileAnswers = {s.path("prog.rv720")};
+    QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+    EXPECT_EQ(s.status2(), "File was opened");
+    EXPECT_EQ(s.main->ProgramView->lineText(0).trimmed(), "001: v_min(M1; 12.50)");
+    EXPECT_EQ(s.main->input_1_line->currentText(), "3");
+
+    // Save keeps the text form.
+    s.loadProgram(2);
+    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+    EXPECT_EQ(s.fileBytes("prog.rv720").toStdString(), exportProgramText(s.main->model().image));
+
+    // Save As: the text form first; a .pri name gets the program file.
+    s.dialogs.fileAnswers = {s.path("copy.pri")};
+    QTest::mouseClick(s.main->SaveAsButton, Qt::LeftButton);
+    EXPECT_EQ(s.dialogs.calls.last().request.filter,
+              "RV720 program text (*.rv720)|*.rv720|RV7.0.2 program file (*.pri)|*.pri");
+    EXPECT_EQ(s.dialogs.calls.last().request.defaultExtension, "rv720");
+    EXPECT_EQ(s.fileBytes("copy.pri").size(), 30 + 2 * 10);
+    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+    EXPECT_EQ(s.fileBytes("copy.pri").size(), 30 + 2 * 10);
+
+    // A mistake in a text says where, and the program stays.
+    writeFile(s.path("wrong.rv720"), "end()\ngo_to(M9; 1)\n");
+    s.dialogs.yesNoAnswers = {false};
+    s.dialogs.fileAnswers = {s.path("wrong.rv720")};
+    QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+    EXPECT_EQ(s.status2(), "File was not opened: line 2, column 7: expected a motor M1, M2 or M3");
+    EXPECT_EQ(s.main->model().length(), 2u);
+    EXPECT_EQ(s.main->CurrentFileName, s.path("copy.pri"));
 }
 
 TEST(OpenFileTest, RefusedFilesLeaveProgramListingCaptionAndNameAlone) {

@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "control/gui/dry_run_window.h"
+#include "model/commands.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/help_viewer.h"
 #include "shell/gui/info_window.h"
@@ -311,6 +313,31 @@ struct HintCase {
     const char* info1;
     const char* info2;
 };
+
+TEST(DryRunTest, F9RunsTheEditorsProgramWithoutTheLinkAndTheCursorSelectsItsLine) {
+    StationFixture s;
+    s.main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.main));
+    for (int i = 0; i < 2; ++i)
+        s.main->model().image.setRecord(i, velocityRecord(code::WaitMs, 4, 500));
+    s.main->model().image.setRecord(2, makeRecord(code::End, 4));
+    s.main->model().image.setLength(3);
+    s.main->PrintProgram();
+    const QString status = s.status2();
+
+    QTest::keyClick(s.main, Qt::Key_F9);
+    TFDryRun* window = s.main->dryRunWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->result().ended());
+    EXPECT_EQ(window->result().stoppedAt, std::chrono::milliseconds(1002));
+    EXPECT_EQ(s.status2(), status) << "nothing about the link";
+
+    window->setCursorMs(700);
+    EXPECT_EQ(s.main->ProgramView->caretLine(), 1);
+    EXPECT_TRUE(s.main->ProgramView->selectedText().startsWith("002: "));
+    EXPECT_TRUE(s.main->ProgramView->selectedText().contains("wait_ms(500)"));
+}
 
 TEST(HintTest, MovingOverAControlShowsItsTwoLinesAndTooltip) {
     StationFixture s;

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 
 namespace rv720 {
 
@@ -52,6 +53,13 @@ QString runFileDialog(QWidget* parent, const FileDialogSpec& request,
                                                        : QFileDialog::AnyFile);
     dialog.setNameFilter(toQtFilter(request.filter));
     dialog.setDefaultSuffix(request.defaultExtension);
+    // A bare name takes the extension of the filter chosen, so a name typed under
+    // the text form's filter is not saved as a .pri.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+        static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+        const QRegularExpressionMatch match = pattern.match(f);
+        if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
+    });
     // The station asks its own overwrite question after the dialog.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

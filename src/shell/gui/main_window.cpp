@@ -18,7 +18,7 @@
 #include "editor/gui/parameter_dialog.h"
 #include "editor/listing.h"
 #include "editor/menu.h"
-#include "model/program_file.h"
+#include "model/program_store.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/dialogs.h"
 #include "shell/gui/help_viewer.h"
@@ -144,17 +144,19 @@ void TFMain::buildToolbars() {
     DownButton = tool("DownButton", "move-down", 224);
     UpButton = tool("UpButton", "move-up", 264);
 
+    // The groups stand 6 pixels apart so that Dry run fits beside Play.
     DisconnectButton = tool("DisconnectButton", "usb-disconnect", 322);
     ConnectButton = tool("ConnectButton", "usb-connect", 362);
-    WriteProgramButton = tool("WriteProgramButton", "program-write", 412);
-    ReadProgramButton = tool("ReadProgramButton", "program-read", 452);
-    StopProgramButton = tool("StopProgramButton", "program-stop", 502);
-    PlayProgramButton = tool("PlayProgramButton", "program-play", 542);
-    ViewUsbButton = tool("ViewUsbButton", "view-usb", 592);
-    WiewIoButton = tool("WiewIoButton", "view-io", 632);
-    ViweMotorButton = tool("ViweMotorButton", "view-motors", 672);
-    SpeedButton1 = tool("SpeedButton1", "device-reset", 722);
-    SpeedButton2 = tool("SpeedButton2", "device-firmware", 762);
+    WriteProgramButton = tool("WriteProgramButton", "program-write", 404);
+    ReadProgramButton = tool("ReadProgramButton", "program-read", 444);
+    StopProgramButton = tool("StopProgramButton", "program-stop", 486);
+    PlayProgramButton = tool("PlayProgramButton", "program-play", 526);
+    DryRunButton = tool("DryRunButton", "program-dry-run", 566);
+    ViewUsbButton = tool("ViewUsbButton", "view-usb", 608);
+    WiewIoButton = tool("WiewIoButton", "view-io", 648);
+    ViweMotorButton = tool("ViweMotorButton", "view-motors", 688);
+    SpeedButton1 = tool("SpeedButton1", "device-reset", 730);
+    SpeedButton2 = tool("SpeedButton2", "device-firmware", 770);
     HelpButton = tool("HelpButton", "help", 812);
     InfoButton = tool("InfoButton", "about", 852);
 
@@ -172,7 +174,8 @@ void TFMain::buildToolbars() {
     connect(CloseButton, &QAbstractButton::clicked, this, &TFMain::CloseButtonClick);
     connect(MinimalizeButton, &QAbstractButton::clicked, this, &TFMain::MinimalizeButtonClick);
     connect(HelpButton, &QAbstractButton::clicked, this, &TFMain::HelpButtonClick);
-    // The device toolbar is wired with the device side (wireDevice).
+    wireDryRun();
+    // The rest of the device toolbar is wired with the device side (wireDevice).
 }
 
 void TFMain::buildCommandColumn() {
@@ -610,6 +613,7 @@ void TFMain::NewButtonClick() {
     setCaptionFile(QString());
     ProgramBar->setValue(0);
     CurrentFileName.clear();
+    CurrentFileForm = ProgramForm::Binary;
     for (QCheckBox* box : {input_1_ex, input_2_ex})
         box->setChecked(false);
     showInputRowEnabled(1, false);
@@ -626,31 +630,39 @@ void TFMain::OpenButtonClick() {
                           QStringLiteral("Do you want to save current program?")))
         SaveButtonClick();
     const QString path = dialogs_.openFileName(
-        this, {QStringLiteral("RV702 program file (*.pri)|*.pri"), QStringLiteral("pri")});
+        this, {QStringLiteral("RV702 program file (*.pri)|*.pri|") + kTextFormFilter,
+               QStringLiteral("pri")});
     if (path.isEmpty()) return;
 
     // Load into a copy so that a refused file leaves the program as it was.
     ProgramImage loaded = model_.image;
-    const ProgramFileResult result = loadProgramFile(QFile::encodeName(path).toStdString(), loaded);
+    const ProgramLoad result = loadProgram(QFile::encodeName(path).toStdString(), loaded);
     if (!result) {
         const QString reason = QString::fromStdString(result.error);
         if (reason.startsWith(QLatin1String("cannot open")) ||
             reason.startsWith(QLatin1String("cannot read")))
             AddStatusLine(QStringLiteral("Opening file error"));
+        else if (result.line > 0)
+            AddStatusLine(QStringLiteral("File was not opened: line %1, column %2: %3")
+                              .arg(result.line)
+                              .arg(result.column)
+                              .arg(reason));
         else
             AddStatusLine(QStringLiteral("File is damaged and was not opened: ") + reason);
         return;
     }
     model_.image = loaded;
     CurrentFileName = path;
+    CurrentFileForm = result.form;
     refreshInputBreakControls();
     PrintProgram();
     setCaptionFile(CurrentFileName);
     AddStatusLine(QStringLiteral("File was opened"));
 }
 
-bool TFMain::writeProgramTo(const QString& path) {
-    const SaveResult result = saveProgramFile(QFile::encodeName(path).toStdString(), model_.image);
+bool TFMain::writeProgramTo(const QString& path, ProgramForm form) {
+    const SaveResult result =
+        saveProgram(QFile::encodeName(path).toStdString(), model_.image, form);
     if (!result) {
         const QString reason = QString::fromStdString(result.error);
         if (reason.startsWith(QLatin1String("cannot create")) ||
@@ -665,23 +677,31 @@ bool TFMain::writeProgramTo(const QString& path) {
 
 bool TFMain::SaveButtonClick() {
     if (CurrentFileName.isEmpty()) return SaveAsButtonClick();
-    if (!writeProgramTo(CurrentFileName)) return false;
+    // Saved in the form it was opened in, whatever its name says.
+    if (!writeProgramTo(CurrentFileName, CurrentFileForm)) return false;
     setCaptionFile(CurrentFileName);
     AddStatusLine(QStringLiteral("File was saved"));
     return true;
 }
 
 bool TFMain::SaveAsButtonClick() {
-    const QString path = dialogs_.saveFileName(
-        this, {QStringLiteral("RV7.0.2 program file (*.pri)|*.pri"), QStringLiteral("pri")});
+    // The form of the current file is offered first.
+    const QString binary = QStringLiteral("RV7.0.2 program file (*.pri)|*.pri");
+    const bool text = CurrentFileForm == ProgramForm::Text;
+    const QString path =
+        dialogs_.saveFileName(this, {text ? kTextFormFilter + QLatin1Char('|') + binary
+                                          : binary + QLatin1Char('|') + kTextFormFilter,
+                                     text ? QStringLiteral("rv720") : QStringLiteral("pri")});
     if (path.isEmpty()) return false;
+    const ProgramForm form = formForPath(QFile::encodeName(path).toStdString());
     if (QFile::exists(path) &&
         !dialogs_.askYesNo(this, QStringLiteral("Saving a file"),
                            QStringLiteral("File with this name already exist.\n\rDo you want to "
                                           "relieve existing file?")))
         return false;
-    if (!writeProgramTo(path)) return false;
+    if (!writeProgramTo(path, form)) return false;
     CurrentFileName = path;
+    CurrentFileForm = form;
     setCaptionFile(CurrentFileName);
     AddStatusLine(QStringLiteral("File was saved"));
     return true;

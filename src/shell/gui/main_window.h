@@ -11,6 +11,7 @@
 
 #include "editor/parameter_pages.h"
 #include "model/program_image.h"
+#include "model/program_store.h"
 #include "shell/gui/station_window.h"
 #include "support/clock.h"
 #include "support/timer.h"
@@ -28,6 +29,7 @@ class Dialogs;
 class Editor;
 class FtdiApi;
 class ListingView;
+class TFDryRun;
 class TFParametrLiczbowy;
 class TFInfo;
 class TFSterowanie;
@@ -77,6 +79,7 @@ class TFMain : public StationWindow, public EditorHost {
     bool isConnected() const;
 
     QString CurrentFileName;
+    ProgramForm CurrentFileForm = ProgramForm::Binary;  // what Save writes
     QString StartupDirectory;
     std::uint8_t connectionIndicator = 0;
     std::uint8_t programRunning = 0;
@@ -106,8 +109,8 @@ class TFMain : public StationWindow, public EditorHost {
     PictureButton *NewButton, *OpenButton, *SaveButton, *SaveAsButton, *PrintButton, *DownButton,
         *UpButton;
     PictureButton *DisconnectButton, *ConnectButton, *WriteProgramButton, *ReadProgramButton,
-        *StopProgramButton, *PlayProgramButton, *ViewUsbButton, *WiewIoButton, *ViweMotorButton,
-        *HelpButton, *InfoButton, *SpeedButton1, *SpeedButton2;
+        *StopProgramButton, *PlayProgramButton, *DryRunButton, *ViewUsbButton, *WiewIoButton,
+        *ViweMotorButton, *HelpButton, *InfoButton, *SpeedButton1, *SpeedButton2;
     PictureButton *MinimalizeButton, *CloseButton;
     QList<PictureButton*> commandButtons;  // the twenty, CommadnConfigButton..CommadnMessageButton
     PictureButton* CommandClearPos;
@@ -157,6 +160,10 @@ class TFMain : public StationWindow, public EditorHost {
     void WriteProgramButtonClick();  // compiles into FKompilacja
     void ReadProgramButtonClick();
     void PlayProgramButtonClick();
+    // Runs the program in the editor on a twin of its own and shows FDryRun;
+    // the controller and the link are not touched.
+    void DryRunButtonClick();
+    TFDryRun* dryRunWindow() const { return dryRun_; }
     void StopProgramButtonClick();
     void StopButtonClick();    // the emergency stop beside the indicators
     void SpeedButton1Click();  // device reset
@@ -218,7 +225,8 @@ class TFMain : public StationWindow, public EditorHost {
                       std::unique_ptr<rv720::Timer> usb, std::unique_ptr<rv720::Timer> transfer);
     void wireDevice();
     void closeLink();  // the close body's CloseLink
-    bool writeProgramTo(const QString& path);
+    bool writeProgramTo(const QString& path, ProgramForm form);
+    void wireDryRun();
     void closeBody();
     void placeColumnFurniture();
     void showInputRowEnabled(int input, bool enabled);
@@ -240,6 +248,10 @@ class TFMain : public StationWindow, public EditorHost {
     bool closeAccepted_ = false;
     bool closing_ = false;
     HelpViewer* help_ = nullptr;
+    TFDryRun* dryRun_ = nullptr;  // made on the first Dry run
 };
+
+// The filter of the text form in the station's file dialogs.
+inline const QString kTextFormFilter = QStringLiteral("RV720 program text (*.rv720)|*.rv720");
 
 }  // namespace rv720
