@@ -229,11 +229,15 @@ void MotionChart::paintTimeAxis(QPainter& painter) {
         painter.setPen(QPen(artwork::kInk, 1.4));
         painter.drawLine(QPointF(x + 0.5, row.top()), QPointF(x + 0.5, row.top() + 5));
         const QString text = metrics.elidedText(mark.text, Qt::ElideRight, 80);
-        if (x < freeFrom || x + metrics.horizontalAdvance(text) > row.right()) continue;
+        const int w = metrics.horizontalAdvance(text) + 2;
+        // Right of the tick, or left of it at the end of the axis.
+        int left = x + 2;
+        if (left + w > row.right()) left = x - w;
+        if (left < freeFrom) continue;
         painter.setPen(artwork::kInk);
-        painter.drawText(QRect(x + 2, row.top() + 3, 82, kMarkHeight - 3),
+        painter.drawText(QRect(left, row.top() + 3, w, kMarkHeight - 3),
                          Qt::AlignLeft | Qt::AlignTop, text);
-        freeFrom = x + metrics.horizontalAdvance(text) + 8;
+        freeFrom = left + w + 6;
     }
 }
 
