@@ -314,7 +314,7 @@ struct HintCase {
     const char* info2;
 };
 
-TEST(DryRunTest, F9RunsTheEditorsProgramWithoutTheLinkAndTheCursorSelectsItsLine) {
+TEST(DryRunTest, F6RunsTheEditorsProgramWithoutTheLinkAndTheCursorSelectsItsLine) {
     StationFixture s;
     s.main->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(s.main));
@@ -325,7 +325,7 @@ TEST(DryRunTest, F9RunsTheEditorsProgramWithoutTheLinkAndTheCursorSelectsItsLine
     s.main->PrintProgram();
     const QString status = s.status2();
 
-    QTest::keyClick(s.main, Qt::Key_F9);
+    QTest::keyClick(s.main, Qt::Key_F6);
     TFDryRun* window = s.main->dryRunWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());

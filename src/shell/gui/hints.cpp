@@ -27,7 +27,7 @@ constexpr ControlHint kHints[] = {
      "Active ony at connection with a device"},
     {"PlayProgramButton", "Start program", "Button starts program execution of EEPROM memory",
      "Active only at connection with a device"},
-    {"DryRunButton", "Dry run (F9)",
+    {"DryRunButton", "Dry run (F6)",
      "Button tries the program of the editor on a controller twin: motion, cycle, messages",
      "The device is not touched; works also without a connection"},
     {"ViewUsbButton", "USB message preview ", "Button activates USB message preview window",

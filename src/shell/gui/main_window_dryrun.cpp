@@ -12,7 +12,7 @@ namespace rv720 {
 
 void TFMain::wireDryRun() {
     connect(DryRunButton, &QAbstractButton::clicked, this, &TFMain::DryRunButtonClick);
-    auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F6), this);
     shortcut->setObjectName(QStringLiteral("DryRunShortcut"));
     connect(shortcut, &QShortcut::activated, this, &TFMain::DryRunButtonClick);
 }
