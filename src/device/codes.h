@@ -32,6 +32,8 @@ inline constexpr std::uint8_t StepDown = 29;
 
 // Controller to station.
 namespace reply {
+// A command the controller cannot take: the target byte, then the refused code.
+inline constexpr std::uint8_t Refused = 0;
 inline constexpr std::uint8_t MotorState = 1;
 inline constexpr std::uint8_t IoState = 2;
 inline constexpr std::uint8_t OutputsSet = 3;

@@ -43,7 +43,45 @@ bool DeviceStation::connectedOrReport() {
 
 void DeviceStation::sendToController(std::uint8_t code) {
     const std::uint8_t target = kTarget;
-    link_.SendCommand(code, {&target, 1});
+    sendCommand(code, {&target, 1});
+}
+
+void DeviceStation::sendCommand(std::uint8_t code, std::span<const std::uint8_t> data) {
+    if (!connected()) return;
+    Request request{code, data.empty() ? std::uint8_t(0) : data[0]};
+    if (code == cmd::ReadRecord && data.size() >= 3) request.index = readBe16(&data[1]);
+    // Set first: a send that fails takes the link, and the request, with it.
+    outstanding_ = request;
+    link_.SendCommand(code, data);
+    if (!connected()) outstanding_.reset();
+}
+
+namespace {
+
+// The reply a command is answered with.
+std::uint8_t replyCodeOf(std::uint8_t command) {
+    return command == cmd::WriteHeader ? reply::RecordStored : command;
+}
+
+bool isMotorCommand(std::uint8_t code) {
+    return (code >= cmd::WorkMode && code <= cmd::XDest) || code == cmd::StepUp ||
+           code == cmd::StepDown;
+}
+
+}  // namespace
+
+bool DeviceStation::answersOutstanding(std::span<const std::uint8_t> frame) const {
+    if (!outstanding_) return false;
+    const Request& r = *outstanding_;
+    const std::uint8_t code = frameCode(frame);
+    if (code == reply::Refused) return decodeRefusedCode(frame) == r.code;
+    if (code != replyCodeOf(r.code)) return false;
+    if (isMotorCommand(r.code)) return frameTarget(frame) == r.target;
+    if (r.code == cmd::ReadRecord) {
+        const auto record = decodeReadRecord(frame);
+        return record && record->index == r.index;
+    }
+    return true;
 }
 
 // ---- link ------------------------------------------------------------------
@@ -71,6 +109,7 @@ void DeviceStation::connectionIndicatorChanged(bool lit) {
     // request that was never answered, whose run-mode look would hide Connect).
     programRunning_ = false;
     main_.ShowEditingControls();
+    outstanding_.reset();  // nothing can answer it now
 }
 
 void DeviceStation::linkLost() {
@@ -78,16 +117,8 @@ void DeviceStation::linkLost() {
          {Window::FPodgladSilniki, Window::FPodgladWejscia, Window::FKompilacja, Window::FLog})
         main_.setWindowVisible(w, false);
     timeoutTimer_->stop();
-    abandonTransfer();
+    abandonTransfer(TransferResult::LinkLost);
     if (windowsLocked_) unlockWindows();
-}
-
-void DeviceStation::abandonTransfer() {
-    if (!windowsLocked_) return;
-    // A transfer cannot go on without the link: its clock stops and the transfer
-    // window may be closed again; the caller gives the windows back.
-    transferTimer_->stop();
-    closePermission_ = true;
 }
 
 // ---- protocol --------------------------------------------------------------
@@ -99,7 +130,8 @@ void DeviceStation::TimeoutTimerTimer() {
         motorViewTimer_->stop();
         inputViewTimer_->stop();
         link_.CloseLink();
-        abandonTransfer();
+        outstanding_.reset();
+        abandonTransfer(TransferResult::NoAnswer);
         unlockWindows();
         for (auto w : {Window::FPodgladSilniki, Window::FPodgladWejscia, Window::FLog})
             main_.setWindowVisible(w, false);
@@ -126,7 +158,16 @@ void DeviceStation::followRunningFlag(std::uint8_t status) {
 }
 
 void DeviceStation::dispatchFrame(std::span<const std::uint8_t> frame) {
-    timeoutTimer_->stop();
+    if (staleAck_ && frameCode(frame) == reply::RecordStored) {
+        staleAck_ = false;  // a stopped write's, not this write's
+        followRunningFlag(frameStatus(frame));
+        return;
+    }
+    const bool answer = answersOutstanding(frame);
+    if (answer) {
+        timeoutTimer_->stop();
+        outstanding_.reset();
+    }
     followRunningFlag(frameStatus(frame));
     const std::string motor = std::to_string(frameTarget(frame));
     switch (frameCode(frame)) {
@@ -173,29 +214,32 @@ void DeviceStation::dispatchFrame(std::span<const std::uint8_t> frame) {
         case reply::ExecutedLine:
             if (auto line = decodeExecutedLine(frame)) main_.selectExecutedLine(*line);
             break;
+        case reply::Refused:
+            if (answer) onRefused(*decodeRefusedCode(frame));
+            break;
         case reply::RecordStored:
-            onRecordStored();
+            onRecordStored(answer);
             break;
         case reply::TransferEnded:
-            unlockWindows();
+            staleAck_ = false;  // anything a stopped write still owed came before
+            if (answer) onTransferEndConfirmed();
             break;
         case reply::ReadHeader:
-            onReadHeader(frame);
+            if (answer) onReadHeader(frame);
             break;
         case reply::ReadRecord:
-            onReadRecord(frame);
+            if (answer) onReadRecord(frame);
             break;
         case reply::FirmwareAccepted:
-            onFirmwareAccepted();
+            if (answer && firmwareStep_ == FirmwareStep::Requested) onFirmwareAccepted();
             break;
         case reply::FirmwareFileRequested:
-            onFirmwareFileRequested();
+            if (firmwareStep_ == FirmwareStep::Confirmed) onFirmwareFileRequested();
             break;
         case reply::FirmwareDone:
-            onFirmwareEnded(true);
-            break;
         case reply::FirmwareFailed:
-            onFirmwareEnded(false);
+            if (firmwareStep_ == FirmwareStep::Streamed)
+                onFirmwareEnded(frameCode(frame) == reply::FirmwareDone);
             break;
         default:
             break;  // only the common steps above
@@ -245,6 +289,10 @@ bool DeviceStation::PassOkButtonClick(const std::string& entry) {
     // The connection was tested when the window opened; SendCommand sends nothing
     // on a link lost since.
     sendToController(cmd::FirmwareUpdate);
+    if (awaitingReply()) {
+        transferKind_ = TransferKind::Firmware;
+        firmwareStep_ = FirmwareStep::Requested;
+    }
     main_.setWindowVisible(Window::FPass, false);
     return true;
 }
@@ -268,14 +316,17 @@ void DeviceStation::ViewUsbButtonClick() {
 }
 
 // One request per tick at most; the reply re-arms the timer, so requests leave
-// 100 ms after the previous answer and never pile up.
+// 100 ms after the previous answer and never pile up. During a transfer the timer
+// keeps ticking without asking: a request would replace the transfer's.
 void DeviceStation::MotorViewTimerTimer() {
+    if (monitorsWait()) return;
     if (main_.isWindowVisible(Window::FPodgladSilniki) && connected())
         sendToController(cmd::MotorState);
     motorViewTimer_->stop();
 }
 
 void DeviceStation::InputViewTimerTimer() {
+    if (monitorsWait()) return;
     if (main_.isWindowVisible(Window::FPodgladWejscia) && connected())
         sendToController(cmd::IoState);
     inputViewTimer_->stop();

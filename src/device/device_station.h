@@ -16,6 +16,20 @@
 // index; then command 18. Firmware: command 21, reply 21, the raw command-21 frame,
 // reply 23 asks for the file, the start byte, a 1000 ms pause, the file's bytes one
 // write each, then reply 24 (done) or 25 (failed), after which the link closes.
+//
+// Replies carry no request number, so the station pairs them itself: the command
+// sent last is the outstanding one, and only its reply (the same code, the same
+// motor for a motor command, the same index for a record request, or a refusal
+// naming its code) stops the reply timeout and moves a transfer on. Frames the
+// controller sends on its own (executed line, program messages, the end of a run,
+// a monitor reply that was overtaken) are shown as always but answer nothing, so a
+// lost reply is still re-sent. A read stores record k only from the reply to its
+// request for k and asks for k + 1 only then; a write sends record k + 1 only on the
+// acknowledgement it awaits. A transfer that ended (finished, stopped, closed,
+// refused, timed out, link lost) takes none of the replies still on their way, and
+// firmware replies count only at their step of an update. While a transfer runs
+// the monitor windows wait, so their requests never replace its outstanding one.
+// A read that does not finish puts back the program, its file name and caption.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -35,6 +49,24 @@ inline constexpr const char* kFirmwarePassword = "73916kqwmz";
 
 class DeviceStation;
 
+enum class TransferKind { None, Write, Read, Verify, Firmware };
+
+// How a write, read, verify or firmware update ended.
+enum class TransferResult {
+    Finished,  // written, read, read back equal, or the firmware accepted
+    Stopped,   // Stop or Close, or no firmware file given
+    Refused,   // the controller refused a step, or sent what no program can hold
+    Differs,   // the program read back after a write is not the one written
+    NoAnswer,  // the reply timeout gave up
+    LinkLost,  // the link went down
+};
+
+struct TransferOutcome {
+    TransferKind kind = TransferKind::None;
+    TransferResult result = TransferResult::Finished;
+    friend bool operator==(const TransferOutcome&, const TransferOutcome&) = default;
+};
+
 // The handlers of the transfer window FKompilacja.
 class TransferWindow {
   public:
@@ -46,6 +78,24 @@ class TransferWindow {
 
   private:
     friend class DeviceStation;
+
+    enum class TransferKind { None, Write, Read, Verify, Firmware };
+
+    // How a write, read, verify or firmware update ended.
+    enum class TransferResult {
+        Finished,  // written, read, read back equal, or the firmware accepted
+        Stopped,   // Stop or Close, or no firmware file given
+        Refused,   // the controller refused a step, or sent what no program can hold
+        Differs,   // the program read back after a write is not the one written
+        NoAnswer,  // the reply timeout gave up
+        LinkLost,  // the link went down
+    };
+
+    struct TransferOutcome {
+        TransferKind kind = TransferKind::None;
+        TransferResult result = TransferResult::Finished;
+        friend bool operator==(const TransferOutcome&, const TransferOutcome&) = default;
+    };
     explicit TransferWindow(DeviceStation& station) : station_(station) {}
     DeviceStation& station_;
 };
@@ -65,9 +115,10 @@ class DeviceStation final : private LinkEvents {
     bool connected() const { return link_.connected(); }
     // True when connected; otherwise posts "No connection".
     bool connectedOrReport();
-    void sendCommand(std::uint8_t code, std::span<const std::uint8_t> data) {
-        link_.SendCommand(code, data);
-    }
+    // Sends a command and makes it the outstanding one.
+    void sendCommand(std::uint8_t code, std::span<const std::uint8_t> data);
+    // A command is waiting for its reply (the reply timeout runs).
+    bool awaitingReply() const { return outstanding_.has_value(); }
     UsbLink& link() { return link_; }
     const UsbLink& link() const { return link_; }
 
@@ -102,7 +153,15 @@ class DeviceStation final : private LinkEvents {
     void TimerTimer() { ++tenths_; }
     TransferWindow& FKompilacja() { return transferWindow_; }
 
-    // Transfer state, for views and tests.
+    // After a successful write, read the program back and compare (the transfer
+    // window's option; off unless chosen).
+    void setVerifyAfterWrite(bool on) { verifyAfterWrite_ = on; }
+    bool verifyAfterWrite() const { return verifyAfterWrite_; }
+
+    // Transfer state, for views, the command-line tool and tests.
+    TransferKind transferKind() const { return transferKind_; }
+    // The latest transfer that ended, and how.
+    const std::optional<TransferOutcome>& lastOutcome() const { return lastOutcome_; }
     bool stopAvailable() const { return stopAvailable_; }
     bool downloadAvailable() const { return downloadAvailable_; }
     bool closePermission() const { return closePermission_; }
@@ -118,7 +177,17 @@ class DeviceStation final : private LinkEvents {
 
   private:
     friend class TransferWindow;
-    enum class Transfer { None, Write, Read };
+    enum class FirmwareStep { None, Requested, Confirmed, Streamed };
+    // A command whose reply is awaited: its code, target and record index (20 only).
+    struct Request {
+        std::uint8_t code = 0;
+        std::uint8_t target = 0;
+        int index = -1;
+    };
+    struct ProgramBefore {
+        ProgramImage image;
+        std::string fileName;
+    };
 
     // LinkEvents
     void AddStatusLine(const std::string& text) override { main_.AddStatusLine(text); }
@@ -126,10 +195,13 @@ class DeviceStation final : private LinkEvents {
     void linkLost() override;
     void dispatchFrame(std::span<const std::uint8_t> frame) override;
 
+    bool answersOutstanding(std::span<const std::uint8_t> frame) const;
     void followRunningFlag(std::uint8_t status);
     void showIoReply(std::span<const std::uint8_t> frame);
+    bool monitorsWait() const { return transferKind_ != TransferKind::None; }
 
-    void abandonTransfer();
+    void endTransfer(TransferResult result);
+    void abandonTransfer(TransferResult result);
     void lockWindows();
     void unlockWindows();
     void setStopAvailable(bool on);
@@ -143,14 +215,25 @@ class DeviceStation final : private LinkEvents {
     void DownloadButtonClick();
     void transferStop();
     void transferClose();
-    void onRecordStored();
+    void onRecordStored(bool answer);
+    void windUpStoppedWrite(bool sendEnd);
+    void failWrite(const std::string& reason);
+    void onTransferEndConfirmed();
+    void startRead(TransferKind kind);
+    void requestRecord(std::uint16_t index);
     void onReadHeader(std::span<const std::uint8_t> frame);
     void onReadRecord(std::span<const std::uint8_t> frame);
     void finishRead();
+    void finishVerify();
     void refuseRead(const std::string& reason);
+    void keepPreviousProgram();
+    void onRefused(std::uint8_t code);
     void onFirmwareAccepted();
     void onFirmwareFileRequested();
     void onFirmwareEnded(bool success);
+    ProgramImage& readTarget() {
+        return transferKind_ == TransferKind::Verify ? readBack_ : model_.image;
+    }
 
     Clock& clock_;
     ProgramModel& model_;
@@ -165,8 +248,20 @@ class DeviceStation final : private LinkEvents {
     bool programRunning_ = false;
     std::array<bool, kLampCount> lamps_{};
 
+    std::optional<Request> outstanding_;
+
     // Transfer state.
-    Transfer transferKind_ = Transfer::None;
+    TransferKind transferKind_ = TransferKind::None;
+    std::optional<TransferOutcome> lastOutcome_;
+    FirmwareStep firmwareStep_ = FirmwareStep::None;
+    // A stopped write still owes the acknowledgement of what it sent last; a new
+    // write started before it came lets it pass unused.
+    bool ackOwed_ = false;
+    bool staleAck_ = false;
+    bool verifyAfterWrite_ = false;
+    bool verifyDue_ = false;  // the write finished; verify once its end is confirmed
+    ProgramImage written_;    // what the latest write sent
+    ProgramImage readBack_;   // what a verify read
     std::uint32_t writeIndex_ = 0;
     std::uint32_t deviceProgramLength_ = 0;
     std::uint32_t readCounter_ = 0;
@@ -178,7 +273,7 @@ class DeviceStation final : private LinkEvents {
     bool downloadAvailable_ = false;
     bool windowsLocked_ = false;
     int gaugePosition_ = 0;
-    std::optional<ProgramImage> beforeRead_;  // restored when a read is refused
+    std::optional<ProgramBefore> beforeRead_;  // put back when a read does not finish
 };
 
 }  // namespace rv720

@@ -27,7 +27,9 @@ class HeadlessViews : public MainWindowView, public TransferView, public Monitor
     }
     bool isWindowVisible(Window window) const override { return visible_.count(window) > 0; }
     void selectExecutedLine(int) override {}
-    void NewButtonClick() override {}
+    bool NewButtonClick() override { return true; }
+    std::string programFileName() const override { return {}; }
+    void restoreProgramFileName(const std::string&) override {}
     void PrintProgram() override {}
     void refreshInputBreakControls() override {}
     std::optional<std::string> chooseFirmwareFile() override { return std::nullopt; }

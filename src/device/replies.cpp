@@ -51,6 +51,11 @@ std::optional<std::uint16_t> decodeExecutedLine(FrameView frame) {
     return readBe16(&frame[8]);
 }
 
+std::optional<std::uint8_t> decodeRefusedCode(FrameView frame) {
+    if (!holds(frame, 8)) return std::nullopt;
+    return frame[8];
+}
+
 std::optional<ReadHeader> decodeReadHeader(FrameView frame) {
     if (!holds(frame, 29)) return std::nullopt;
     ReadHeader h;

@@ -4,6 +4,7 @@
 // too short for the payload its code promises decodes to nothing, so no byte is
 // ever taken from beyond the frame.
 //
+//   0  refusal         8 the refused command's code
 //   1  motor state     8..16 positions of motors 1..3 (signed 24-bit BE each),
 //                      17..25 velocities (3 bytes BE, low 12 bits two's complement)
 //   2  I/O state       8..24 seventeen bytes, non-zero = on
@@ -43,6 +44,7 @@ std::vector<std::uint8_t> decodeMessage(FrameView frame);
 // "1.12" for major 1, minor 12.
 std::optional<std::string> decodeFirmwareVersion(FrameView frame);
 std::optional<std::uint16_t> decodeExecutedLine(FrameView frame);
+std::optional<std::uint8_t> decodeRefusedCode(FrameView frame);
 
 struct ReadHeader {
     std::uint16_t length = 0;

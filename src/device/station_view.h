@@ -58,7 +58,13 @@ class MainWindowView {
 
     // The New workflow (offer to save, then an empty program titled "New"). The
     // station clears the model itself afterwards, so a view may leave that out.
-    virtual void NewButtonClick() = 0;
+    // False: the operator cancelled, or the program could not be saved; the program
+    // stays and a read does not begin.
+    virtual bool NewButtonClick() = 0;
+    // The program's file name ("" for a new one), which the caption shows, and its
+    // return after a read that did not finish.
+    virtual std::string programFileName() const = 0;
+    virtual void restoreProgramFileName(const std::string& name) = 0;
     // The program image changed as a whole: re-render the listing (PrintProgram).
     virtual void PrintProgram() = 0;
     // The input-break block changed: refresh the controls that mirror it.

@@ -78,11 +78,45 @@ void DeviceStation::WriteProgramButtonClick() {
     if (report.writeAllowed) setDownloadAvailable(true);
 }
 
+// ---- outcome -----------------------------------------------------------------
+
+void DeviceStation::endTransfer(TransferResult result) {
+    lastOutcome_ = TransferOutcome{transferKind_, result};
+    transferKind_ = TransferKind::None;
+    firmwareStep_ = FirmwareStep::None;
+}
+
+// The link went down or the controller stopped answering: nothing of the transfer
+// can go on. Its clock stops, the window may be closed, Stop is of no use any more,
+// and a read gives the program back; the caller gives the windows back.
+void DeviceStation::abandonTransfer(TransferResult result) {
+    const TransferKind kind = transferKind_;
+    if (kind == TransferKind::None) return;
+    transferTimer_->stop();
+    closePermission_ = true;
+    ackOwed_ = false;
+    verifyDue_ = false;
+    if (kind == TransferKind::Read) keepPreviousProgram();
+    if (kind == TransferKind::Verify)
+        log("Verify error: the program was not read back", colors::Red);
+    if (kind != TransferKind::Firmware) {
+        setStopAvailable(false);
+        if (kind != TransferKind::Read) setDownloadAvailable(true);
+    }
+    endTransfer(kind == TransferKind::Write && stopFlag_ ? TransferResult::Stopped : result);
+}
+
 // ---- write -------------------------------------------------------------------
 
 void DeviceStation::DownloadButtonClick() {
     if (!connectedOrReport()) return;
-    const std::uint32_t length = model_.length();
+    // The acknowledgement a stopped write still owes comes before this write's.
+    if (ackOwed_) staleAck_ = true;
+    ackOwed_ = false;
+    verifyDue_ = false;
+    firmwareStep_ = FirmwareStep::None;
+    written_ = model_.image;
+    const std::uint32_t length = written_.length();
     stopFlag_ = false;
     closePermission_ = false;
     setStopAvailable(true);
@@ -101,41 +135,104 @@ void DeviceStation::DownloadButtonClick() {
 
     std::uint8_t header[3 + kInputBreakSize] = {kTarget};
     writeBe16(header + 1, std::uint16_t(length));
-    const auto block = model_.image.inputBreakWire();
+    const auto block = written_.inputBreakWire();
     std::copy(block.begin(), block.end(), header + 3);
-    transferKind_ = Transfer::Write;
-    link_.SendCommand(cmd::WriteHeader, header);
+    transferKind_ = TransferKind::Write;
+    sendCommand(cmd::WriteHeader, header);
+    if (transferKind_ != TransferKind::Write) return;  // the send lost the link: nothing began
     main_.AddStatusLine("Saving to EEPROM started");
     lockWindows();
 }
 
-void DeviceStation::onRecordStored() {
-    if (transferKind_ != Transfer::Write) return;  // no write of ours is waiting for it
+void DeviceStation::onRecordStored(bool answer) {
+    if (transferKind_ != TransferKind::Write) return;  // no write of ours is waiting for it
+    if (stopFlag_) {
+        // The acknowledgement still owed after Stop ends the write, without a report.
+        if (ackOwed_) windUpStoppedWrite(true);
+        return;
+    }
+    if (!answer) return;
     ++writeIndex_;
     setGauge(int(writeIndex_));
-    if (writeIndex_ <= model_.length() && !stopFlag_) {
+    if (writeIndex_ <= written_.length()) {
         if (!connectedOrReport()) return;
         std::uint8_t data[3 + kRecordSize] = {kTarget};
         writeBe16(data + 1, std::uint16_t(writeIndex_));
-        const Record r = model_.image.record(int(writeIndex_) - 1);
+        const Record r = written_.record(int(writeIndex_) - 1);
         std::copy(r.begin(), r.end(), data + 3);
-        link_.SendCommand(cmd::WriteRecord, data);
+        sendCommand(cmd::WriteRecord, data);
         return;
     }
     if (!connectedOrReport()) return;
     transferTimer_->stop();
-    if (!stopFlag_) {
-        log("    Czas:        " + elapsedText() + " sec.", colors::Black);
-        logSeparator();
-        log("Programming finished", colors::Blue);
-        main_.AddStatusLine("Saving to EEPROM memory finished");
-    }
-    transferKind_ = Transfer::None;
+    log("    Czas:        " + elapsedText() + " sec.", colors::Black);
+    logSeparator();
+    log("Programming finished", colors::Blue);
+    main_.AddStatusLine("Saving to EEPROM memory finished");
     setDownloadAvailable(true);
+    endTransfer(TransferResult::Finished);
+    verifyDue_ = verifyAfterWrite_;
     sendToController(cmd::TransferEnd);
     closePermission_ = true;
     unlockWindows();
     setStopAvailable(false);
+}
+
+// A stopped write ends when the acknowledgement it owed arrives (and tells the
+// controller once more that the transfer ended), or, when that acknowledgement was
+// lost, when the controller confirms the end.
+void DeviceStation::windUpStoppedWrite(bool sendEnd) {
+    ackOwed_ = false;
+    transferTimer_->stop();
+    setDownloadAvailable(true);
+    endTransfer(TransferResult::Stopped);
+    if (sendEnd) sendToController(cmd::TransferEnd);
+    closePermission_ = true;
+    unlockWindows();
+    setStopAvailable(false);
+}
+
+void DeviceStation::failWrite(const std::string& reason) {
+    transferTimer_->stop();
+    log(reason, colors::Red);
+    main_.AddStatusLine("Saving EEPROM stopped");
+    setDownloadAvailable(true);
+    endTransfer(TransferResult::Refused);
+    closePermission_ = true;
+    setStopAvailable(false);
+    sendToController(cmd::TransferEnd);
+    unlockWindows();
+}
+
+// The controller's reply to command 18.
+void DeviceStation::onTransferEndConfirmed() {
+    unlockWindows();
+    if (transferKind_ == TransferKind::Write && stopFlag_) {
+        windUpStoppedWrite(false);
+    } else if (verifyDue_) {
+        verifyDue_ = false;
+        startRead(TransferKind::Verify);
+    }
+}
+
+// A refusal naming the outstanding command: a transfer waiting for it cannot go on.
+void DeviceStation::onRefused(std::uint8_t code) {
+    const bool writing = transferKind_ == TransferKind::Write && !stopFlag_;
+    const bool reading =
+        (transferKind_ == TransferKind::Read || transferKind_ == TransferKind::Verify) &&
+        !stopFlag_;
+    if (writing && code == cmd::WriteHeader)
+        return failWrite("Programming error: the controller refused the program header");
+    if (writing && code == cmd::WriteRecord)
+        return failWrite("Programming error: the controller refused record " +
+                         std::to_string(writeIndex_));
+    if (reading && code == cmd::ReadHeader)
+        return refuseRead("Reading error: the controller refused to send the program header");
+    if (reading && code == cmd::ReadRecord)
+        return refuseRead("Reading error: the controller refused to send record " +
+                          std::to_string(readCounter_));
+    if (transferKind_ == TransferKind::Firmware && code == cmd::FirmwareUpdate)
+        endTransfer(TransferResult::Refused);
 }
 
 // ---- read --------------------------------------------------------------------
@@ -143,12 +240,16 @@ void DeviceStation::onRecordStored() {
 void DeviceStation::ReadProgramButtonClick() {
     // Tested first: a read that never starts leaves the transfer window as it was.
     if (!connectedOrReport()) return;
+    ProgramBefore before{model_.image, main_.programFileName()};
+    if (!main_.NewButtonClick()) return;  // the operator kept the program
+    beforeRead_ = std::move(before);
+    ackOwed_ = false;
+    verifyDue_ = false;
+    firmwareStep_ = FirmwareStep::None;
     stopFlag_ = false;
     closePermission_ = false;
     writeDirection_ = false;
 
-    beforeRead_ = model_.image;
-    main_.NewButtonClick();
     model_.clear();
     transfer_.setCaption("Program reading");
     setStopAvailable(true);
@@ -163,14 +264,39 @@ void DeviceStation::ReadProgramButtonClick() {
     logSeparator();
     logSeparator();
 
-    transferKind_ = Transfer::Read;
-    sendToController(cmd::ReadHeader);
+    startRead(TransferKind::Read);
+    if (transferKind_ != TransferKind::Read) return;  // the send lost the link
     main_.AddStatusLine(" Program reading of EEPROM memory was started");
     lockWindows();
 }
 
+// The one read engine: the header, then every record by index, into the program
+// (a read) or into a scratch image (a verify after a write).
+void DeviceStation::startRead(TransferKind kind) {
+    transferKind_ = kind;
+    readCounter_ = 0;
+    if (kind == TransferKind::Verify) {
+        readBack_ = ProgramImage{};
+        stopFlag_ = false;
+        closePermission_ = false;
+        setStopAvailable(true);
+        setDownloadAvailable(false);
+        setGauge(0);
+        lockWindows();
+    }
+    sendToController(cmd::ReadHeader);
+}
+
+void DeviceStation::requestRecord(std::uint16_t index) {
+    std::uint8_t request[3] = {kTarget};
+    writeBe16(request + 1, index);
+    sendCommand(cmd::ReadRecord, request);
+}
+
 void DeviceStation::onReadHeader(std::span<const std::uint8_t> frame) {
-    if (transferKind_ != Transfer::Read) return;
+    if ((transferKind_ != TransferKind::Read && transferKind_ != TransferKind::Verify) ||
+        stopFlag_ || readCounter_ != 0)
+        return;
     const auto header = decodeReadHeader(frame);
     if (!header) return refuseRead("Reading error: incomplete program header");
     if (header->length > kMaxCommands)
@@ -180,38 +306,36 @@ void DeviceStation::onReadHeader(std::span<const std::uint8_t> frame) {
     deviceProgramLength_ = header->length;
     readCounter_ = 1;
     transfer_.setGaugeMaximum(int(deviceProgramLength_));
-    model_.image.setInputBreakFromWire(header->block);
-    main_.refreshInputBreakControls();
+    readTarget().setInputBreakFromWire(header->block);
+    if (transferKind_ == TransferKind::Read) main_.refreshInputBreakControls();
 
     // An empty program has nothing to request: the read is complete as it stands.
     if (deviceProgramLength_ == 0) return finishRead();
     if (!connectedOrReport()) return;
-    const std::uint8_t request[3] = {kTarget, 0, 1};
-    link_.SendCommand(cmd::ReadRecord, request);
+    requestRecord(1);
 }
 
+// Only the reply to the request for record k gets here, so every index 1..N is
+// stored once, in order, before the read is complete.
 void DeviceStation::onReadRecord(std::span<const std::uint8_t> frame) {
-    if (transferKind_ != Transfer::Read) return;
+    if ((transferKind_ != TransferKind::Read && transferKind_ != TransferKind::Verify) ||
+        stopFlag_ || readCounter_ == 0)
+        return;
     const auto rec = decodeReadRecord(frame);
-    if (!rec) return refuseRead("Reading error: incomplete record");
-    if (rec->index < 1 || rec->index > kMaxCommands)
-        return refuseRead("Reading error: record index " + std::to_string(rec->index) +
-                          " is out of range");
-
+    if (!rec) return;
     setGauge(gaugePosition_ + 1);
-    model_.image.setRecord(rec->index - 1, rec->record);
+    readTarget().setRecord(rec->index - 1, rec->record);
     ++readCounter_;
-    // The next index follows the one received; completion is judged by the count.
-    if (connected() && readCounter_ <= deviceProgramLength_ && !stopFlag_) {
-        std::uint8_t request[3] = {kTarget};
-        writeBe16(request + 1, std::uint16_t(rec->index + 1));
-        link_.SendCommand(cmd::ReadRecord, request);
-    } else if (readCounter_ == deviceProgramLength_ + 1) {
+    if (readCounter_ <= deviceProgramLength_) {
+        if (!connectedOrReport()) return;
+        requestRecord(std::uint16_t(rec->index + 1));
+    } else {
         finishRead();
     }
 }
 
 void DeviceStation::finishRead() {
+    if (transferKind_ == TransferKind::Verify) return finishVerify();
     transferTimer_->stop();
     model_.image.setLength(readCounter_ - 1);
     log(commandsLine(model_.length()), colors::Black);
@@ -223,27 +347,73 @@ void DeviceStation::finishRead() {
     main_.PrintProgram();
     closePermission_ = true;
     setStopAvailable(false);
-    transferKind_ = Transfer::None;
+    endTransfer(TransferResult::Finished);
     beforeRead_.reset();
     sendToController(cmd::TransferEnd);
 }
 
-// A reply that cannot belong to a 999-command program ends the read: the program
-// the operator had before is put back rather than a half-read one left behind.
+namespace {
+
+// The first difference between what was written and what came back, or nothing.
+std::optional<std::string> firstDifference(const ProgramImage& written, const ProgramImage& read) {
+    if (read.length() != written.length())
+        return std::to_string(written.length()) + " commands written, " +
+               std::to_string(read.length()) + " read";
+    for (int slot = 0; slot < int(written.length()); ++slot) {
+        const Record w = written.record(slot), r = read.record(slot);
+        if (w != r)
+            return "line " + std::to_string(slot + 1) + ": expected " + hexText(w) + ", read " +
+                   hexText(r);
+    }
+    const auto w = written.inputBreakWire(), r = read.inputBreakWire();
+    if (w != r) return "input breaks: expected " + hexText(w) + ", read " + hexText(r);
+    return std::nullopt;
+}
+
+}  // namespace
+
+void DeviceStation::finishVerify() {
+    readBack_.setLength(readCounter_ - 1);
+    const auto difference = firstDifference(written_, readBack_);
+    if (difference)
+        log("Verify error: " + *difference, colors::Red);
+    else
+        log("Verified: " + std::to_string(readBack_.length()) + " commands", colors::Blue);
+    unlockWindows();
+    closePermission_ = true;
+    setStopAvailable(false);
+    setDownloadAvailable(true);
+    endTransfer(difference ? TransferResult::Differs : TransferResult::Finished);
+    sendToController(cmd::TransferEnd);
+}
+
+// A refusal, or a reply that cannot belong to a 999-command program, ends the read:
+// the program the operator had before is put back rather than a half-read one.
 void DeviceStation::refuseRead(const std::string& reason) {
+    const bool verify = transferKind_ == TransferKind::Verify;
     transferTimer_->stop();
-    if (beforeRead_) model_.image = *beforeRead_;
-    beforeRead_.reset();
-    main_.refreshInputBreakControls();
-    main_.PrintProgram();
-    log(reason, colors::Red);
-    main_.AddStatusLine("Reading from EEPROM stopped");
-    transferKind_ = Transfer::None;
+    log(verify ? "Verify error: " + reason : reason, colors::Red);
+    if (!verify) {
+        keepPreviousProgram();
+        main_.AddStatusLine("Reading from EEPROM stopped");
+    }
+    endTransfer(TransferResult::Refused);
     stopFlag_ = true;
     closePermission_ = true;
     setStopAvailable(false);
+    if (verify) setDownloadAvailable(true);
     sendToController(cmd::TransferEnd);
     unlockWindows();
+}
+
+void DeviceStation::keepPreviousProgram() {
+    if (!beforeRead_) return;
+    model_.image = beforeRead_->image;
+    main_.restoreProgramFileName(beforeRead_->fileName);
+    beforeRead_.reset();
+    main_.refreshInputBreakControls();
+    main_.PrintProgram();
+    log("Previous program kept", colors::Black);
 }
 
 // ---- transfer window ---------------------------------------------------------
@@ -253,7 +423,10 @@ void DeviceStation::transferStop() {
     closePermission_ = true;
     if (!connectedOrReport()) return;
     transferTimer_->stop();
-    if (writeDirection_) {
+    const TransferKind kind = transferKind_;
+    if (kind == TransferKind::Verify) {
+        log("Verify error: reading back stopped", colors::Red);
+    } else if (writeDirection_) {
         log("    Time:        " + elapsedText() + " sec.", colors::Black);
         logSeparator();
         log("Programming error", colors::Blue);
@@ -265,11 +438,29 @@ void DeviceStation::transferStop() {
         log(" Reading error", colors::Blue);
         main_.AddStatusLine("Reading from EEPROM stopped");
     }
+    if (kind == TransferKind::Write)
+        ackOwed_ = outstanding_ && (outstanding_->code == cmd::WriteHeader ||
+                                    outstanding_->code == cmd::WriteRecord);
     sendToController(cmd::TransferEnd);
     unlockWindows();
+    // A stopped write waits for what it still owes; a read or verify is over now.
+    if (kind == TransferKind::Read) keepPreviousProgram();
+    if (kind == TransferKind::Read || kind == TransferKind::Verify) {
+        setStopAvailable(false);
+        if (kind == TransferKind::Verify) setDownloadAvailable(true);
+        endTransfer(TransferResult::Stopped);
+    } else if (kind == TransferKind::Write && !ackOwed_) {
+        windUpStoppedWrite(false);
+    }
 }
 
+// Closing the window ends a write or read that still runs, as Stop does: it must
+// not go on unseen while the program can be edited.
 void DeviceStation::transferClose() {
+    const bool running = transferKind_ == TransferKind::Write ||
+                         transferKind_ == TransferKind::Read ||
+                         transferKind_ == TransferKind::Verify;
+    if (running && !stopFlag_ && connected()) transferStop();
     main_.setWindowVisible(Window::FKompilacja, false);
     unlockWindows();
 }
@@ -287,10 +478,13 @@ bool TransferWindow::FormCloseQuery() const {
     return station_.closePermission_;
 }
 
+// Esc stops while Stop is available and closes once it is not.
 void TransferWindow::FormKeyPress(char key) {
     if (key == 27) {
-        if (station_.stopAvailable_) StopButtonClick();
-        if (!station_.stopAvailable_) CloseButtonClick();
+        if (station_.stopAvailable_)
+            StopButtonClick();
+        else
+            CloseButtonClick();
     } else if (key == 13) {
         if (station_.downloadAvailable_) DownloadButtonClick();
     }
@@ -304,6 +498,7 @@ void DeviceStation::onFirmwareAccepted() {
     // The controller expects the command-21 frame once more, outside the timeout.
     const std::uint8_t target = kTarget;
     link_.writeTransmitFrame(buildFrame(cmd::FirmwareUpdate, 0, {&target, 1}));
+    if (connected()) firmwareStep_ = FirmwareStep::Confirmed;
 }
 
 void DeviceStation::onFirmwareFileRequested() {
@@ -312,11 +507,13 @@ void DeviceStation::onFirmwareFileRequested() {
         // The controller now waits for a file that will not come; only a reset
         // brings it back.
         main_.AddStatusLine("Firmware file not chosen - reset the device");
+        endTransfer(TransferResult::Stopped);
         return;
     }
     std::ifstream file(*path, std::ios::binary);
     if (!file.is_open()) {
         main_.AddStatusLine("Opening file error");
+        endTransfer(TransferResult::Stopped);
         return;
     }
 
@@ -335,6 +532,7 @@ void DeviceStation::onFirmwareFileRequested() {
     logSeparator();
     lockWindows();
 
+    firmwareStep_ = FirmwareStep::Streamed;
     const std::uint8_t start = kFirmwareStartByte;
     link_.WriteRaw(&start, 1);
     clock_.sleepMs(kFirmwarePauseMs);
@@ -363,6 +561,7 @@ void DeviceStation::onFirmwareEnded(bool success) {
         log("Firmware updating error", colors::Blue);
     }
     main_.AddStatusLine("Firmware updating finished");
+    endTransfer(success ? TransferResult::Finished : TransferResult::Refused);
     unlockWindows();
     link_.CloseLink();
 }

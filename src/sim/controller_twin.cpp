@@ -74,6 +74,17 @@ void ControllerTwin::send(std::uint8_t code, std::span<const std::uint8_t> data,
         --dropReplies_;
         return;
     }
+    if (isReply && lineReportsInstead_ > 0) {
+        --lineReportsInstead_;
+        std::uint8_t line[3] = {kControllerTarget, 0, 0};
+        writeBe16(line + 1, std::uint16_t(std::max(pc_, 0)));
+        return send(15, line, false);
+    }
+    if (isReply && messagesInstead_ > 0) {
+        --messagesInstead_;
+        const std::uint8_t message[] = {kControllerTarget, 4, 'B', 'u', 's', 'y'};
+        return send(14, message, false);
+    }
     const Frame frame = buildFrame(code, running_ ? 1 : 0, data);
     OutputChunk chunk{now_, {}};
     if (isReply && noisyReplies_ > 0) {
@@ -85,7 +96,23 @@ void ControllerTwin::send(std::uint8_t code, std::span<const std::uint8_t> data,
         --corruptReplies_;
         ++chunk.bytes.back();
     }
-    outbox_.push_back(std::move(chunk));
+    int copies = 1;
+    if (isReply && duplicateReplies_ > 0) {
+        --duplicateReplies_;
+        copies = 2;
+    }
+    for (int i = 0; i < copies; ++i) {
+        if (isReply && lateReplies_ > 0) {
+            --lateReplies_;
+            chunk.at = now_ + options_.lateReplyDelay;
+            const auto later =
+                std::upper_bound(delayed_.begin(), delayed_.end(), chunk.at,
+                                 [](SimTime t, const OutputChunk& c) { return t < c.at; });
+            delayed_.insert(later, chunk);
+            continue;
+        }
+        outbox_.push_back(chunk);
+    }
 }
 
 void ControllerTwin::refuse(std::uint8_t code) {
@@ -96,6 +123,11 @@ void ControllerTwin::refuse(std::uint8_t code) {
 // ---------------------------------------------------------------- commands
 
 void ControllerTwin::handleFrame(std::span<const std::uint8_t> frame) {
+    if (runPulses_ > 0) {
+        --runPulses_;
+        setRunInput(true);
+        setRunInput(false);
+    }
     const std::uint8_t code = frame[5];
     const auto data = frame.subspan(7, frame.size() - 9);
     if (firmwarePhase_ == FirmwarePhase::Armed && code != 21) firmwarePhase_ = FirmwarePhase::Idle;
@@ -344,6 +376,7 @@ std::optional<SimTime> ControllerTwin::nextEvent() const {
     if (running_) consider(nextStepAt_);
     if (reportPending_) consider(reportDueAt_);
     if (firmwarePhase_ == FirmwarePhase::Receiving) consider(firmwareDeadline_);
+    if (!delayed_.empty()) consider(delayed_.front().at);
     return next;
 }
 
@@ -365,6 +398,10 @@ void ControllerTwin::moveTime(SimTime t) {
 }
 
 void ControllerTwin::runDue() {
+    while (!delayed_.empty() && delayed_.front().at <= now_) {
+        if (!unplugged_) outbox_.push_back(std::move(delayed_.front()));
+        delayed_.pop_front();
+    }
     if (reportPending_ && reportDueAt_ <= now_) {
         reportPending_ = false;
         sendLineReport(pendingSlot_);
@@ -432,15 +469,32 @@ void ControllerTwin::injectFault(FaultMode mode, int count) {
             unplugged_ = true;
             assembler_.reset();
             outbox_.clear();
+            delayed_.clear();
             break;
         case FaultMode::FailFirmwareUpdate:
             failFirmware_ += count;
+            break;
+        case FaultMode::LateReply:
+            lateReplies_ += count;
+            break;
+        case FaultMode::DuplicateReply:
+            duplicateReplies_ += count;
+            break;
+        case FaultMode::LineReportInstead:
+            lineReportsInstead_ += count;
+            break;
+        case FaultMode::MessageInstead:
+            messagesInstead_ += count;
+            break;
+        case FaultMode::RunInputPulse:
+            runPulses_ += count;
             break;
     }
 }
 
 void ControllerTwin::clearFaults() {
     dropReplies_ = corruptReplies_ = noisyReplies_ = failFirmware_ = 0;
+    lateReplies_ = duplicateReplies_ = lineReportsInstead_ = messagesInstead_ = runPulses_ = 0;
     unplugged_ = false;
 }
 

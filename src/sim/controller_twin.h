@@ -86,6 +86,11 @@ enum class FaultMode : std::uint8_t {
     NoiseBytes,          // line noise goes out just ahead of each of the next `count` replies
     Unplugged,           // the cable is out: nothing arrives or leaves until replug()
     FailFirmwareUpdate,  // the next `count` firmware images are refused with reply 25
+    LateReply,           // the next `count` replies go out lateReplyDelay after they were due
+    DuplicateReply,      // the next `count` replies go out twice, one right after the other
+    LineReportInstead,   // the next `count` replies are replaced by an executed-line report (15)
+    MessageInstead,      // the next `count` replies are replaced by a program message (14)
+    RunInputPulse,       // the RUN input pulses as each of the next `count` commands arrives
 };
 
 struct FirmwareVersion {
@@ -100,6 +105,9 @@ struct TwinOptions {
     SimDuration lineReportInterval = std::chrono::milliseconds(50);
     SimDuration firmwareQuiet = std::chrono::milliseconds(1500);
     SimDuration firmwareStartTimeout = std::chrono::seconds(60);
+    // How late a LateReply arrives: past the station's first re-send at 700 ms, so
+    // both the late answer and the answer to the re-sent command come.
+    SimDuration lateReplyDelay = std::chrono::milliseconds(750);
     std::size_t firmwareMaxSize = 65536;
     // Ramps at the configured limits; tests that want moves to end at once pass
     // makeInstantAxis.
@@ -166,7 +174,10 @@ class ControllerTwin {
     void setExecutionObserver(ExecutionObserver* observer) { observer_ = observer; }
 
     void injectFault(FaultMode mode, int count = 1);
+    void setLateReplyDelay(SimDuration delay) { options_.lateReplyDelay = delay; }
     void clearFaults();
+    // Puts a program into the EEPROM (and its file) as a completed write would.
+    void storeProgram(const ProgramImage& program) { commit(program); }
     void replug() { unplugged_ = false; }
     bool unplugged() const { return unplugged_; }
 
@@ -266,6 +277,12 @@ class ControllerTwin {
     int corruptReplies_ = 0;
     int noisyReplies_ = 0;
     int failFirmware_ = 0;
+    int lateReplies_ = 0;
+    int duplicateReplies_ = 0;
+    int lineReportsInstead_ = 0;
+    int messagesInstead_ = 0;
+    int runPulses_ = 0;
+    std::deque<OutputChunk> delayed_;  // late replies, due in order
 };
 
 }  // namespace rv720::sim

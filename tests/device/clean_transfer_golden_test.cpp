@@ -65,6 +65,7 @@ class SceneRecorder final : public MainWindowView, public TransferView, public M
 
     std::optional<std::string> firmwareFile;
     std::set<Window> visible;
+    std::string fileName;
 
     // MainWindowView
     void AddStatusLine(const std::string& t) override { note("status " + t); }
@@ -83,7 +84,12 @@ class SceneRecorder final : public MainWindowView, public TransferView, public M
     }
     bool isWindowVisible(Window w) const override { return visible.count(w) != 0; }
     void selectExecutedLine(int line) override { note("select line " + std::to_string(line)); }
-    void NewButtonClick() override { note("new program"); }
+    bool NewButtonClick() override {
+        note("new program");
+        return true;
+    }
+    std::string programFileName() const override { return fileName; }
+    void restoreProgramFileName(const std::string& name) override { note("file name " + name); }
     void PrintProgram() override { note("print program"); }
     void refreshInputBreakControls() override { note("refresh input breaks"); }
     std::optional<std::string> chooseFirmwareFile() override {

@@ -99,6 +99,8 @@ class RecordingView final : public MainWindowView, public TransferView, public M
     int gaugeMaximum = 999, gaugePosition = 0;
     std::string caption;
     std::optional<std::string> firmwareFile;
+    std::string fileName;     // the main window's, shown in its caption
+    bool newAccepted = true;  // the answer of the New workflow
     std::vector<MotorState> motorStates;
     std::vector<IoState> ioStates;
     std::vector<Bytes> messages;
@@ -126,7 +128,16 @@ class RecordingView final : public MainWindowView, public TransferView, public M
     void selectExecutedLine(int line) override {
         events.push_back("select " + std::to_string(line));
     }
-    void NewButtonClick() override { events.push_back("NewButtonClick"); }
+    bool NewButtonClick() override {
+        events.push_back("NewButtonClick");
+        if (newAccepted) fileName.clear();
+        return newAccepted;
+    }
+    std::string programFileName() const override { return fileName; }
+    void restoreProgramFileName(const std::string& name) override {
+        fileName = name;
+        events.push_back("fileName " + name);
+    }
     void PrintProgram() override { events.push_back("PrintProgram"); }
     void refreshInputBreakControls() override { events.push_back("refreshInputBreak"); }
     std::optional<std::string> chooseFirmwareFile() override { return firmwareFile; }

@@ -92,24 +92,46 @@ TEST(ProgramWrite, StopThenThePendingAcknowledgementEndsWithoutAReport) {
     EXPECT_FALSE(b.station.stopAvailable());
 }
 
-TEST(ProgramWrite, LosingTheLinkGivesTheStationBack) {
-    for (bool unplugged : {true, false}) {  // a failing poll, or three unanswered sends
-        Bench b;
-        b.model.appendRecord(sampleRecord(10));
-        b.connect();
-        b.station.FKompilacja().DownloadButtonClick();
-        if (unplugged) {
-            b.ftdi.failingStatusQueries = 1;
-            b.timer(b.station.UsbTimer()).tick();
-        } else {
-            for (int i = 0; i < 3; ++i)
-                b.timer(b.station.TimeoutTimer()).tick();
+// A failing poll, three unanswered sends, or a first send that fails: the station
+// is given back (every lock undone, the window closable, the clock stopped, Stop of
+// no use) and a read leaves the program and its file name as they were.
+TEST(Transfer, LosingTheLinkGivesTheStationBack) {
+    enum class Loss { Poll, Timeout, FirstSend };
+    for (bool read : {false, true}) {
+        for (Loss loss : {Loss::Poll, Loss::Timeout, Loss::FirstSend}) {
+            SCOPED_TRACE(std::string(read ? "read, " : "write, ") + "loss " +
+                         std::to_string(int(loss)));
+            Bench b;
+            b.model.appendRecord(sampleRecord(10));
+            b.view.fileName = "mine.pri";
+            const ProgramImage before = b.model.image;
+            b.connect();
+            if (loss == Loss::FirstSend) b.ftdi.writeResult = ft::IoError;
+            if (read)
+                b.station.ReadProgramButtonClick();
+            else
+                b.station.FKompilacja().DownloadButtonClick();
+            if (loss == Loss::Poll) {
+                b.ftdi.failingStatusQueries = 1;
+                b.timer(b.station.UsbTimer()).tick();
+            } else if (loss == Loss::Timeout) {
+                for (int i = 0; i < 3; ++i)
+                    b.timer(b.station.TimeoutTimer()).tick();
+            }
+            EXPECT_FALSE(b.station.connected());
+            EXPECT_FALSE(b.station.windowsLocked());
+            const auto& e = b.view.events;
+            EXPECT_EQ(std::count(e.begin(), e.end(), "LockWindows"),
+                      std::count(e.begin(), e.end(), "UnlockWindows"));
+            EXPECT_TRUE(b.station.FKompilacja().FormCloseQuery());
+            EXPECT_FALSE(b.station.TransferTimer().isActive());
+            EXPECT_FALSE(b.station.stopAvailable());
+            EXPECT_EQ(b.model.image.bytes(), before.bytes());
+            EXPECT_EQ(b.view.fileName, "mine.pri");
+            EXPECT_EQ(has(b.view.logTexts(), "Previous program kept"), read);
+            EXPECT_EQ(b.station.lastOutcome()->result,
+                      loss == Loss::Timeout ? TransferResult::NoAnswer : TransferResult::LinkLost);
         }
-        EXPECT_FALSE(b.station.connected());
-        EXPECT_FALSE(b.station.windowsLocked());
-        EXPECT_EQ(std::count(b.view.events.begin(), b.view.events.end(), "UnlockWindows"), 1);
-        EXPECT_TRUE(b.station.FKompilacja().FormCloseQuery());
-        EXPECT_FALSE(b.station.TransferTimer().isActive());
     }
 }
 
@@ -194,73 +216,69 @@ TEST(ProgramRead, EmptyProgramFinishesAtOnce) {
     EXPECT_FALSE(b.station.windowsLocked());
 }
 
-struct RefusedRead {
+struct EndedRead {
     const char* name;
-    std::uint16_t length;
-    std::optional<std::uint16_t> recordIndex;  // after record 1; none: the header is refused
-    const char* line;
+    std::vector<std::pair<std::uint8_t, Bytes>> replies;  // after the header request
+    std::vector<std::string> logTail;
+    bool stop = false;  // the operator presses Stop after the replies
 };
 
-class ProgramReadRefusal : public testing::TestWithParam<RefusedRead> {};
+class ReadThatDoesNotFinish : public testing::TestWithParam<EndedRead> {};
 
-TEST_P(ProgramReadRefusal, LeavesTheProgramAsItWas) {
+// Refused by the controller, refused for what it sent, or stopped (with the last
+// record still on its way): the program, its input breaks and its file name are
+// what they were, and replies that still arrive change nothing and ask for nothing.
+TEST_P(ReadThatDoesNotFinish, PutsTheProgramAndItsNameBack) {
     const auto& c = GetParam();
     Bench b;
     b.model.appendRecord(sampleRecord(6));
     b.model.appendRecord(sampleRecord(10));
     b.model.image.setInputBreak(2, {true, 2, 1});
+    b.view.fileName = "mine.pri";
     const ProgramImage before = b.model.image;
     b.connect();
     b.station.ReadProgramButtonClick();
-    b.deliver(19, readHeader(c.length, 9));
-    if (c.recordIndex) {
-        b.deliver(20, readRecord(1, 3));
-        b.deliver(20, readRecord(*c.recordIndex, 3));
-    }
+    for (const auto& [code, data] : c.replies)
+        b.deliver(code, data);
+    if (c.stop) b.station.FKompilacja().StopButtonClick();
+    b.deliver(20, readRecord(1, 3));  // still on its way
 
     EXPECT_EQ(b.sent().back(), (Bytes{18, 4}));
-    EXPECT_EQ(b.model.length(), before.length());
     EXPECT_EQ(b.model.image.bytes(), before.bytes());
-    EXPECT_EQ(b.view.log.back().text, c.line);
-    EXPECT_EQ(b.view.log.back().color, colors::Red);
-    EXPECT_EQ(b.view.warning2, "Reading from EEPROM stopped");
-    EXPECT_EQ(b.view.events.back(), "UnlockWindows");
+    EXPECT_EQ(b.view.fileName, "mine.pri");
+    const Events log = b.view.logTexts();
+    ASSERT_GE(log.size(), c.logTail.size());
+    EXPECT_EQ(Events(log.end() - long(c.logTail.size()), log.end()), c.logTail);
     EXPECT_FALSE(b.station.windowsLocked());
     EXPECT_FALSE(b.station.stopAvailable());
     EXPECT_TRUE(b.station.FKompilacja().FormCloseQuery());
-    // A late record changes nothing and requests nothing.
-    b.deliver(20, readRecord(2, 3));
-    EXPECT_EQ(b.model.image.bytes(), before.bytes());
-    EXPECT_TRUE(b.sent().empty());
+    EXPECT_EQ(b.station.lastOutcome()->result,
+              c.stop ? TransferResult::Stopped : TransferResult::Refused);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, ProgramReadRefusal,
-    testing::Values(RefusedRead{"length1000", 1000, std::nullopt,
-                                "Reading error: program length 1000 is out of range"},
-                    RefusedRead{"length65535", 65535, std::nullopt,
-                                "Reading error: program length 65535 is out of range"},
-                    RefusedRead{"index0", 5, 0, "Reading error: record index 0 is out of range"},
-                    RefusedRead{"index1000", 5, 1000,
-                                "Reading error: record index 1000 is out of range"}),
+    Table, ReadThatDoesNotFinish,
+    testing::Values(
+        EndedRead{"length1000",
+                  {{19, readHeader(1000, 9)}},
+                  {"Reading error: program length 1000 is out of range", "Previous program kept"}},
+        EndedRead{"length65535",
+                  {{19, readHeader(65535, 9)}},
+                  {"Reading error: program length 65535 is out of range", "Previous program kept"}},
+        EndedRead{"headerRefused",
+                  {{0, {4, 19}}},
+                  {"Reading error: the controller refused to send the program header",
+                   "Previous program kept"}},
+        EndedRead{
+            "recordRefused",
+            {{19, readHeader(5, 9)}, {20, readRecord(1, 3)}, {0, {4, 20}}},
+            {"Reading error: the controller refused to send record 2", "Previous program kept"}},
+        EndedRead{"stoppedBeforeTheLastRecord",
+                  {{19, readHeader(1, 9)}},
+                  {"    Commands:    0", "    Time:        0.0 sec.", kDashes, " Reading error",
+                   "Previous program kept"},
+                  true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ProgramRead, StopThenPendingRecordsAreStoredAndOnlyTheLastFinishes) {
-    for (bool lastPending : {false, true}) {
-        Bench b;
-        b.connect();
-        b.station.ReadProgramButtonClick();
-        b.deliver(19, readHeader(lastPending ? 1 : 3));
-        b.station.FKompilacja().StopButtonClick();
-        b.deliver(20, readRecord(1, 6));
-        EXPECT_EQ(b.sent().back(), (Bytes{18, 4}));  // no further request
-        EXPECT_EQ(b.model.image.record(0), sampleRecord(6));
-        const Events log = b.view.logTexts();
-        EXPECT_TRUE(has(log, " Reading error"));
-        EXPECT_EQ(has(log, "Reading finished. Succesfull"), lastPending);
-        EXPECT_EQ(b.model.length(), lastPending ? 1u : 0u);
-    }
-}
 
 TEST(TransferWindow, KeysFollowTheAvailableButtons) {
     Bench b;
@@ -286,9 +304,18 @@ std::string firmwareFile(const char* name, std::size_t size) {
     return path.string();
 }
 
+// Command 21 and its reply, after which the raw frame has gone out.
+void startFirmwareUpdate(Bench& b) {
+    ASSERT_TRUE(b.station.PassOkButtonClick(kFirmwarePassword));
+    b.deliver(21, {4});
+    b.ftdi.writes.clear();
+}
+
 TEST(FirmwareUpdate, AcceptedRequestWritesTheRawFrameAfterAPause) {
     Bench b;
     b.connect();
+    ASSERT_TRUE(b.station.PassOkButtonClick(kFirmwarePassword));
+    EXPECT_EQ(b.sent(), std::vector<Bytes>{(Bytes{21, 4})});
     b.deliver(21, {4});
     EXPECT_EQ(b.clock.sleptMs(), 1000);
     EXPECT_EQ(
@@ -302,6 +329,7 @@ TEST(FirmwareUpdate, StreamsTheFileByteByByte) {
         Bench b;
         b.view.firmwareFile = firmwareFile("rv720_fw_test.bin", size);
         b.connect();
+        startFirmwareUpdate(b);
         b.deliver(23, {4});
 
         ASSERT_EQ(b.ftdi.writes.size(), size + 1);
@@ -310,7 +338,7 @@ TEST(FirmwareUpdate, StreamsTheFileByteByByte) {
         for (std::size_t i = 0; i < size; ++i)
             inOrder = inOrder && b.ftdi.writes[i + 1] == Bytes{std::uint8_t((i * 7 + 3) & 0xFF)};
         EXPECT_TRUE(inOrder);
-        EXPECT_EQ(b.clock.sleptMs(), 1000);
+        EXPECT_EQ(b.clock.sleptMs(), 2000);
         EXPECT_EQ(b.view.gaugeMaximum, 32500);
         EXPECT_EQ(b.view.gaugePosition, int(size));
         EXPECT_TRUE(b.station.UsbTimer().isActive());
@@ -327,6 +355,7 @@ TEST(FirmwareUpdate, EndsWithTheControllersVerdictAndClosesTheLink) {
         Bench b;
         b.view.firmwareFile = firmwareFile("rv720_fw_end.bin", 4);
         b.connect();
+        startFirmwareUpdate(b);
         b.deliver(23, {4});
         for (int i = 0; i < 7; ++i)
             b.timer(b.station.TransferTimer()).tick();
@@ -336,6 +365,7 @@ TEST(FirmwareUpdate, EndsWithTheControllersVerdictAndClosesTheLink) {
                 ? Events{"    Data:      32 KB", kDashes, "Firmware updating finished successful"}
                 : Events{"    Time:        0.7 sec.", kDashes, "Firmware updating error"};
         const Events log = b.view.logTexts();
+        ASSERT_GE(log.size(), 3u);
         EXPECT_EQ(Events(log.end() - 3, log.end()), expected);
         EXPECT_EQ(b.view.gaugePosition, success ? 32500 : 4);
         EXPECT_EQ(b.view.warning1, "Firmware updating finished");
@@ -349,9 +379,11 @@ TEST(FirmwareUpdate, EndsWithTheControllersVerdictAndClosesTheLink) {
 TEST(FirmwareUpdate, NoFileMeansNothingIsSent) {
     Bench b;
     b.connect();
+    startFirmwareUpdate(b);
     b.deliver(23, {4});  // dialog cancelled
     EXPECT_EQ(b.view.warning2, "Firmware file not chosen - reset the device");
     b.view.firmwareFile = "/nonexistent/rv720/firmware.bin";
+    startFirmwareUpdate(b);
     b.deliver(23, {4});
     EXPECT_EQ(b.view.warning2, "Opening file error");
     EXPECT_TRUE(b.ftdi.writes.empty());

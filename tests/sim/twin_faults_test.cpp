@@ -127,6 +127,45 @@ TEST(TwinFaults, EachModeAffectsExactlyTheCountedReplies) {
     }
 }
 
+// The codes that come back for three version requests in a row, and those that
+// come 750 ms later.
+TEST(TwinFaults, LateDuplicatedReplacedRepliesAndTheRunInput) {
+    using Codes = std::vector<std::uint8_t>;
+    struct Case {
+        FaultMode mode;
+        std::vector<Codes> atOnce;
+        Codes later;
+    };
+    const Case cases[] = {
+        {FaultMode::LateReply, {{}, {}, {11}}, {11, 11}},
+        {FaultMode::DuplicateReply, {{11, 11}, {11, 11}, {11}}, {}},
+        {FaultMode::LineReportInstead, {{15}, {15}, {11}}, {}},
+        {FaultMode::MessageInstead, {{14}, {14}, {11}}, {}},
+        // The stored program starts as the first command arrives, and keeps running.
+        {FaultMode::RunInputPulse, {{15, 11}, {11}, {11}}, {}},
+    };
+    for (const auto& c : cases) {
+        TwinHarness h;
+        ProgramImage waiting;
+        waiting.setRecord(0, waitMs(100000));
+        waiting.setLength(1);
+        h.twin.storeProgram(waiting);
+        h.twin.injectFault(c.mode, 2);
+        for (std::size_t i = 0; i < c.atOnce.size(); ++i) {
+            Codes got;
+            for (const Reply& r : ask(h).replies)
+                got.push_back(r.code);
+            EXPECT_EQ(got, c.atOnce[i]) << int(c.mode) << " command " << i;
+        }
+        h.twin.advance(750ms);
+        Codes later;
+        for (const Reply& r : h.replies())
+            later.push_back(r.code);
+        EXPECT_EQ(later, c.later) << int(c.mode);
+        EXPECT_EQ(h.twin.running(), c.mode == FaultMode::RunInputPulse) << int(c.mode);
+    }
+}
+
 TEST(TwinFaults, NoiseComesFirstAndCorruptionIsOffByOneInTheSum) {
     TwinHarness h;
     h.twin.injectFault(FaultMode::NoiseBytes);

@@ -602,7 +602,7 @@ void TFMain::setCaptionFile(const QString& path) {
 
 // ------------------------------------------------------------ file workflows
 
-void TFMain::NewButtonClick() {
+bool TFMain::NewButtonClick() {
     if (HasProgramLines() &&
         dialogs_.askYesNo(this, QStringLiteral("New file"),
                           QStringLiteral("Do you want to save current program?")))
@@ -622,6 +622,7 @@ void TFMain::NewButtonClick() {
         model_.image.setBlockByte(i, 0);
     refreshInputBreakControls();
     AddStatusLine(QStringLiteral("New file was created"));
+    return true;
 }
 
 void TFMain::OpenButtonClick() {

@@ -145,7 +145,7 @@ class TFMain : public StationWindow, public EditorHost {
     QList<QWidget*> editingControls() const;
 
     // Handlers.
-    void NewButtonClick();
+    bool NewButtonClick();
     void OpenButtonClick();
     bool SaveButtonClick();  // true when the program was written
     bool SaveAsButtonClick();

@@ -59,7 +59,14 @@ class TFMain::DeviceViews final : public MainWindowView, public TransferView, pu
         main_.ProgramView->selectLine(line);
         main_.ProgramView->setFocus();
     }
-    void NewButtonClick() override { main_.NewButtonClick(); }
+    bool NewButtonClick() override { return main_.NewButtonClick(); }
+    std::string programFileName() const override {
+        return QFile::encodeName(main_.CurrentFileName).toStdString();
+    }
+    void restoreProgramFileName(const std::string& name) override {
+        main_.CurrentFileName = QFile::decodeName(QByteArray::fromStdString(name));
+        main_.setCaptionFile(main_.CurrentFileName);
+    }
     void PrintProgram() override { main_.PrintProgram(); }
     void refreshInputBreakControls() override { main_.refreshInputBreakControls(); }
     std::optional<std::string> chooseFirmwareFile() override {
