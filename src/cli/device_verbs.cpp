@@ -49,7 +49,7 @@ namespace {
     "controller has been told that the transfer ended.\n"
 
 constexpr std::string_view kWriteHelp =
-    "Usage: rv720 write FILE.pri [--device DEV] [--eeprom PATH]\n"
+    "Usage: rv720 write FILE.pri [--verify] [--device DEV] [--eeprom PATH]\n"
     "\n"
     "Compiles the program in FILE.pri (or its text form, FILE.rv720) and, when the\n"
     "compiler finds no error and the program has at least one command, writes it\n"
@@ -57,13 +57,19 @@ constexpr std::string_view kWriteHelp =
     "header, then every command record, then the end of the transfer. A program with\n"
     "errors is not sent; the compiler's report goes to stderr.\n"
     "\n"
-    "Options:\n" RV720_DEVICE_OPTIONS "\n" RV720_DEVICE_OUTPUT
+    "Options:\n"
+    "  --verify         after the write, read the program back and compare it record\n"
+    "                   by record, the input breaks included: \"Verified: N commands\",\n"
+    "                   or \"Verify error: \" and the first difference (the line, the\n"
+    "                   bytes written and the bytes read)\n" RV720_DEVICE_OPTIONS
+    "\n" RV720_DEVICE_OUTPUT
     "For a write: \"Saving to EEPROM started\", the log (\"Saving: ...\",\n"
     "\"    Commands:    N\", \"    Czas:        T sec.\", \"Programming finished\")\n"
     "and \"Saving to EEPROM memory finished\".\n"
     "\n"
-    "Exit status: 0 written; 1 the program has errors or is empty, or the device\n"
-    "failed or did not answer; 2 bad usage, or FILE cannot be read or is damaged.\n";
+    "Exit status: 0 written (and, with --verify, read back equal); 1 the program has\n"
+    "errors or is empty, the device failed, refused or did not answer, or what was\n"
+    "read back differs; 2 bad usage, or FILE cannot be read or is damaged.\n";
 
 constexpr std::string_view kReadHelp =
     "Usage: rv720 read -o FILE.pri [--device DEV] [--eeprom PATH]\n"
@@ -170,30 +176,13 @@ class ToolView final : public HeadlessViews {
   public:
     explicit ToolView(Io& io) : io_(io) {}
 
-    std::vector<std::string> statusLines;
-    std::vector<std::string> logLines;
     std::optional<std::string> firmwareFile;  // none: the file dialog is cancelled
     std::string version;
 
-    bool sawStatus(std::string_view text) const {
-        for (const auto& line : statusLines)
-            if (line == text) return true;
-        return false;
-    }
-    bool sawLog(std::string_view text) const {
-        for (const auto& line : logLines)
-            if (line == text) return true;
-        return false;
-    }
-
-    void AddStatusLine(const std::string& text) override {
-        statusLines.push_back(text);
-        io_.out << text << '\n' << std::flush;
-    }
+    void AddStatusLine(const std::string& text) override { io_.out << text << '\n' << std::flush; }
     std::optional<std::string> chooseFirmwareFile() override { return firmwareFile; }
 
     void addLogLine(const std::string& text, Rgb) override {
-        logLines.push_back(text);
         io_.out << text << '\n' << std::flush;
     }
 
@@ -211,6 +200,8 @@ struct Reply {
 
 // Options every device verb takes, and the ones of its own.
 constexpr OptionDef kPlainOptions[] = {{"device", true}, {"eeprom", true}, {"trace", false}};
+constexpr OptionDef kWriteOptions[] = {
+    {"device", true}, {"eeprom", true}, {"trace", false}, {"verify", false}};
 constexpr OptionDef kReadOptions[] = {
     {"device", true}, {"eeprom", true}, {"trace", false}, {"output", true}};
 constexpr OptionDef kFirmwareOptions[] = {
@@ -295,10 +286,12 @@ class Session {
     ToolView& view() { return view_; }
     ProgramModel& model() { return model_; }
 
-    // Runs the loop until `done`, the link is lost, the device refuses a command,
-    // the operator interrupts, or `limit` passes.
+    // Runs the loop until `done`, the link is lost, the device refuses a command
+    // (when `refusals` is set: a transfer handles its own), the operator interrupts,
+    // or `limit` passes.
     enum class Outcome { Done, LinkLost, Refused, Interrupted, TimedOut };
-    Outcome runUntil(const std::function<bool()>& done, EventLoop::Duration limit) {
+    Outcome runUntil(const std::function<bool()>& done, EventLoop::Duration limit,
+                     bool refusals = true) {
         Outcome outcome = Outcome::TimedOut;
         loop_.runUntil(
             [&] {
@@ -306,7 +299,7 @@ class Session {
                     outcome = Outcome::Done;
                 else if (!station_->connected())
                     outcome = Outcome::LinkLost;
-                else if (refused())
+                else if (refusals && refused())
                     outcome = Outcome::Refused;
                 else if (interrupted.load())
                     outcome = Outcome::Interrupted;
@@ -331,15 +324,58 @@ class Session {
             if (r.code == code) return r;
         return std::nullopt;
     }
-    // The outstanding command was answered (any frame stops the timeout).
-    bool answered() const { return !station_->TimeoutTimer().isActive(); }
+    // The last command sent was answered.
+    bool answered() const { return !station_->awaitingReply(); }
+
+    // Runs a write, read or firmware update until the station says how it ended
+    // (the last step of kind `last`, or an earlier one that failed) and the
+    // controller has answered the end of the exchange.
+    Outcome runTransfer(TransferKind last, EventLoop::Duration limit) {
+        return runUntil(
+            [&] {
+                const auto& o = station_->lastOutcome();
+                if (!o || station_->transferKind() != TransferKind::None) return false;
+                return (o->kind == last || o->result != TransferResult::Finished) && answered();
+            },
+            limit, false);
+    }
 
     // A controller left in the middle of a write or read is told that it ended
     // (the transfer window's Stop), and given the time to answer.
     void endTransfer() {
-        if (!station_->connected()) return;
+        if (!station_->connected() || station_->transferKind() == TransferKind::None) return;
         station_->FKompilacja().StopButtonClick();
         loop_.runUntil([&] { return answered() || !station_->connected(); }, kSettleLimit);
+    }
+
+    // The reason a write, read or firmware update did not succeed.
+    int failTransfer(TransferResult result, const std::string& refusal) {
+        switch (result) {
+            case TransferResult::Refused:
+                return fail(refusal);
+            case TransferResult::Differs:
+                return fail("what was read back differs from what was written");
+            case TransferResult::NoAnswer:
+                return fail("the device did not answer");
+            case TransferResult::LinkLost:
+                return fail("the connection to the device was lost");
+            case TransferResult::Stopped:
+                return fail("the transfer was stopped");
+            case TransferResult::Finished:
+                break;
+        }
+        return kExitDeviceFailure;
+    }
+    // After the loop: the station's verdict on the transfer, or the tool's own.
+    int transferVerdict(Outcome outcome, const std::string& refusal) {
+        if (outcome == Outcome::Interrupted || outcome == Outcome::TimedOut) {
+            endTransfer();
+            return failFor(outcome);
+        }
+        const auto& o = station_->lastOutcome();
+        if (o && o->result != TransferResult::Finished) return failTransfer(o->result, refusal);
+        if (outcome != Outcome::Done) return failFor(outcome);
+        return kExitOk;
     }
 
     int fail(const std::string& reason) {
@@ -410,9 +446,10 @@ std::optional<int> parseFor(const VerbShape& shape, const Verb& verb,
 
 int runWrite(std::span<const std::string> args, Io& io, const DeviceRun& how) {
     ParsedArgs parsed;
-    if (auto status = parseFor({"write", kPlainOptions, 1, "no program file given"}, writeVerb(),
+    if (auto status = parseFor({"write", kWriteOptions, 1, "no program file given"}, writeVerb(),
                                args, io, parsed))
         return *status;
+    const bool verify = parsed.value("verify").has_value();
 
     ProgramImage image;
     if (!loadProgramForVerb(parsed.positional[0], image, io)) return kExitFailure;
@@ -431,21 +468,15 @@ int runWrite(std::span<const std::string> args, Io& io, const DeviceRun& how) {
     if (!session.connect()) return kExitDeviceFailure;
     session.model().image = image;
     DeviceStation& station = session.station();
+    station.setVerifyAfterWrite(verify);
     station.FKompilacja().DownloadButtonClick();
     // Every record is one exchange of well under a second; a stalled exchange ends
     // through the reply timeout long before this.
-    const auto limit = kCommandLimit + std::chrono::milliseconds(100) * image.length();
-    const auto outcome = session.runUntil(
-        [&] {
-            return session.view().sawStatus("Saving to EEPROM memory finished") &&
-                   session.answered();
-        },
-        limit);
-    if (outcome != Session::Outcome::Done) {
-        session.endTransfer();
-        return session.failFor(outcome);
-    }
-    return kExitOk;
+    const auto limit =
+        kCommandLimit + std::chrono::milliseconds(verify ? 200 : 100) * image.length();
+    const auto outcome =
+        session.runTransfer(verify ? TransferKind::Verify : TransferKind::Write, limit);
+    return session.transferVerdict(outcome, "the device refused the program");
 }
 
 int runRead(std::span<const std::string> args, Io& io, const DeviceRun& how) {
@@ -461,19 +492,13 @@ int runRead(std::span<const std::string> args, Io& io, const DeviceRun& how) {
     if (!session.connect()) return kExitDeviceFailure;
     DeviceStation& station = session.station();
     station.ReadProgramButtonClick();
-    const auto outcome = session.runUntil(
-        [&] {
-            const bool ended = session.view().sawStatus("Reading from EEPROM memory finished") ||
-                               session.view().sawStatus("Reading from EEPROM stopped");
-            return ended && session.answered();
-        },
-        kCommandLimit + std::chrono::milliseconds(100) * kMaxCommands);
-    if (outcome != Session::Outcome::Done) {
-        session.endTransfer();
-        return session.failFor(outcome);
-    }
-    if (!session.view().sawStatus("Reading from EEPROM memory finished"))
-        return session.fail("the device sent a program that does not fit; nothing was saved");
+    const auto outcome = session.runTransfer(
+        TransferKind::Read, kCommandLimit + std::chrono::milliseconds(100) * kMaxCommands);
+    if (const int status = session.transferVerdict(
+            outcome,
+            "the device refused the read or sent a program that does not fit; nothing "
+            "was saved"))
+        return status;
 
     const SaveResult saved = saveProgram(*output, session.model().image, formForPath(*output));
     if (!saved.ok) {
@@ -557,20 +582,13 @@ int runFirmware(std::span<const std::string> args, Io& io, const DeviceRun& how)
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     const auto limit = kCommandLimit + std::chrono::milliseconds(ec ? 0 : size / 5);
-    const auto outcome = session.runUntil(
-        [&] {
-            return session.view().sawStatus("Firmware updating finished") ||
-                   session.view().sawStatus("Opening file error");
-        },
-        limit);
-    if (outcome != Session::Outcome::Done) return session.failFor(outcome);
-    if (session.view().sawStatus("Opening file error")) {
-        io.err << "rv720: " << file << ": cannot be read\n";
+    const auto outcome = session.runTransfer(TransferKind::Firmware, limit);
+    const auto& ended = station.lastOutcome();
+    if (outcome == Session::Outcome::Done && ended && ended->result == TransferResult::Stopped) {
+        io.err << "rv720: " << file << ": cannot be read\n";  // it went between check and use
         return kExitFailure;
     }
-    if (!session.view().sawLog("Firmware updating finished successful"))
-        return session.fail("the controller refused the firmware");
-    return kExitOk;
+    return session.transferVerdict(outcome, "the controller refused the firmware");
 }
 
 int runServe(std::span<const std::string> args, Io& io) {

@@ -260,6 +260,10 @@ void ControllerTwin::handleWriteRecord(std::span<const std::uint8_t> data) {
     if (index < 1 || index > staging_->length()) return refuse(17);
     Record r;
     std::copy_n(data.begin() + 3, kRecordSize, r.begin());
+    if (lostRecords_ > 0) {
+        --lostRecords_;  // a worn cell: the slot keeps what it held
+        r = staging_->record(index - 1);
+    }
     staging_->setRecord(index - 1, r);
     if (!stagedRecords_[index - 1]) {
         stagedRecords_[index - 1] = true;
@@ -489,12 +493,16 @@ void ControllerTwin::injectFault(FaultMode mode, int count) {
         case FaultMode::RunInputPulse:
             runPulses_ += count;
             break;
+        case FaultMode::LoseRecord:
+            lostRecords_ += count;
+            break;
     }
 }
 
 void ControllerTwin::clearFaults() {
     dropReplies_ = corruptReplies_ = noisyReplies_ = failFirmware_ = 0;
     lateReplies_ = duplicateReplies_ = lineReportsInstead_ = messagesInstead_ = runPulses_ = 0;
+    lostRecords_ = 0;
     unplugged_ = false;
 }
 

@@ -91,6 +91,7 @@ enum class FaultMode : std::uint8_t {
     LineReportInstead,   // the next `count` replies are replaced by an executed-line report (15)
     MessageInstead,      // the next `count` replies are replaced by a program message (14)
     RunInputPulse,       // the RUN input pulses as each of the next `count` commands arrives
+    LoseRecord,          // the next `count` records written are acknowledged but not stored
 };
 
 struct FirmwareVersion {
@@ -282,6 +283,7 @@ class ControllerTwin {
     int lineReportsInstead_ = 0;
     int messagesInstead_ = 0;
     int runPulses_ = 0;
+    int lostRecords_ = 0;
     std::deque<OutputChunk> delayed_;  // late replies, due in order
 };
 

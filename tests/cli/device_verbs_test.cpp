@@ -193,6 +193,57 @@ TEST_F(DeviceVerbs, LostRepliesAreResentTwiceThenTheVerbFails) {
     EXPECT_EQ(sim::loadEeprom(eeprom)->length(), 3u);
 }
 
+// Silence, frames the controller sends on its own, or garbage: every verb that
+// talks to the device re-sends twice, says "Device is not response" and fails.
+TEST_F(DeviceVerbs, EveryVerbEndsWhenTheControllerStopsAnswering) {
+    const std::string program = programFile(waitingProgram());
+    const std::string image = folder.file("fw.bin");
+    writeBytes(image, {1, 2, 3});
+    const std::vector<std::pair<const char*, std::vector<std::string>>> verbs = {
+        {"write", {program}},
+        {"read", {"-o", folder.file("back.pri")}},
+        {"run", {}},
+        {"stop", {}},
+        {"reset", {}},
+        {"version", {}},
+        {"firmware", {image, "--password", kFirmwarePassword}},
+    };
+    for (sim::FaultMode fault : {sim::FaultMode::DropReply, sim::FaultMode::LineReportInstead,
+                                 sim::FaultMode::CorruptChecksum}) {
+        for (const auto& [verb, args] : verbs) {
+            const RunResult r = run(verb, onSimulator(args), [&](sim::SimulatedFtdi& ftdi) {
+                ftdi.twin().injectFault(fault, 1000);
+            });
+            const std::string what = std::string(verb) + ", fault " + std::to_string(int(fault));
+            EXPECT_EQ(r.status, kExitDeviceFailure) << what << "\n" << r.out << r.err;
+            EXPECT_TRUE(r.printed("Again data transmission - 2")) << what;
+            EXPECT_TRUE(r.printed("Device is not response")) << what;
+            EXPECT_NE(r.err, "") << what;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("back.pri")));
+}
+
+// --verify reads the program back: equal, or the first difference.
+TEST_F(DeviceVerbs, WriteVerifyReadsTheProgramBack) {
+    const ProgramImage program = waitingProgram();
+    const std::string file = programFile(program);
+    const RunResult good = run("write", onSimulator({file, "--verify"}));
+    EXPECT_EQ(good.status, kExitOk) << good.err;
+    EXPECT_EQ(good.lines.back(), "Verified: 3 commands");
+
+    // A controller that acknowledges the first record without storing it.
+    std::filesystem::remove(eeprom);
+    const RunResult bad =
+        run("write", onSimulator({file, "--verify"}),
+            [](sim::SimulatedFtdi& ftdi) { ftdi.twin().injectFault(sim::FaultMode::LoseRecord); });
+    EXPECT_EQ(bad.status, kExitDeviceFailure);
+    EXPECT_TRUE(bad.printed("Programming finished"));
+    EXPECT_EQ(bad.lines.back(), "Verify error: line 1: expected " + hexText(program.record(0)) +
+                                    ", read 00 00 00 00 00 00 00 00 00 00");
+    EXPECT_NE(bad.err.find("differs"), std::string::npos) << bad.err;
+}
+
 // The trace shows the frames as they go over the wire, the re-sent one included.
 TEST_F(DeviceVerbs, TraceShowsEveryFrameInHex) {
     const RunResult r = run("version", onSimulator({"--trace"}), [](sim::SimulatedFtdi& ftdi) {

@@ -73,6 +73,7 @@ struct Event {
     int count = 1;
     std::chrono::milliseconds at{0};
     std::chrono::milliseconds lateBy{750};
+    bool verify = false;  // a write reads the program back
 };
 
 std::string describe(Op op, std::uint32_t length, const Event& e) {
@@ -95,7 +96,7 @@ std::string describe(Op op, std::uint32_t length, const Event& e) {
             out << "Close, then Read again";
             break;
     }
-    out << " at " << e.at.count() << " ms";
+    out << " at " << e.at.count() << " ms" << (e.verify ? ", verified" : "");
     return out.str();
 }
 
@@ -119,6 +120,7 @@ RunResult runTransfer(Op op, const ProgramImage& program, const ProgramImage& st
     };
     b.view.fileName = "before.pri";
     b.model.image = program;
+    b.station.setVerifyAfterWrite(event.verify);
     const std::string inMemory = contents(b.model.image);
 
     auto trigger = b.loop.create(int(std::max<long>(event.at.count(), 1)));
@@ -242,11 +244,11 @@ TEST(TransferFaults, NamedScenariosEndWithTheRightResult) {
 // fault of every kind the twin knows, or the operator's Stop or Close, at a random
 // moment of the transfer. Fixed seeds: a failure names its run.
 TEST(TransferFaults, CampaignOfRandomFaults) {
-    const FaultMode modes[] = {FaultMode::DropReply,          FaultMode::CorruptChecksum,
-                               FaultMode::NoiseBytes,         FaultMode::Unplugged,
-                               FaultMode::FailFirmwareUpdate, FaultMode::LateReply,
-                               FaultMode::DuplicateReply,     FaultMode::LineReportInstead,
-                               FaultMode::MessageInstead,     FaultMode::RunInputPulse};
+    const FaultMode modes[] = {
+        FaultMode::DropReply,      FaultMode::CorruptChecksum,    FaultMode::NoiseBytes,
+        FaultMode::Unplugged,      FaultMode::FailFirmwareUpdate, FaultMode::LateReply,
+        FaultMode::DuplicateReply, FaultMode::LineReportInstead,  FaultMode::MessageInstead,
+        FaultMode::RunInputPulse,  FaultMode::LoseRecord};
     constexpr int kModes = int(std::size(modes));
     std::map<TransferResult, int> results;
     for (Op op : {Op::Write, Op::Read}) {
@@ -272,6 +274,9 @@ TEST(TransferFaults, CampaignOfRandomFaults) {
             e.at = std::chrono::milliseconds(std::uniform_int_distribution<int>(0, span)(rng));
             e.lateBy =
                 std::chrono::milliseconds(std::uniform_int_distribution<int>(100, 1600)(rng));
+            // Only reading back finds a record the controller acknowledged but lost.
+            e.verify = (!e.faults.empty() && e.faults[0] == FaultMode::LoseRecord) ||
+                       std::uniform_int_distribution<int>(0, 3)(rng) == 0;
 
             const bool write = op == Op::Write;
             const bool busy = !e.faults.empty() && e.faults[0] == FaultMode::RunInputPulse;
@@ -286,6 +291,7 @@ TEST(TransferFaults, CampaignOfRandomFaults) {
     EXPECT_GT(results[TransferResult::Finished], 0);
     EXPECT_GT(results[TransferResult::Stopped], 0);
     EXPECT_GT(results[TransferResult::NoAnswer] + results[TransferResult::LinkLost], 0);
+    EXPECT_GT(results[TransferResult::Differs], 0);
 }
 
 }  // namespace
