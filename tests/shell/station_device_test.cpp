@@ -43,6 +43,13 @@ namespace rv720 {
 namespace {
 
 const QString kDemo = QStringLiteral(RV720_TEST_DATA "/../../examples/demo.pri");
+const QString kCaptionOfNew = QStringLiteral("3-axis trajectory generator RV720  -  [New]");
+
+Record velocityRecordFor(int i) {
+    Record r = makeRecord(1, std::uint8_t(1 + i % 3));
+    writeBe32(&r[2], 1000 * i);
+    return r;
+}
 const QString kDashes(69, QLatin1Char('-'));
 
 struct TwinStation : testing::TwinStationRig {
@@ -325,6 +332,79 @@ TEST(StationTransferTest, WritesTheDemoAndReadsItBackIntoTheListing) {
     for (int i = 0; i < s.main->ProgramView->lineCount(); ++i)
         readBack << s.main->ProgramView->lineText(i);
     EXPECT_EQ(readBack, listing);
+}
+
+// A read stopped half-way gives back the program the operator had, its file name
+// and the caption; the records still on their way change nothing.
+TEST(StationTransferTest, AStoppedReadGivesBackTheProgramItsNameAndCaption) {
+    TwinStation s;
+    ProgramImage stored;
+    for (int i = 0; i < 200; ++i)
+        stored.setRecord(i, velocityRecordFor(i));
+    stored.setLength(200);
+    s.ftdi.twin().storeProgram(stored);
+    s.dialogs.fileAnswers = {kDemo};
+    s.click(s.main->OpenButton);
+    ASSERT_EQ(s.main->CurrentFileName, kDemo);
+    const QString caption = s.main->FormCaption->text();
+    const ProgramImage before = s.main->model().image;
+    QStringList listing;
+    for (int i = 0; i < s.main->ProgramView->lineCount(); ++i)
+        listing << s.main->ProgramView->lineText(i);
+
+    s.connect();
+    s.dialogs.yesNoAnswers = {false};  // do not save the demo first
+    s.click(s.main->ReadProgramButton);
+    s.pump(40);
+    ASSERT_EQ(s.main->FormCaption->text(), kCaptionOfNew) << "the read began with a new program";
+    s.clickAsSeen(s.transfer, s.transfer->StopButton);
+    s.pump(50);
+
+    EXPECT_EQ(s.main->CurrentFileName, kDemo);
+    EXPECT_EQ(s.main->FormCaption->text(), caption);
+    EXPECT_EQ(s.main->model().image.bytes(), before.bytes());
+    QStringList shown;
+    for (int i = 0; i < s.main->ProgramView->lineCount(); ++i)
+        shown << s.main->ProgramView->lineText(i);
+    EXPECT_EQ(shown, listing);
+    EXPECT_EQ(s.lastLog(), "Previous program kept");
+    EXPECT_TRUE(s.main->isEnabled());
+    EXPECT_FALSE(s.transfer->stopAvailable());
+}
+
+// Off by default; when chosen, the write is read back and the log says whether it
+// came back equal (blue) or where it differs (red).
+TEST(StationTransferTest, VerifyAfterWritingIsAnOptionOfTheTransferWindow) {
+    for (bool recordLost : {false, true}) {
+        SCOPED_TRACE(recordLost ? "a record lost" : "clean");
+        TwinStation s;
+        s.loadDemo();
+        const ProgramImage demo = s.main->model().image;
+        if (recordLost) s.ftdi.twin().injectFault(sim::FaultMode::LoseRecord);
+        s.connect();
+        s.click(s.main->WriteProgramButton);
+        ASSERT_FALSE(s.transfer->VerifyBox->isChecked());
+        s.click(s.transfer->VerifyBox);
+        s.clickAsSeen(s.transfer, s.transfer->DownloadButton);
+        ASSERT_TRUE(s.pumpUntil([&] { return s.lastLog().startsWith("Verif"); }));
+        s.pump(5);
+        EXPECT_TRUE(s.transfer->logLines().contains("Programming finished"));
+        if (recordLost) {
+            EXPECT_EQ(s.lastLog(), QStringLiteral("Verify error: line 1: expected %1, read "
+                                                  "00 00 00 00 00 00 00 00 00 00")
+                                       .arg(QString::fromStdString(hexText(demo.record(0)))));
+            EXPECT_EQ(s.lastLogColour(), colors::Red);
+        } else {
+            EXPECT_EQ(s.lastLog(), QStringLiteral("Verified: %1 commands").arg(demo.length()));
+            EXPECT_EQ(s.lastLogColour(), colors::Blue);
+        }
+        EXPECT_EQ(s.sent(19), 1);
+        EXPECT_EQ(s.sent(20), int(demo.length()));
+        EXPECT_EQ(s.main->model().image.bytes(), demo.bytes()) << "verifying reads aside";
+        EXPECT_TRUE(s.main->isEnabled());
+        EXPECT_TRUE(s.transfer->downloadAvailable());
+        EXPECT_FALSE(s.transfer->stopAvailable());
+    }
 }
 
 // Esc and Enter of the transfer window go to the device side's transfer state.

@@ -1,5 +1,6 @@
 #include "shell/gui/kompilacja_window.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -80,6 +81,14 @@ TFKompilacja::TFKompilacja(TFMain* mainWindow)
     DownloadDumm->setGeometry(DownloadButton->geometry());
     StopDumm = new CoverPicture(QStringLiteral("StopDumm"), QStringLiteral("transfer-stop"), this);
     StopDumm->setGeometry(StopButton->geometry());
+
+    VerifyBox = new QCheckBox(QStringLiteral("Verify after writing"), this);
+    VerifyBox->setObjectName(QStringLiteral("VerifyBox"));
+    VerifyBox->setFont(artwork::labelFont());
+    VerifyBox->setGeometry(8, 392, 240, 24);
+    connect(VerifyBox, &QCheckBox::toggled, this, [this](bool on) {
+        if (main_) main_->device().setVerifyAfterWrite(on);
+    });
 
     connect(CloseButton, &QAbstractButton::clicked, this, &TFKompilacja::CloseButtonClick);
     connect(DownloadButton, &QAbstractButton::clicked, this, &TFKompilacja::DownloadButtonClick);

@@ -11,6 +11,7 @@
 #include "device/station_view.h"
 #include "shell/gui/station_window.h"
 
+class QCheckBox;
 class QProgressBar;
 class QTextEdit;
 
@@ -48,6 +49,9 @@ class TFKompilacja : public StationWindow, public TransferView {
     PictureButton* CloseButton = nullptr;
     QWidget* DownloadDumm = nullptr;
     QWidget* StopDumm = nullptr;
+    // Off unless chosen: after a successful write the program is read back and
+    // compared, and the log says whether it came back equal.
+    QCheckBox* VerifyBox = nullptr;
 
   public slots:
     // Hides the window and gives the other windows back to the operator.
