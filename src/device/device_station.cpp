@@ -96,6 +96,9 @@ void DeviceStation::DisconnectButtonClick() {
     motorViewTimer_->stop();
     inputViewTimer_->stop();
     link_.CloseLink();
+    // Not reachable from the locked windows, but a transfer must not outlive its link.
+    abandonTransfer(TransferResult::LinkLost);
+    if (windowsLocked_) unlockWindows();
     main_.AddStatusLine("Connection was finished");
 }
 

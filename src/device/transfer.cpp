@@ -227,10 +227,9 @@ void DeviceStation::onRefused(std::uint8_t code) {
         return failWrite("Programming error: the controller refused record " +
                          std::to_string(writeIndex_));
     if (reading && code == cmd::ReadHeader)
-        return refuseRead("Reading error: the controller refused to send the program header");
+        return refuseRead("the controller refused to send the program header");
     if (reading && code == cmd::ReadRecord)
-        return refuseRead("Reading error: the controller refused to send record " +
-                          std::to_string(readCounter_));
+        return refuseRead("the controller refused to send record " + std::to_string(readCounter_));
     if (transferKind_ == TransferKind::Firmware && code == cmd::FirmwareUpdate)
         endTransfer(TransferResult::Refused);
 }
@@ -298,10 +297,9 @@ void DeviceStation::onReadHeader(std::span<const std::uint8_t> frame) {
         stopFlag_ || readCounter_ != 0)
         return;
     const auto header = decodeReadHeader(frame);
-    if (!header) return refuseRead("Reading error: incomplete program header");
+    if (!header) return refuseRead("incomplete program header");
     if (header->length > kMaxCommands)
-        return refuseRead("Reading error: program length " + std::to_string(header->length) +
-                          " is out of range");
+        return refuseRead("program length " + std::to_string(header->length) + " is out of range");
 
     deviceProgramLength_ = header->length;
     readCounter_ = 1;
@@ -392,7 +390,7 @@ void DeviceStation::finishVerify() {
 void DeviceStation::refuseRead(const std::string& reason) {
     const bool verify = transferKind_ == TransferKind::Verify;
     transferTimer_->stop();
-    log(verify ? "Verify error: " + reason : reason, colors::Red);
+    log((verify ? "Verify error: " : "Reading error: ") + reason, colors::Red);
     if (!verify) {
         keepPreviousProgram();
         main_.AddStatusLine("Reading from EEPROM stopped");

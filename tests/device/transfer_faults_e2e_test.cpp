@@ -36,14 +36,14 @@ ProgramImage randomProgram(std::mt19937& rng, std::uint32_t length) {
     return p;
 }
 
-// What a program is, for comparing: its length, its records and its input breaks.
-std::string contents(const ProgramImage& p) {
-    std::ostringstream out;
-    out << p.length() << ':';
-    for (int i = 0; i < int(p.length()); ++i)
-        out << hexText(p.record(i)) << '|';
-    out << hexText(p.inputBreakWire());
-    return out.str();
+// Where two programs differ (length, first record, input breaks), or "" when they
+// are the same.
+std::string difference(const ProgramImage& a, const ProgramImage& b) {
+    if (a.length() != b.length())
+        return std::to_string(a.length()) + " vs " + std::to_string(b.length()) + " commands";
+    for (int i = 0; i < int(a.length()); ++i)
+        if (a.record(i) != b.record(i)) return "record " + std::to_string(i + 1);
+    return a.inputBreakWire() == b.inputBreakWire() ? "" : "input breaks";
 }
 
 // A program that keeps running and reporting its lines: a message, then a wait in
@@ -121,7 +121,7 @@ RunResult runTransfer(Op op, const ProgramImage& program, const ProgramImage& st
     b.view.fileName = "before.pri";
     b.model.image = program;
     b.station.setVerifyAfterWrite(event.verify);
-    const std::string inMemory = contents(b.model.image);
+    const ProgramImage inMemory = b.model.image;
 
     auto trigger = b.loop.create(int(std::max<long>(event.at.count(), 1)));
     trigger->setHandler([&] {
@@ -165,16 +165,16 @@ RunResult runTransfer(Op op, const ProgramImage& program, const ProgramImage& st
     EXPECT_TRUE(r.outcome.has_value()) << what;
     const bool finished = r.outcome && r.outcome->result == TransferResult::Finished;
     if (op == Op::Write) {
-        EXPECT_EQ(contents(b.model.image), inMemory) << what << ": a write changed the program";
+        EXPECT_EQ(difference(b.model.image, inMemory), "") << what << ": a write changed it";
         if (finished) {
-            EXPECT_EQ(contents(b.twin().program()), contents(program))
+            EXPECT_EQ(difference(b.twin().program(), program), "")
                 << what << ": written, but the controller holds something else";
         }
     } else if (finished) {
-        EXPECT_EQ(contents(b.model.image), contents(stored))
+        EXPECT_EQ(difference(b.model.image, stored), "")
             << what << ": read, but the program is not the controller's";
     } else {
-        EXPECT_EQ(contents(b.model.image), inMemory) << what << ": the program was not kept";
+        EXPECT_EQ(difference(b.model.image, inMemory), "") << what << ": not kept";
         EXPECT_EQ(b.view.fileName, "before.pri") << what;
     }
     return r;
