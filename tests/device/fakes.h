@@ -172,6 +172,20 @@ inline std::string windowEvent(const char* verb, Window w) {
     return std::string(verb) + " " + std::to_string(int(w));
 }
 
+// Payloads of the controller's program header (19) and record (20) replies.
+inline Bytes headerReply(std::uint16_t length, std::uint8_t blockFill = 0) {
+    Bytes d{4, std::uint8_t(length >> 8), std::uint8_t(length)};
+    for (int i = 0; i < kInputBreakSize; ++i)
+        d.push_back(std::uint8_t(blockFill + i));
+    return d;
+}
+inline Bytes recordReply(std::uint16_t index, const Record& r) {
+    Bytes d(3 + r.size(), 4);
+    writeBe16(&d[1], index);
+    std::copy(r.begin(), r.end(), d.begin() + 3);
+    return d;
+}
+
 // A station on a scripted converter with manual timers and a fixed clock.
 struct Bench {
     ScriptedFtdi ftdi;

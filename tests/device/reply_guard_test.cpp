@@ -37,27 +37,13 @@ void refusedRead(Bench& b) {
     b.deliver(19, {4, 0, 3, 1, 2, 3});  // too short for a header: refused
 }
 
-Bytes header(std::uint16_t length) {
-    Bytes d{4, std::uint8_t(length >> 8), std::uint8_t(length)};
-    for (int i = 0; i < kInputBreakSize; ++i)
-        d.push_back(std::uint8_t(0x11 + i));
-    return d;
-}
-
-Bytes record(std::uint16_t index) {
-    Bytes d{4, std::uint8_t(index >> 8), std::uint8_t(index)};
-    const Record r = recordOf(3);
-    d.insert(d.end(), r.begin(), r.end());
-    return d;
-}
-
 void startRead(Bench& b) {
     b.station.ReadProgramButtonClick();
 }
 
 void readingRecords(Bench& b) {
     startRead(b);
-    b.deliver(19, header(3));
+    b.deliver(19, headerReply(3, 0x11));
 }
 
 void firmwareRequested(Bench& b) {
@@ -108,9 +94,9 @@ Bytes payload(int code, std::uint8_t outstanding) {
         case 15:
             return {4, 0, 1};
         case 19:
-            return header(2);
+            return headerReply(2, 0x11);
         case 20:
-            return record(1);
+            return recordReply(1, recordOf(3));
         default:
             return {4};
     }
@@ -152,7 +138,7 @@ TEST(ReplyGuard, OnlyTheAwaitedRepliesChangeAnything) {
          [](Bench& b) {
              readingRecords(b);
              for (std::uint16_t i = 1; i <= 3; ++i)
-                 b.deliver(20, record(i));
+                 b.deliver(20, recordReply(i, recordOf(3)));
          },
          18,
          {0, 18}},

@@ -156,18 +156,8 @@ TEST(Compilation, HandsTheReportOverAndGatesDownload) {
 
 // ---- read ------------------------------------------------------------------
 
-Bytes readHeader(std::uint16_t length, std::uint8_t blockFill = 0) {
-    Bytes d{4, std::uint8_t(length >> 8), std::uint8_t(length)};
-    for (int i = 0; i < kInputBreakSize; ++i)
-        d.push_back(std::uint8_t(blockFill + i));
-    return d;
-}
-
 Bytes readRecord(std::uint16_t index, std::uint8_t code) {
-    Bytes d{4, std::uint8_t(index >> 8), std::uint8_t(index)};
-    const Record r = sampleRecord(code);
-    d.insert(d.end(), r.begin(), r.end());
-    return d;
+    return recordReply(index, sampleRecord(code));
 }
 
 TEST(ProgramRead, FetchesHeaderAndEveryRecord) {
@@ -176,7 +166,7 @@ TEST(ProgramRead, FetchesHeaderAndEveryRecord) {
     b.station.ReadProgramButtonClick();
     EXPECT_EQ(b.sent(), std::vector<Bytes>{(Bytes{19, 4})});
     EXPECT_EQ(b.view.caption, "Program reading");
-    b.deliver(19, readHeader(2, 1));
+    b.deliver(19, headerReply(2, 1));
     EXPECT_EQ(b.sent(), std::vector<Bytes>{(Bytes{20, 4, 0, 1})});
     b.deliver(20, readRecord(1, 6));
     EXPECT_EQ(b.sent(), std::vector<Bytes>{(Bytes{20, 4, 0, 2})});
@@ -209,7 +199,7 @@ TEST(ProgramRead, EmptyProgramFinishesAtOnce) {
     b.connect();
     b.station.ReadProgramButtonClick();
     b.sent();
-    b.deliver(19, readHeader(0));
+    b.deliver(19, headerReply(0));
     EXPECT_EQ(b.sent(), std::vector<Bytes>{(Bytes{18, 4})});
     EXPECT_EQ(b.model.length(), 0u);
     EXPECT_EQ(b.view.log.back().text, "Reading finished. Succesfull");
@@ -260,10 +250,10 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ReadThatDoesNotFinish,
     testing::Values(
         EndedRead{"length1000",
-                  {{19, readHeader(1000, 9)}},
+                  {{19, headerReply(1000, 9)}},
                   {"Reading error: program length 1000 is out of range", "Previous program kept"}},
         EndedRead{"length65535",
-                  {{19, readHeader(65535, 9)}},
+                  {{19, headerReply(65535, 9)}},
                   {"Reading error: program length 65535 is out of range", "Previous program kept"}},
         EndedRead{"headerRefused",
                   {{0, {4, 19}}},
@@ -271,10 +261,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "Previous program kept"}},
         EndedRead{
             "recordRefused",
-            {{19, readHeader(5, 9)}, {20, readRecord(1, 3)}, {0, {4, 20}}},
+            {{19, headerReply(5, 9)}, {20, readRecord(1, 3)}, {0, {4, 20}}},
             {"Reading error: the controller refused to send record 2", "Previous program kept"}},
         EndedRead{"stoppedBeforeTheLastRecord",
-                  {{19, readHeader(1, 9)}},
+                  {{19, headerReply(1, 9)}},
                   {"    Commands:    0", "    Time:        0.0 sec.", kDashes, " Reading error",
                    "Previous program kept"},
                   true}),
@@ -288,7 +278,7 @@ TEST(TransferWindow, KeysFollowTheAvailableButtons) {
     b.station.FKompilacja().FormKeyPress(27);  // Stop is available: Stop only
     EXPECT_TRUE(b.view.isWindowVisible(Window::FKompilacja));
     EXPECT_TRUE(has(b.view.events, "status Reading from EEPROM stopped"));
-    b.deliver(19, readHeader(0));  // ends normally, Stop becomes unavailable
+    b.deliver(19, headerReply(0));  // ends normally, Stop becomes unavailable
     b.view.take();
     b.station.FKompilacja().FormKeyPress(27);
     EXPECT_EQ(b.view.take(), (Events{windowEvent("hide", Window::FKompilacja), "UnlockWindows"}));
