@@ -8,9 +8,9 @@
 // station's status lines and transfer log lines on stdout as they occur.
 //
 // Exit status: 0 done; 1 the device failed, refused or did not answer (and for
-// write, a program the compiler refuses, or one read back different); 2 bad input (usage,
-// unreadable files, a wrong password); 130 interrupted (Ctrl+C, SIGTERM), a transfer ended with the
-// controller first.
+// write, a program the compiler refuses, or one read back different); 2 bad input
+// (usage, unreadable files, a wrong password); 130 interrupted (Ctrl+C, SIGTERM), a
+// transfer ended with the controller first.
 #include <functional>
 #include <span>
 #include <string>
