@@ -8,6 +8,10 @@
 #include <random>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace rv720 {
 
 namespace {
@@ -24,39 +28,105 @@ std::string systemReason(int error) {
     return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
 }
 
-// Closes the stream on every path out of the writer.
-struct FileCloser {
-    std::FILE* file = nullptr;
-    ~FileCloser() {
-        if (file) std::fclose(file);
+// Closes a descriptor on every path out.
+struct FdCloser {
+    int fd = -1;
+    ~FdCloser() {
+        if (fd >= 0) ::close(fd);
     }
     int close() {
-        const int rc = std::fclose(file);
-        file = nullptr;
+        const int rc = ::close(fd);
+        fd = -1;
         return rc;
     }
 };
 
-// A fresh, exclusively created file beside `target`; the random part keeps two
-// saves of the same name (two stations on a shared folder) from colliding.
-std::FILE* createTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& tmp,
-                                 int& error) {
+// What a path that is not a regular file is instead.
+std::string notARegularFile(mode_t mode) {
+    const char* kind = S_ISDIR(mode)                    ? "a folder"
+                       : S_ISFIFO(mode)                 ? "a named pipe"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                       : S_ISSOCK(mode)                 ? "a socket"
+                                                        : "something else";
+    return std::string("not a regular file (") + kind + ")";
+}
+
+// Every byte, or the reason it could not be written.
+bool writeAll(int fd, const std::vector<std::uint8_t>& bytes, int& error) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            return false;
+        }
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+// Where a chain of symbolic links ends; the path itself when it is no link. The
+// end may not exist yet (a dangling link): saving creates it.
+std::filesystem::path followLinks(std::filesystem::path path, int& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (int hops = 0; fs::is_symlink(path, ec); ++hops) {
+        if (hops == 40) {
+            error = ELOOP;
+            break;
+        }
+        const fs::path next = fs::read_symlink(path, ec);
+        if (ec) {
+            error = ec.value();
+            break;
+        }
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path;
+}
+
+// A fresh, exclusively created file beside `target`. Its name is short whatever
+// the target's (a name near the 255-character limit must stay saveable), and
+// random, so two stations saving into one shared folder do not collide.
+int createTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& tmp,
+                          int& error) {
     std::random_device entropy;
-    std::mt19937_64 generator((std::uint64_t(entropy()) << 32) ^ entropy());
-    const std::filesystem::path folder = target.parent_path();
+    std::mt19937 generator(entropy());
     error = 0;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
-                      static_cast<unsigned long long>(generator() & 0xFFFFFFFFFFFFull));
-        tmp = folder / ("." + target.filename().string() + suffix);
-        errno = 0;
-        // "x": fail rather than reuse a file someone else created.
-        if (std::FILE* f = std::fopen(tmp.string().c_str(), "wbx")) return f;
+        char name[24];
+        std::snprintf(name, sizeof name, ".rv720-%08x.tmp", unsigned(generator()));
+        tmp = target.parent_path() / name;
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
         error = errno;
         if (error != EEXIST) break;
     }
-    return nullptr;
+    return -1;
+}
+
+// The file rewritten where it lies: for a writable file in a folder that takes no
+// new files. Not atomic, so only the fallback.
+SaveResult writeInPlace(const std::filesystem::path& target,
+                        const std::vector<std::uint8_t>& bytes) {
+    SaveResult result;
+    FdCloser out{::open(target.c_str(), O_WRONLY | O_CLOEXEC)};
+    int error = 0;
+    if (out.fd < 0 || !writeAll(out.fd, bytes, error) ||
+        ::ftruncate(out.fd, off_t(bytes.size())) != 0 || ::fsync(out.fd) != 0 || out.close() != 0) {
+        result.error = "cannot write: " + systemReason(error != 0 ? error : errno);
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+// Makes a finished rename last through a power cut. Best effort: some file systems
+// cannot sync a folder, and the file is in place either way.
+void syncFolder(const std::filesystem::path& folder) {
+    FdCloser dir{::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd >= 0) ::fsync(dir.fd);
 }
 
 }  // namespace
@@ -106,20 +176,40 @@ ProgramFileResult decodeProgramFile(const std::uint8_t* data, std::size_t size,
 
 ProgramFileResult loadProgramFile(const std::string& path, ProgramImage& image) {
     ProgramFileResult result;
-    errno = 0;
-    FileCloser in{std::fopen(path.c_str(), "rb")};
-    if (!in.file) {
+    // A named pipe or a device is refused before it is opened: opening a pipe waits
+    // for a writer, reading a device may never end.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        result.error = "cannot open: " + notARegularFile(info.st_mode);
+        return result;
+    }
+    // Non-blocking, and checked again once open, in case the path changed meanwhile.
+    FdCloser in{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (in.fd < 0) {
         result.error = "cannot open: " + systemReason(errno);
+        return result;
+    }
+    if (::fstat(in.fd, &info) != 0) {
+        result.error = "cannot open: " + systemReason(errno);
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.error = "cannot open: " + notARegularFile(info.st_mode);
         return result;
     }
     // Nothing past the 999th record is ever used, so a huge file costs no more
     // than a full program.
     std::vector<std::uint8_t> bytes(kMaxFileBytes);
-    errno = 0;
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), in.file);
-    if (std::ferror(in.file)) {
-        result.error = "cannot read: " + systemReason(errno);
-        return result;
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(in.fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result.error = "cannot read: " + systemReason(errno);
+            return result;
+        }
+        if (n == 0) break;
+        got += std::size_t(n);
     }
     bytes.resize(got);
     return decodeProgramFile(bytes, image);
@@ -132,48 +222,51 @@ SaveResult saveProgramFile(const std::string& path, const ProgramImage& image) {
 SaveResult writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     namespace fs = std::filesystem;
     SaveResult result;
-    std::error_code ec;
-    fs::path target(path);
     // Saving through a link updates the file it points at and keeps the link.
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
+    int error = 0;
+    const fs::path target = followLinks(path, error);
+    if (error != 0) {
+        result.error = "cannot follow the link: " + systemReason(error);
+        return result;
     }
     if (target.filename().empty()) {
         result.error = "not a file name";
         return result;
     }
+    struct stat previous {};
+    const bool exists = ::lstat(target.c_str(), &previous) == 0;
+    if (exists && !S_ISREG(previous.st_mode)) {
+        result.error = "cannot replace it: " + notARegularFile(previous.st_mode);
+        return result;
+    }
 
     fs::path tmp;
-    int error = 0;
-    FileCloser out{createTemporaryBeside(target, tmp, error)};
-    if (!out.file) {
+    FdCloser out{createTemporaryBeside(target, tmp, error)};
+    if (out.fd < 0) {
+        // A folder that takes no new files may still hold a file that may be written.
+        if (exists && (error == EACCES || error == EPERM)) return writeInPlace(target, bytes);
         result.error = "cannot create a file in its folder: " + systemReason(error);
         return result;
     }
     auto fail = [&](const std::string& reason) {
-        if (out.file) out.close();
+        if (out.fd >= 0) out.close();
         std::error_code ignored;
         fs::remove(tmp, ignored);
         result.error = reason;
         return result;
     };
 
-    errno = 0;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out.file) != bytes.size())
-        return fail("cannot write: " + systemReason(errno));
-    errno = 0;
-    if (std::fflush(out.file) != 0 || std::ferror(out.file))
-        return fail("cannot write: " + systemReason(errno));
-    errno = 0;
-    if (out.close() != 0) return fail("cannot write: " + systemReason(errno));
-
+    if (!writeAll(out.fd, bytes, error)) return fail("cannot write: " + systemReason(error));
     // Keep the permissions the previous file had.
-    const fs::file_status previous = fs::status(target, ec);
-    if (!ec && fs::is_regular_file(previous)) fs::permissions(tmp, previous.permissions(), ec);
+    if (exists) ::fchmod(out.fd, previous.st_mode & 07777);
+    // On the disk before it replaces anything: a power cut must not leave an empty file.
+    if (::fsync(out.fd) != 0 || out.close() != 0)
+        return fail("cannot write: " + systemReason(errno));
 
+    std::error_code ec;
     fs::rename(tmp, target, ec);
     if (ec) return fail("cannot replace it: " + ec.message());
+    syncFolder(target.parent_path());
     result.ok = true;
     return result;
 }

@@ -12,9 +12,14 @@
 // A declared length above 999 is read as 999 (the first 999 records). A file
 // too short for its header or for the records it declares is refused instead
 // of being padded with filler bytes, and bytes after the last record read are
-// ignored. Saving goes through a temporary file in the target's folder that is
-// renamed over the target only once every byte is written and the file closed
-// cleanly, so a failed save leaves the previous file as it was.
+// ignored. Only regular files are opened: a named pipe or a device is refused at
+// once instead of blocking the caller.
+// Saving goes through a temporary file (short name, same folder) that is synced
+// to the disk and renamed over the target only once every byte is written, so a
+// failed save or a power cut leaves the previous file as it was; the folder is
+// synced after the rename. A symbolic link is followed to the file it names (a
+// dangling one gets that file created) and stays a link. A file that may be
+// written in a folder that takes no new files is rewritten in place instead.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -58,7 +63,7 @@ struct SaveResult {
     explicit operator bool() const { return ok; }
 };
 
-// Writes the image's program to `path` atomically (temporary file, then rename).
+// Writes the image's program to `path` as described above.
 SaveResult saveProgramFile(const std::string& path, const ProgramImage& image);
 
 // The same for ready-made bytes; shared by every writer of whole files.
