@@ -36,3 +36,30 @@ format:
 
 clean:
 	rm -rf $(BUILD)
+
+# Fuzzing and sanitizers (clang; see README, Fuzzing and sanitizers).
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
+FUZZ_BUILD ?= build-fuzz
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+
+.PHONY: fuzz sanitize
+
+fuzz:
+	@scripts/install-fuzz-deps.sh
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DRV720_FUZZ=ON -DRV720_GUI=OFF -DRV720_TESTS=OFF \
+	  -DRV720_BENCH=OFF -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link $(SANITIZE_FLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+sanitize:
+	@scripts/install-deps.sh
+	@scripts/install-fuzz-deps.sh
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DRV720_GUI=OFF -DRV720_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
