@@ -107,14 +107,19 @@ int createTemporaryBeside(const std::filesystem::path& target, std::filesystem::
 }
 
 // The file rewritten where it lies: for a writable file in a folder that takes no
-// new files. Not atomic, so only the fallback.
-SaveResult writeInPlace(const std::filesystem::path& target,
-                        const std::vector<std::uint8_t>& bytes) {
+// new files. Not atomic, so only the fallback. A file that cannot be opened either
+// is reported as the folder's refusal, as before there was a fallback.
+SaveResult writeInPlace(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes,
+                        int folderError) {
     SaveResult result;
     FdCloser out{::open(target.c_str(), O_WRONLY | O_CLOEXEC)};
+    if (out.fd < 0) {
+        result.error = "cannot create a file in its folder: " + systemReason(folderError);
+        return result;
+    }
     int error = 0;
-    if (out.fd < 0 || !writeAll(out.fd, bytes, error) ||
-        ::ftruncate(out.fd, off_t(bytes.size())) != 0 || ::fsync(out.fd) != 0 || out.close() != 0) {
+    if (!writeAll(out.fd, bytes, error) || ::ftruncate(out.fd, off_t(bytes.size())) != 0 ||
+        ::fsync(out.fd) != 0 || out.close() != 0) {
         result.error = "cannot write: " + systemReason(error != 0 ? error : errno);
         return result;
     }
@@ -244,7 +249,8 @@ SaveResult writeFileAtomically(const std::string& path, const std::vector<std::u
     FdCloser out{createTemporaryBeside(target, tmp, error)};
     if (out.fd < 0) {
         // A folder that takes no new files may still hold a file that may be written.
-        if (exists && (error == EACCES || error == EPERM)) return writeInPlace(target, bytes);
+        if (exists && (error == EACCES || error == EPERM))
+            return writeInPlace(target, bytes, error);
         result.error = "cannot create a file in its folder: " + systemReason(error);
         return result;
     }

@@ -432,7 +432,7 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
          Action::SaveInLockedFolder, "prog.pri", ""},
         {"a read-only file in a folder that takes no new files",
          [&](const fs::path& f) { return lockedFolder(f, fs::perms(0444)); },
-         Action::SaveInLockedFolder, "", "cannot write: Permission denied"},
+         Action::SaveInLockedFolder, "", "cannot create a file in its folder: Permission denied"},
     };
 
     ::alarm(60);  // a regression that blocks on the pipe ends the test instead of hanging
