@@ -179,44 +179,43 @@ ProgramFileResult decodeProgramFile(const std::uint8_t* data, std::size_t size,
     return result;
 }
 
-ProgramFileResult loadProgramFile(const std::string& path, ProgramImage& image) {
-    ProgramFileResult result;
+std::string readRegularFile(const std::string& path, std::size_t limit,
+                            std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
     // A named pipe or a device is refused before it is opened: opening a pipe waits
     // for a writer, reading a device may never end.
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        result.error = "cannot open: " + notARegularFile(info.st_mode);
-        return result;
-    }
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return "cannot open: " + notARegularFile(info.st_mode);
     // Non-blocking, and checked again once open, in case the path changed meanwhile.
     FdCloser in{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (in.fd < 0) {
-        result.error = "cannot open: " + systemReason(errno);
-        return result;
-    }
-    if (::fstat(in.fd, &info) != 0) {
-        result.error = "cannot open: " + systemReason(errno);
-        return result;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        result.error = "cannot open: " + notARegularFile(info.st_mode);
-        return result;
-    }
-    // Nothing past the 999th record is ever used, so a huge file costs no more
-    // than a full program.
-    std::vector<std::uint8_t> bytes(kMaxFileBytes);
+    if (in.fd < 0) return "cannot open: " + systemReason(errno);
+    if (::fstat(in.fd, &info) != 0) return "cannot open: " + systemReason(errno);
+    if (!S_ISREG(info.st_mode)) return "cannot open: " + notARegularFile(info.st_mode);
+    bytes.resize(std::min<std::size_t>(limit, std::size_t(std::max<off_t>(info.st_size, 0)) + 1));
     std::size_t got = 0;
-    while (got < bytes.size()) {
+    while (got < limit) {
+        if (got == bytes.size()) bytes.resize(std::min(limit, 2 * bytes.size()));
         const ssize_t n = ::read(in.fd, bytes.data() + got, bytes.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            result.error = "cannot read: " + systemReason(errno);
-            return result;
+            bytes.clear();
+            return "cannot read: " + systemReason(errno);
         }
         if (n == 0) break;
         got += std::size_t(n);
     }
     bytes.resize(got);
+    return {};
+}
+
+ProgramFileResult loadProgramFile(const std::string& path, ProgramImage& image) {
+    ProgramFileResult result;
+    // Nothing past the 999th record is ever used, so a huge file costs no more
+    // than a full program.
+    std::vector<std::uint8_t> bytes;
+    result.error = readRegularFile(path, kMaxFileBytes, bytes);
+    if (!result.error.empty()) return result;
     return decodeProgramFile(bytes, image);
 }
 

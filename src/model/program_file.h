@@ -54,6 +54,12 @@ inline ProgramFileResult decodeProgramFile(const std::vector<std::uint8_t>& byte
     return decodeProgramFile(bytes.data(), bytes.size(), image);
 }
 
+// Reads at most `limit` bytes of the regular file at `path` into `bytes`. A named
+// pipe, a device or a folder is refused at once, before anything can block. An
+// empty text on success, else the reason ("cannot open: ...", "cannot read: ...").
+std::string readRegularFile(const std::string& path, std::size_t limit,
+                            std::vector<std::uint8_t>& bytes);
+
 // Reads and decodes the file at `path`; `image` is untouched on any failure.
 ProgramFileResult loadProgramFile(const std::string& path, ProgramImage& image);
 

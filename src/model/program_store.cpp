@@ -1,8 +1,5 @@
 #include "model/program_store.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -40,22 +37,9 @@ std::string ProgramLoad::located(const std::string& path) const {
 
 ProgramLoad loadProgram(const std::string& path, ProgramImage& image) {
     ProgramLoad load;
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        load.error = "cannot open: " + std::string(std::strerror(errno));
-        return load;
-    }
-    std::vector<std::uint8_t> bytes(kMaxTextBytes + 1);
-    errno = 0;
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    const bool failed = std::ferror(file);
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        load.error = "cannot read: " + std::string(std::strerror(error));
-        return load;
-    }
+    std::vector<std::uint8_t> bytes;
+    load.error = readRegularFile(path, kMaxTextBytes + 1, bytes);
+    if (!load.error.empty()) return load;
 
     const bool binary = bytes.empty() || bytes[0] == 0 || hasExtension(path, ".pri");
     if (binary) {

@@ -21,6 +21,7 @@
 #include "model/commands.h"
 #include "model/program_file.h"
 #include "model/program_image.h"
+#include "model/program_store.h"
 
 namespace rv720 {
 namespace {
@@ -360,7 +361,7 @@ SaveResult saveAsOrdinaryUser(const fs::path& path, const ProgramImage& image) {
 
 // Saving and opening where the path is not simply a file in a writable folder.
 TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
-    enum class Action { Save, SaveInLockedFolder, Open };
+    enum class Action { Save, SaveInLockedFolder, Open, OpenEitherForm };
     struct Case {
         const char* what;
         std::function<fs::path(const fs::path& folder)> prepare;  // the path to use
@@ -425,6 +426,9 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
          Action::Save, "", "cannot replace it: not a regular file (a named pipe)"},
         {"a named pipe, opened", [&](const fs::path& f) { return fifo(f / "pipe.pri"); },
          Action::Open, "", "cannot open: not a regular file (a named pipe)"},
+        {"a named pipe, opened as a program of either form",
+         [&](const fs::path& f) { return fifo(f / "pipe.rv720"); }, Action::OpenEitherForm, "",
+         "cannot open: not a regular file (a named pipe)"},
         {"a device, opened", [](const fs::path&) { return fs::path("/dev/null"); }, Action::Open,
          "", "cannot open: not a regular file (a device)"},
         {"a writable file in a folder that takes no new files",
@@ -449,6 +453,10 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
         ProgramImage image = other;
         if (c.action == Action::Open) {
             const auto loaded = loadProgramFile(path.string(), image);
+            result = {loaded.ok, loaded.error};
+            EXPECT_TRUE(image.bytes() == other.bytes());
+        } else if (c.action == Action::OpenEitherForm) {
+            const auto loaded = loadProgram(path.string(), image);
             result = {loaded.ok, loaded.error};
             EXPECT_TRUE(image.bytes() == other.bytes());
         } else if (c.action == Action::Save) {
