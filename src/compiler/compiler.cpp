@@ -21,6 +21,10 @@ struct Counters {
     int input1Misuse = 0;
     int input2Misuse = 0;
     bool waitMisuse = false;
+    // The first command behind each of the last three, for the report's lines.
+    int firstInput1Misuse = -1;
+    int firstInput2Misuse = -1;
+    int firstMisplacedWait = -1;
 };
 
 bool isPositionCommand(std::uint8_t c) {
@@ -89,12 +93,15 @@ CompileReport compileProgram(const ProgramImage& image, const std::string& date,
                 break;
             case code::JumpIfInput: {
                 const std::uint8_t in = image.byte(i, 6);
-                if (input1.ticked && in == 1) ++n.input1Misuse;
-                if (input2.ticked && in == 2) ++n.input2Misuse;
+                if (input1.ticked && in == 1 && n.input1Misuse++ == 0) n.firstInput1Misuse = i;
+                if (input2.ticked && in == 2 && n.input2Misuse++ == 0) n.firstInput2Misuse = i;
                 break;
             }
             case code::WaitMotor:
-                if (waitIsMisplaced(image, i)) n.waitMisuse = true;
+                if (waitIsMisplaced(image, i) && !n.waitMisuse) {
+                    n.waitMisuse = true;
+                    n.firstMisplacedWait = i;
+                }
                 break;
             default:
                 break;
@@ -103,13 +110,13 @@ CompileReport compileProgram(const ProgramImage& image, const std::string& date,
 
     CompileReport report;
     report.commands = std::uint32_t(length);
-    auto add = [&](std::string text, Rgb color) {
-        report.lines.push_back({std::move(text), color});
+    auto add = [&](std::string text, Rgb color, int slot = -1) {
+        report.lines.push_back({std::move(text), color, slot});
     };
-    auto error = [&](bool fails, const char* text) {
+    auto error = [&](bool fails, const char* text, int slot = -1) {
         if (!fails) return;
         ++report.errors;
-        add(text, colors::Red);
+        add(text, colors::Red, slot);
     };
 
     add("Compilation start: " + date + " o " + time, colors::Black);
@@ -117,18 +124,20 @@ CompileReport compileProgram(const ProgramImage& image, const std::string& date,
 
     const bool motion = n.motion > 0;
     error(motion && (length == 0 || image.code(0) != code::Driver),
-          "Error: No driver configuration in first program line");
+          "Error: No driver configuration in first program line", 0);
     error(motion && n.minVelocity == 0, "Error: Non defined minimal velocity");
     error(motion && n.maxVelocity == 0, "Error: Non defined maximal velocity");
     error(motion && n.maxAcceleration == 0, "Error: Non defined maximal acceleration");
     error(motion && n.driver == 0, "Error: Non definde driver step division");
     error(n.end == 0, "Error: Non defined end of the program");
     error(length == 0 || image.code(length - 1) != code::End,
-          "Error: Non defined end of the program in last line");
+          "Error: Non defined end of the program in last line", length - 1);
     error(length == 0, "Error: No commands");
-    error(n.waitMisuse, "Error: Wrong use of wait for position comand");
-    error(n.input1Misuse > 0, "Error: Not allowed use of 1 input in break mode");
-    error(n.input2Misuse > 0, "Error: Not allowed use of 2 input in break mode");
+    error(n.waitMisuse, "Error: Wrong use of wait for position comand", n.firstMisplacedWait);
+    error(n.input1Misuse > 0, "Error: Not allowed use of 1 input in break mode",
+          n.firstInput1Misuse);
+    error(n.input2Misuse > 0, "Error: Not allowed use of 2 input in break mode",
+          n.firstInput2Misuse);
     error(input1.ticked && !input1.lineChosen, "Error: No defined jump for 1 input in break mode");
     error(input2.ticked && !input2.lineChosen, "Error: No defined jump for 2 input in break mode");
 

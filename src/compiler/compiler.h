@@ -16,6 +16,7 @@ namespace rv720 {
 struct LogLine {
     std::string text;
     Rgb color;
+    int slot = -1;  // the command an error line concerns (its first one), or -1
 };
 
 struct CompileReport {

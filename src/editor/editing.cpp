@@ -106,11 +106,14 @@ void Editor::directEntry(std::uint8_t code) {
         case code::WaitMotor:
         case code::ClearMotor: {
             if (total >= 1000) return reportFull();
-            if (countMotors(motors) == 0) return;
-            Record r = makeRecord(code, kControllerTarget);
-            for (int k = 0; k < 3; ++k)
-                r[std::size_t(2 + k)] = motors[std::size_t(k)] ? 1 : 0;
-            addRecord(r);
+            // With no motor ticked nothing is added, but the listing is still
+            // re-rendered, which puts the caret back and gives the listing the focus.
+            if (countMotors(motors) > 0) {
+                Record r = makeRecord(code, kControllerTarget);
+                for (int k = 0; k < 3; ++k)
+                    r[std::size_t(2 + k)] = motors[std::size_t(k)] ? 1 : 0;
+                addRecord(r);
+            }
             host_.printProgram();
             break;
         }

@@ -154,7 +154,7 @@ ProgramFileResult decodeProgramFile(const std::uint8_t* data, std::size_t size,
     ProgramFileResult result;
     if (size < kFileHeaderSize) {
         result.error = "file is " + plural(size, "byte") + ", a program file has at least " +
-                       std::to_string(kFileHeaderSize);
+                       plural(kFileHeaderSize, "byte");
         return result;
     }
     result.declaredLength = static_cast<std::uint32_t>(readBe32(data + kLengthOffset));

@@ -33,7 +33,7 @@ inline constexpr std::size_t kFileHeaderSize = 30;
 inline constexpr std::size_t kMaxFileBytes = kFileHeaderSize + kRecordSize * kMaxCommands;
 
 // Outcome of decoding or loading; `error` is a short reason without the file name
-// ("file is 25 bytes, a program file has at least 30").
+// ("file is 25 bytes, a program file has at least 30 bytes").
 struct ProgramFileResult {
     bool ok = false;
     std::string error;

@@ -80,6 +80,9 @@ class ProgramImage {
 
     const std::array<std::uint8_t, kImageSize>& bytes() const { return bytes_; }
 
+    // Every byte and the length alike.
+    friend bool operator==(const ProgramImage&, const ProgramImage&) = default;
+
   private:
     std::array<std::uint8_t, kImageSize> bytes_;
     std::uint32_t length_ = 0;

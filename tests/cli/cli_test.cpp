@@ -201,7 +201,7 @@ TEST(CliFiles, UnreadableOrDamagedFilesExitTwoNamingFileAndReason) {
         std::string reason;
     } cases[] = {
         {missing, "cannot open: No such file or directory"},
-        {shortFile, "file is 25 bytes, a program file has at least 30"},
+        {shortFile, "file is 25 bytes, a program file has at least 30 bytes"},
         {cutFile, "declares 43 commands but holds 7"},
     };
     for (const char* verb : {"list", "check"}) {

@@ -224,10 +224,10 @@ TEST(ProgramFileDecoding, ShortFilesAreRefusedAndLeaveTheImageUntouched) {
     Bytes partialRecord = fileWithRecords(1, 0);
     partialRecord.resize(39, 0x0A);
     const DamagedFile cases[] = {
-        {"empty", {}, "file is 0 bytes, a program file has at least 30"},
-        {"one byte", {0}, "file is 1 byte, a program file has at least 30"},
-        {"25 bytes", Bytes(25, 0), "file is 25 bytes, a program file has at least 30"},
-        {"29 bytes", Bytes(29, 0), "file is 29 bytes, a program file has at least 30"},
+        {"empty", {}, "file is 0 bytes, a program file has at least 30 bytes"},
+        {"one byte", {0}, "file is 1 byte, a program file has at least 30 bytes"},
+        {"25 bytes", Bytes(25, 0), "file is 25 bytes, a program file has at least 30 bytes"},
+        {"29 bytes", Bytes(29, 0), "file is 29 bytes, a program file has at least 30 bytes"},
         {"fewer records", fileWithRecords(12, 7), "declares 12 commands but holds 7"},
         {"header only", header(1), "declares 1 command but holds 0"},
         {"partial record", partialRecord, "declares 1 command but holds 0"},
@@ -271,7 +271,7 @@ TEST(ProgramFileStorage, LoadFailuresNameTheReasonAndKeepTheImage) {
     } cases[] = {
         {"missing.pri", "cannot open: No such file or directory"},
         {"dir.pri", "cannot open: not a regular file (a folder)"},
-        {"short.pri", "file is 25 bytes, a program file has at least 30"},
+        {"short.pri", "file is 25 bytes, a program file has at least 30 bytes"},
         {"cut.pri", "declares 12 commands but holds 7"},
     };
     for (const auto& c : cases) {
