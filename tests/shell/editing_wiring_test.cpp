@@ -3,9 +3,11 @@
 // parameter dialog's form.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+#include <functional>
 
 #include "editor/editing.h"
 #include "editor/gui/parameter_dialog.h"
@@ -22,11 +24,20 @@ QString body(StationFixture& s, int line) {
     return s.main->ProgramView->lineText(line).mid(5).trimmed();
 }
 
+QPoint lineAt(ListingView* v, int line) {
+    return {v->textLeft() + 20, 2 + (line - v->firstVisibleLine()) * v->lineHeight() + 5};
+}
+
 void clickLine(StationFixture& s, int line) {
     ListingView* v = s.main->ProgramView;
     v->setCaret(line, 0);
-    const QPoint at(v->textLeft() + 20, 2 + (line - v->firstVisibleLine()) * v->lineHeight() + 5);
-    QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, lineAt(v, line));
+}
+
+// Lets the double-click interval run out, so the next press is a single one.
+void afterTheClickInterval(StationFixture& s) {
+    if (s.main->LastClickTimer->isActive())
+        static_cast<ManualTimer*>(s.main->LastClickTimer)->tick();
 }
 
 TEST(EditingWiringTest, CommandButtonsAppendForTheTickedMotors) {
@@ -159,6 +170,108 @@ TEST(EditingWiringTest, AFullProgramRefusesMore) {
     QTest::mouseClick(s.main->findChild<PictureButton*>("CommadnEndButton"), Qt::LeftButton);
     EXPECT_EQ(s.status2(), "Program counter is exceeded");
     EXPECT_EQ(s.main->model().length(), 999u);
+}
+
+TEST(EditingWiringTest, ARightClickChoosesThePressedLineForThePopup) {
+    StationFixture s;
+    s.loadProgram(20);
+    clickLine(s, 1);
+    afterTheClickInterval(s);
+    const Record line15 = s.main->model().image.record(14);
+    QTest::mouseClick(s.main->ProgramView->viewport(), Qt::RightButton, {},
+                      lineAt(s.main->ProgramView, 13));
+    EXPECT_EQ(s.main->ProgramView->selectedText(), s.main->ProgramView->lineText(13));
+    s.main->Popup->findChild<QAction*>("Edytujzdarzenie1")->trigger();
+    EXPECT_EQ(parameterForm(s)->entry(TextField::num_vmin)->text(), "13.00") << "line 14's value";
+    s.main->Popup->findChild<QAction*>("Usu1")->trigger();
+    EXPECT_EQ(s.main->model().image.record(13), line15) << "line 14 went, line 2 stayed";
+}
+
+TEST(EditingWiringTest, APopupWaitWithNoMotorTickedStillReRendersTheListing) {
+    StationFixture s;
+    s.loadProgram(5);
+    clickLine(s, 3);
+    s.main->Popup->findChild<QAction*>("Czekajnapozycj1")->trigger();
+    EXPECT_EQ(s.main->model().length(), 5u);
+    EXPECT_FALSE(s.main->ProgramView->hasSelection()) << "the rendering put the caret back";
+    EXPECT_EQ(s.main->ProgramView->caretLine(), 2);
+}
+
+TEST(EditingWiringTest, ShiftArrowsSelectWholeLinesAndCopyLeavesThePaddingOut) {
+    StationFixture s;
+    s.main->kol->click();
+    s.loadProgram(6);
+    clickLine(s, 2);
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::ShiftModifier) {
+        QTest::keyClick(s.main->ProgramView, k, m);
+    };
+    key(Qt::Key_Down), key(Qt::Key_Down), key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "003: v_min(M3; 2.00)\n004: v_min(M1; 3.00)\n005: v_min(M2; 4.00)");
+    key(Qt::Key_Up), key(Qt::Key_Up), key(Qt::Key_Up);  // back past the line first chosen
+    EXPECT_EQ(s.main->ProgramView->selectedText().count('\n'), 1);
+    EXPECT_EQ(s.main->ProgramView->caretLine(), 1);
+    key(Qt::Key_Down, {});
+    EXPECT_EQ(s.main->ProgramView->selectedText(), s.main->ProgramView->lineText(2));
+}
+
+// Every kind of change, undone from the keyboard, gives back the image byte for
+// byte (renumbered jumps and the input-break block included); redone, the image
+// after the change.
+TEST(UndoWiringTest, EveryChangeUndoesAndRedoesByteForByteFromTheKeys) {
+    StationFixture s;
+    s.main->show();
+    s.loadProgram(8);
+    s.main->model().appendRecord({7, 4, 0, 0, 0, 5});  // jump_line(5)
+    s.main->model().image.setInputBreak(2, {true, 6, 1});
+    s.main->refreshInputBreakControls();
+    s.main->PrintProgram();
+    QFile file(s.path("end.pri"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromHex("00000001") + QByteArray(26, 0) +
+               QByteArray::fromHex("0a040000000000000000"));
+    file.close();
+    auto press = [&](const char* name) {
+        QTest::mouseClick(s.main->findChild<PictureButton*>(name), Qt::LeftButton);
+    };
+    auto keys = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        s.main->activateWindow();  // the parameter dialog may have had the focus
+        ASSERT_TRUE(QTest::qWaitForWindowActive(s.main));
+        QTest::keyClick(s.main, key, modifiers);
+    };
+    const std::pair<const char*, std::function<void()>> actions[] = {
+        {"append", [&] { s.main->m1_ch->setChecked(true), press("CommadnStopButton"); }},
+        {"insert",
+         [&] { clickLine(s, 1), s.main->Popup->findChild<QAction*>("Hamuj1")->trigger(); }},
+        {"delete", [&] { clickLine(s, 2), QTest::keyClick(s.main->ProgramView, Qt::Key_Delete); }},
+        {"move", [&] { clickLine(s, 4), press("UpButton"); }},
+        {"input break", [&] { s.main->input_1_ex->click(); }},
+        {"edit",
+         [&] {
+             clickLine(s, 0), QTest::keyClick(s.main->ProgramView, Qt::Key_Return);
+             QLineEdit* entry = parameterForm(s)->entry(TextField::num_vmin);
+             entry->setText("7.5"), QTest::keyClick(entry, Qt::Key_Return);
+         }},
+        {"new", [&] { s.dialogs.yesNoAnswers = {false}, press("NewButton"); }},
+        {"open", [&] { s.dialogs.fileAnswers = {file.fileName()}, press("OpenButton"); }},
+    };
+    for (const auto& [name, act] : actions) {
+        SCOPED_TRACE(name);
+        afterTheClickInterval(s);
+        const ProgramImage before = s.main->model().image;
+        act();
+        afterTheClickInterval(s);
+        const ProgramImage after = s.main->model().image;
+        ASSERT_FALSE(after == before);
+        keys(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_TRUE(s.main->model().image == before);
+        EXPECT_EQ(s.main->ProgramView->lineCount(), int(before.length()));
+        keys(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        keys(Qt::Key_Z, Qt::ControlModifier);
+        keys(Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_TRUE(s.main->model().image == after);
+        EXPECT_EQ(s.main->input_2_ex->isChecked(), after.inputBreak(2).enabled);
+    }
 }
 
 }  // namespace

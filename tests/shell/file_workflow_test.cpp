@@ -2,9 +2,16 @@
 // status lines, and what a failure leaves untouched.
 #include <gtest/gtest.h>
 
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
+#include <functional>
 
 #include "model/program_text.h"
+#include "shell/gui/station_settings.h"
 #include "station_fixture.h"
 
 namespace rv720 {
@@ -69,16 +76,31 @@ TEST(NewFileTest, AsksOnlyWhenThereAreLinesThenClearsEverything) {
     }
 }
 
-TEST(NewFileTest, YesSavesFirstAndACancelledSaveAsStillStartsANewProgram) {
-    StationFixture s;
-    s.loadProgram(2);
-    s.dialogs.yesNoAnswers = {true};
-    s.dialogs.fileAnswers = {""};  // Save turns into Save As, which is cancelled
-    QTest::mouseClick(s.main->NewButton, Qt::LeftButton);
-    ASSERT_EQ(s.dialogs.calls.size(), 2);
-    EXPECT_EQ(s.dialogs.calls[1].kind, ScriptedDialogs::Kind::Save);
-    EXPECT_EQ(s.main->model().length(), 0u);
-    EXPECT_EQ(s.status2(), "New file was created");
+// A save asked for first that is cancelled or fails stops the action that asked
+// for it: the program, its listing and the station stay as they were.
+TEST(SaveFirstTest, ACancelledOrFailedSaveStopsNewOpenAndClosing) {
+    for (const int action : {0, 1, 2, 3}) {  // New, Open, the close button, the system's close
+        for (const bool fails : {false, true}) {
+            SCOPED_TRACE(testing::Message() << action << (fails ? " failed" : " cancelled"));
+            StationFixture s;
+            s.main->show();
+            s.loadProgram(3);
+            QSignalSpy terminated(s.main, &TFMain::terminateRequested);
+            s.dialogs.yesNoAnswers = {true, true};  // (finish,) save
+            s.dialogs.fileAnswers = {fails ? s.path("no/such/folder/p.pri") : QString()};
+            PictureButton* buttons[] = {s.main->NewButton, s.main->OpenButton, s.main->CloseButton};
+            if (action < 3)
+                QTest::mouseClick(buttons[action], Qt::LeftButton);
+            else
+                EXPECT_FALSE(s.main->close());
+            EXPECT_EQ(s.dialogs.calls.last().kind, ScriptedDialogs::Kind::Save)
+                << "nothing after it";
+            EXPECT_EQ(s.main->ProgramView->lineCount(), 3);
+            EXPECT_EQ(s.main->model().length(), 3u);
+            EXPECT_TRUE(s.main->isVisible());
+            EXPECT_EQ(terminated.count(), 0);
+        }
+    }
 }
 
 TEST(SaveFileTest, SaveWithoutANameIsSaveAsWithItsFilterAndExtension) {
@@ -308,6 +330,128 @@ TEST(OpenFileTest, OpenAsksToSaveAProgramFirst) {
     EXPECT_EQ(s.dialogs.calls[0].caption, "Open a file");
     EXPECT_EQ(s.dialogs.calls[0].text, "Do you want to save current program?");
     EXPECT_EQ(s.main->model().length(), 1u);
+}
+
+// The unsaved mark follows the program against its file, undo included, and the
+// save question is asked only when there is a difference to lose.
+TEST(UnsavedMarkTest, FollowsTheProgramAgainstItsFileAndGatesTheSaveQuestion) {
+    StationFixture s;
+    writeFile(s.path("prog.pri"), programFile({velocityRecord(1, 1, 500), makeRecord(10, 4)}));
+    auto marked = [&] {
+        EXPECT_EQ(s.main->SaveButton->isMarked(), s.main->ModifiedLabel->isVisibleTo(s.main));
+        return s.main->SaveButton->isMarked();
+    };
+    for (int twice = 0; twice < 2; ++twice) {
+        s.dialogs.fileAnswers = {s.path("prog.pri")};
+        QTest::mouseClick(s.main->OpenButton, Qt::LeftButton);
+        EXPECT_FALSE(marked());
+    }
+    s.main->ProgramView->setCaret(1);
+    QTest::mouseClick(s.main->UpButton, Qt::LeftButton);
+    EXPECT_TRUE(marked());
+    s.main->undo();
+    EXPECT_FALSE(marked()) << "undone back to what the file holds";
+    s.main->redo();
+    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+    EXPECT_FALSE(marked());
+    QTest::mouseClick(s.main->NewButton, Qt::LeftButton);
+    EXPECT_TRUE(s.dialogs.questions().isEmpty()) << "nothing unsaved was ever offered";
+    EXPECT_EQ(s.main->model().length(), 0u);
+}
+
+// A long path gives way in the middle of the caption, which ends before the window
+// buttons; the file name stays in sight, text and tooltip keep the whole path.
+TEST(CaptionTest, ALongPathIsShortenedInTheMiddleKeepingTheFileName) {
+    StationFixture s;
+    s.main->show();
+    const QString path =
+        s.dir.path() + QString("/a-folder-with-a-rather-long-name").repeated(12) + "/conveyor.pri";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    s.loadProgram(2);
+    s.dialogs.fileAnswers = {path};
+    QTest::mouseClick(s.main->SaveAsButton, Qt::LeftButton);
+    CaptionLabel* caption = s.main->FormCaption;
+    EXPECT_EQ(caption->text(), captionFor(path));
+    EXPECT_EQ(caption->toolTip(), path);
+    EXPECT_LT(caption->geometry().right(), s.main->MinimalizeButton->geometry().left());
+    const QString shown = caption->shownText();
+    EXPECT_TRUE(shown.startsWith(captionFor(s.dir.path().left(4)).chopped(1)));
+    EXPECT_TRUE(shown.endsWith("/conveyor.pri]"));
+    EXPECT_LE(caption->fontMetrics().horizontalAdvance(shown), caption->contentsRect().width());
+}
+
+// Recent files and the last folder live in the user's settings, here a scratch
+// file that a second station reads as the next run would.
+TEST(RecentFilesTest, KeptBetweenRunsNewestFirstAndAMissingOneIsReportedAndDropped) {
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 10; ++i) {
+        files << dir.filePath(QStringLiteral("p%1.pri").arg(i));
+        writeFile(files.last(), programFile({makeRecord(10, 4)}));
+    }
+    QDir(dir.path()).mkdir("other");
+    auto run = [&](const std::function<void(TFMain*, ScriptedDialogs&)>& body) {
+        QSettings store(dir.filePath("station.ini"), QSettings::IniFormat);
+        StationSettings settings(&store);
+        ScriptedDialogs dialogs;
+        ManualTimerFactory timers;
+        FixedClock clock;
+        Station station(dialogs, timers, clock, nullptr, &settings);
+        body(station.main(), dialogs);
+    };
+    run([&](TFMain* main, ScriptedDialogs& dialogs) {
+        for (const QString& f : files) {
+            dialogs.fileAnswers = {f};
+            QTest::mouseClick(main->OpenButton, Qt::LeftButton);
+        }
+        EXPECT_EQ(dialogs.calls[0].request.directory, "");
+        EXPECT_EQ(dialogs.calls[1].request.directory, dir.path());
+        dialogs.fileAnswers = {dir.filePath("other/saved.pri")};
+        QTest::mouseClick(main->SaveAsButton, Qt::LeftButton);
+    });
+    run([&](TFMain* main, ScriptedDialogs& dialogs) {
+        EXPECT_EQ(main->recentFiles(),
+                  QStringList({dir.filePath("other/saved.pri"), files[9], files[8], files[7],
+                               files[6], files[5], files[4], files[3]}));
+        dialogs.fileAnswers = {QString()};
+        QTest::mouseClick(main->OpenButton, Qt::LeftButton);
+        EXPECT_EQ(dialogs.calls.last().request.directory, dir.filePath("other"));
+
+        emit main->OpenButton->customContextMenuRequested(QPoint(2, 2));  // a right click
+        const QList<QAction*> offered = main->RecentMenu->actions();
+        ASSERT_EQ(offered.size(), 8);
+        QFile::remove(files[9]);
+        offered[1]->trigger();
+        EXPECT_EQ(main->Warning2->text(), "Opening file error");
+        EXPECT_FALSE(main->recentFiles().contains(files[9]));
+        offered[2]->trigger();
+        EXPECT_EQ(main->CurrentFileName, files[8]);
+        main->RecentMenu->hide();
+    });
+}
+
+// A program file named on the command line, or dropped on the main window, takes
+// the Open workflow with its errors.
+TEST(OpenFromOutsideTest, AFileNamedAtStartOrDroppedOpensAsOpenWould) {
+    StationFixture s;
+    writeFile(s.path("start.pri"), programFile({makeRecord(10, 4)}));
+    writeFile(s.path("dropped.PRI"), programFile({velocityRecord(2, 2, 9000), makeRecord(10, 4)}));
+    s.main->openNamedFile(s.path("start.pri"));
+    EXPECT_EQ(s.main->FormCaption->text(), captionFor(s.path("start.pri")));
+    s.main->openNamedFile(s.path("gone.pri"));
+    EXPECT_EQ(s.status2(), "Opening file error");
+
+    QMimeData data;
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+    for (const char* name : {"notes.txt", "dropped.PRI"}) {
+        data.setUrls(data.urls() << QUrl::fromLocalFile(s.path(name)));
+        QApplication::sendEvent(s.main, &enter);
+        EXPECT_EQ(enter.isAccepted(), name[0] == 'd') << "only a program file is taken";
+    }
+    QApplication::sendEvent(s.main, &drop);
+    EXPECT_EQ(s.main->CurrentFileName, s.path("dropped.PRI"));
+    EXPECT_EQ(s.main->model().length(), 2u);
 }
 
 }  // namespace

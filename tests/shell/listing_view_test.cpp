@@ -158,11 +158,13 @@ TEST(ListingViewTest, MousePressPlacesTheCaretUnderThePointerThenReports) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(20, 290));
     EXPECT_EQ(view.caretLine(), 10);
 
-    // A right press reports but leaves the caret (the popup acts on the caret line).
+    // A right press chooses the line under the pointer too, before it reports (the
+    // popup then acts on that line), and never spreads a selection.
     view.selectLine(2);
-    QTest::mousePress(view.viewport(), Qt::RightButton, {}, onLine6);
+    QTest::mousePress(view.viewport(), Qt::RightButton, Qt::ShiftModifier, onLine6);
     EXPECT_EQ(button, Qt::RightButton);
-    EXPECT_EQ(view.caretLine(), 2);
+    EXPECT_EQ(caretAtSignal, 6);
+    EXPECT_FALSE(view.hasSelection());
 }
 
 TEST(ListingViewTest, ACaretOutOfSightScrollsIntoView) {
@@ -244,8 +246,8 @@ TEST(ListingViewTest, SelectionIsCopiedAsPlainLines) {
     ListingView view;
     view.setLines(numbered(3));
     view.setCaret(0, 5);
-    QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(view.selectedText(), "line\n002: ");
+    QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);  // whole lines
+    EXPECT_EQ(view.selectedText(), "001: line\n002: line");
     view.selectAll();
     EXPECT_EQ(view.selectedText(), "001: line\n002: line\n003: line\n");
 }

@@ -3,8 +3,13 @@
 // the listing's column switch and the two close paths.
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
+#include <QTreeWidget>
 
 #include "control/gui/dry_run_window.h"
 #include "model/commands.h"
@@ -444,6 +449,73 @@ TEST(ColumnSwitchTest, SeparatorsStandBeforeTheColumnsAndHeadersRightOfThem) {
     }
 }
 
+// A line that runs into the next column (a 1/256 driver line reaches character
+// 30) is not crossed by that column's separator; shorter lines and the blank
+// below the program show it.
+TEST(ColumnSwitchTest, SeparatorsNeverCrossALineThatRunsIntoTheNextColumn) {
+    StationFixture s;
+    s.main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.main));
+    Record driver = makeRecord(17, 1);
+    writeBe16(&driver[4], 256);
+    writeBe16(&driver[8], 1600);
+    s.main->model().appendRecord(velocityRecord(1, 1, 1000));
+    s.main->model().appendRecord(driver);
+    s.main->PrintProgram();
+    ASSERT_EQ(s.main->ProgramView->lineText(1).indexOf("0; 0)"), 26) << "across character 29";
+
+    const QImage shot = s.main->grab().toImage();
+    ListingView* view = s.main->ProgramView;
+    const int x = s.main->separators[1]->x();
+    auto separatorShows = [&](int row) {
+        const int y = view->y() + view->viewport()->y() + 2 + row * view->lineHeight() +
+                      view->lineHeight() / 2;
+        return shot.pixelColor(x, y) == QColor(Qt::black);
+    };
+    EXPECT_TRUE(separatorShows(0));
+    EXPECT_FALSE(separatorShows(1));
+    EXPECT_TRUE(separatorShows(4));
+}
+
+// Each key presses its button (in the run-mode look only the buttons still shown),
+// and the button's tooltip names the key after its own text.
+TEST(ShortcutTest, EachKeyPressesItsButtonAndItsTooltipNamesIt) {
+    StationFixture s;
+    s.main->show();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        PictureButton* button;
+        const char* tip;
+    } keys[] = {
+        {Qt::Key_N, Qt::ControlModifier, s.main->NewButton, "New  (Ctrl+N)"},
+        {Qt::Key_O, Qt::ControlModifier, s.main->OpenButton, "Open  (Ctrl+O)"},
+        {Qt::Key_S, Qt::ControlModifier, s.main->SaveButton, "Save  (Ctrl+S)"},
+        {Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier, s.main->SaveAsButton,
+         "Save as...  (Ctrl+Shift+S)"},
+        {Qt::Key_P, Qt::ControlModifier, s.main->PrintButton, "Print  (Ctrl+P)"},
+        {Qt::Key_F1, {}, s.main->HelpButton, "Help  (F1)"},
+        {Qt::Key_F5, {}, s.main->WriteProgramButton, "Compile  (F5)"},
+        {Qt::Key_F9, {}, s.main->PlayProgramButton, "Start program  (F9)"},
+        {Qt::Key_F9, Qt::ShiftModifier, s.main->StopProgramButton, "Stop program  (Shift+F9)"},
+    };
+    for (const auto& k : keys) {
+        QSignalSpy pressed(k.button, &QAbstractButton::clicked);
+        for (const bool runMode : {true, false}) {
+            runMode ? s.main->HideEditingControls() : s.main->ShowEditingControls();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w != s.main) w->hide();
+            s.main->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(s.main));
+            QTest::keyClick(s.main, k.key, k.modifiers);
+        }
+        EXPECT_EQ(pressed.count(), s.main->editingControls().contains(k.button) ? 1 : 2) << k.tip;
+        QHelpEvent tip(QEvent::ToolTip, QPoint(4, 4), k.button->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(k.button, &tip);
+        EXPECT_EQ(QToolTip::text(), k.tip);
+    }
+}
+
 TEST(PopupMenuTest, DeleteThenTheInsertSubmenuThenEdit) {
     StationFixture s;
     const QList<QAction*> top = s.main->Popup->actions();
@@ -540,6 +612,29 @@ TEST(HelpTest, ManualIsLookedForBelowTheStartUpDirectory) {
     QTest::mouseClick(s.main->HelpButton, Qt::LeftButton);
     EXPECT_TRUE(viewer->manualLoaded());
     EXPECT_EQ(viewer->visibleSections(), (QStringList{"Manual", "Files"}));
+}
+
+// The manual's viewer has the station's window furniture: its title strip and
+// close button, Esc, the background drag; its contents column fits every entry.
+TEST(HelpTest, TheViewerIsAStationWindowWhoseContentsFitTheirColumn) {
+    StationFixture s;
+    s.main->StartupDirectory = QStringLiteral(RV720_TEST_DATA "/../..");
+    s.main->show();
+    QTest::mouseClick(s.main->HelpButton, Qt::LeftButton);
+    HelpViewer* viewer = s.main->helpViewer();
+    ASSERT_TRUE(viewer->manualLoaded());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+    EXPECT_TRUE(viewer->isDraggable());
+    QTreeWidget* contents = viewer->contents();
+    const int shown = contents->viewport()->width();
+    contents->header()->setStretchLastSection(false);
+    contents->resizeColumnToContents(0);  // the width its longest entry needs
+    EXPECT_LE(contents->columnWidth(0), shown);
+    QTest::keyClick(viewer->searchBox(), Qt::Key_Escape);
+    EXPECT_FALSE(viewer->isVisible());
+    QTest::mouseClick(s.main->HelpButton, Qt::LeftButton);
+    QTest::mouseClick(viewer->CloseButton, Qt::LeftButton);
+    EXPECT_FALSE(viewer->isVisible());
 }
 
 TEST(CloseTest, CloseButtonNoLeavesEverythingAsItWas) {

@@ -69,7 +69,15 @@ TEST(PrintListingTest, PageBreaksAndTheFrameOnTheLastPage) {
             const bool last = p == canvas.pages.size() - 1;
             EXPECT_EQ(canvas.pages[p].frames.size(), last ? 1 : 0) << c.lines << " page " << p;
         }
-        EXPECT_EQ(canvas.pages.last().frames.first(), QRect(QPoint(200, 200), QPoint(4600, 6600)));
+        // The frame encloses every line's cells without touching them.
+        const QRect frame = canvas.pages.last().frames.first();
+        EXPECT_GE(frame.right(), 4600);
+        EXPECT_GE(frame.bottom(), 6600);
+        for (const QPoint& at : canvas.pages.last().textAt) {
+            EXPECT_LT(frame.left(), at.x());
+            EXPECT_LT(frame.top(), at.y());
+            EXPECT_GT(frame.bottom(), at.y() + 50);
+        }
         EXPECT_EQ(canvas.face, "Courier New");
         EXPECT_TRUE(canvas.ended);
     }
@@ -113,6 +121,25 @@ TEST(PrintButtonTest, PrintsTheListingAsShownToThePrinterChosen) {
         EXPECT_EQ(pdfPageCount(pdf), c.pages) << c.commands;
         EXPECT_EQ(s.main->ProgramView->lineCount(), c.commands) << "printing changes nothing";
     }
+}
+
+// A message's letters beyond ASCII (here 0xB9, 0x61, 0xB3: "ąał" in the listing
+// font's code page) read the same in the listing and on paper, and the line keeps
+// its 105 characters.
+TEST(PrintButtonTest, MessageLettersOutsideAsciiAreListedAndPrintedAsStored) {
+    StationFixture s;
+    s.main->model().appendRecord({19, 4, 3, 0xB9, 0x61, 0xB3});
+    s.main->PrintProgram();
+    const QString line = s.main->ProgramView->lineText(0);
+    EXPECT_EQ(line.mid(77).trimmed(), QString::fromUtf8("print_USB(ąał,3)")) << "under Driver";
+    EXPECT_EQ(line.size(), 105);
+
+    RecordingCanvas paper;
+    s.main->setPrintCanvas(&paper);
+    s.dialogs.printAnswers = {true};
+    QTest::mouseClick(s.main->PrintButton, Qt::LeftButton);
+    ASSERT_EQ(paper.pages.size(), 1);
+    EXPECT_EQ(paper.pages[0].texts, QStringList{line});
 }
 
 TEST(PrintButtonTest, CancellingTheDialogPrintsNothing) {

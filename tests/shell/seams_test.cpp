@@ -3,6 +3,8 @@
 
 #include <QLocale>
 #include <QPrinter>
+#include <QTest>
+#include <QTimer>
 
 #include "shell/gui/dialogs.h"
 #include "shell/gui/qt_adapters.h"
@@ -100,6 +102,27 @@ TEST(QtClockTest, DecimalSeparatorFollowsTheLocale) {
     EXPECT_FALSE(QString::fromStdString(clock.longTime()).contains("UTC"));
     EXPECT_EQ(QString::fromStdString(clock.longTime()).count(':'), 2);
     QLocale::setDefault(saved);
+}
+
+// The firmware update's pause: the windows repaint during it, but no timer runs,
+// so no reply is dispatched and nothing is sent.
+TEST(QtClockTest, APauseRepaintsTheWindowsButRunsNoTimer) {
+    testApp();
+    struct : QWidget {
+        int paints = 0;
+        void paintEvent(QPaintEvent*) override { ++paints; }
+    } window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    int polled = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] { ++polled; });
+    poll.start(1);
+    window.paints = 0;
+    window.update();
+    QtClock().sleepMs(80);
+    EXPECT_GT(window.paints, 0);
+    EXPECT_EQ(polled, 0);
 }
 
 }  // namespace

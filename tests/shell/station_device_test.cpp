@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <chrono>
 #include <functional>
@@ -23,6 +24,7 @@
 #include "control/gui/log_window.h"
 #include "control/gui/podglad_silniki_window.h"
 #include "control/gui/podglad_wejscia_window.h"
+#include "control/gui/wyjscia_window.h"
 #include "device/device_station.h"
 #include "editor/gui/listing_view.h"
 #include "model/program_file.h"
@@ -256,11 +258,36 @@ TEST(StationCompileTest, ReportLinesColoursAndTheWriteButton) {
         EXPECT_TRUE(lines.contains(QStringLiteral("    Errors:       %1").arg(c.redLines)));
         EXPECT_EQ(s.transfer->downloadAvailable(), c.downloadAvailable);
         EXPECT_FALSE(s.transfer->stopAvailable());
-        EXPECT_EQ(s.transfer->KompilujBar->maximum(), int(c.program.size()));
+        // The gauge ends full; an empty program's is empty, not busy (0 ... 0).
+        EXPECT_EQ(s.transfer->KompilujBar->maximum(), std::max<int>(int(c.program.size()), 1));
         EXPECT_EQ(s.transfer->KompilujBar->value(), int(c.program.size()));
         EXPECT_TRUE(s.main->isEnabled()) << "compiling locks nothing";
         EXPECT_TRUE(s.sentCodes.empty());
     }
+}
+
+// A click on a report line about one command chooses that command in the
+// listing; the other lines lead nowhere.
+TEST(StationCompileTest, AnErrorLineAboutACommandLeadsToItsLine) {
+    TwinStation s;
+    Record wait = record(20);
+    wait[2] = wait[3] = 1;  // motors 1 and 2, after one position only
+    for (const Record& r :
+         {record(17, 1), record(1, 1), record(2, 1), record(4, 1), record(8, 1), wait, record(10)})
+        s.main->model().appendRecord(r);
+    s.main->PrintProgram();
+    s.click(s.main->WriteProgramButton);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s.transfer));
+    QTextEdit* log = s.transfer->KompilacjaLog;
+    for (const char* line : {"Compilation:", "Error: Wrong use of wait for position comand"}) {
+        const QTextCursor at(log->document()->findBlockByNumber(
+            int(s.transfer->logLines().indexOf(QLatin1String(line)))));
+        QTest::mouseClick(log->viewport(), Qt::LeftButton, {},
+                          log->cursorRect(at).center() + QPoint(30, 0));
+        EXPECT_EQ(s.main->ProgramView->caretLine(), *line == 'C' ? 7 : 5) << line;
+    }
+    EXPECT_EQ(s.main->ProgramView->selectedText(), s.main->ProgramView->lineText(5));
+    EXPECT_EQ(s.lastLog(), "Compilation failed") << "the report is as it was";
 }
 
 // ---- write and read ----------------------------------------------------------
@@ -648,6 +675,23 @@ TEST(StationMonitorTest, PreviewWindowsShowTheRepliesTheirTimersAskFor) {
     s.click(s.main->DisconnectButton);
     EXPECT_FALSE(s.main->device().MotorViewTimer().isActive());
     EXPECT_FALSE(s.main->device().InputViewTimer().isActive());
+}
+
+// The outputs window opens showing the controller's outputs, not what was last
+// sent from it.
+TEST(StationMonitorTest, TheOutputsWindowOpensWithTheControllersOutputStates) {
+    TwinStation s;
+    s.connect();
+    for (const std::uint8_t output : {3, 9}) {
+        const std::uint8_t on[3] = {4, output, 1};
+        s.main->device().sendCommand(3, on);
+        s.pump(20);
+    }
+    s.click(s.main->SetOutputButton);
+    s.pump(20);
+    auto* outputs = qobject_cast<TFWyjscia*>(s.window("FWyjscia"));
+    for (int n = 1; n <= TFWyjscia::kRows; ++n)
+        EXPECT_EQ(outputs->io(n)->isChecked(), n == 3 || n == 9) << n;
 }
 
 // ---- password and firmware update --------------------------------------------

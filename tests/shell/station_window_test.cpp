@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "shell/gui/artwork.h"
+#include "shell/gui/station_settings.h"
 #include "shell/gui/station_window.h"
 #include "shell_test_app.h"
 
@@ -80,29 +81,34 @@ TEST(StationWindowTest, LeftPressOnBackgroundDragsTheWindowOtherButtonsDoNot) {
     EXPECT_FALSE(window.StartWindowDrag(Qt::MiddleButton));
 }
 
-TEST(StationWindowTest, FirstShowCentresOnTheScreenOrOnTheMainWindow) {
+TEST(StationWindowTest, FirstShowBesideTheMainWindowThenWhereTheOperatorLeftIt) {
     testApp();
     QWidget mainWindow;
-    mainWindow.setGeometry(40, 30, 600, 400);
+    mainWindow.setGeometry(40, 30, 300, 300);
     mainWindow.show();
+    StationSettings settings;
     StationWindow::setMainWindow(&mainWindow);
-    StationWindow::Options onMain = options();
-    onMain.placement = StationWindow::Placement::CentredOnMainWindow;
-    StationWindow log(onMain);
-    log.show();
-    EXPECT_LE((log.geometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 2);
-
-    StationWindow plain(options());
-    plain.show();
+    StationWindow::setSettings(&settings);
+    StationWindow::Options other = options(), centred = options();
+    other.objectName = "FOther";
+    centred.objectName = "FCentred";
+    centred.placement = StationWindow::Placement::ScreenCentre;  // the main window's
+    StationWindow first(options()), second(other), middle(centred);
+    for (StationWindow* w : {&first, &second, &middle})
+        w->show();
+    EXPECT_FALSE(first.frameGeometry().intersects(mainWindow.frameGeometry()));
+    EXPECT_FALSE(second.frameGeometry().intersects(mainWindow.frameGeometry()));
+    EXPECT_NE(first.pos(), second.pos()) << "two windows beside it do not cover each other";
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_LE((plain.geometry().center() - screen.center()).manhattanLength(), 2);
+    EXPECT_LE((middle.geometry().center() - screen.center()).manhattanLength(), 2);
 
-    // A window the operator moved stays where it was put when shown again.
-    plain.move(5, 5);
-    plain.hide();
-    plain.show();
-    EXPECT_EQ(plain.pos(), QPoint(5, 5));
+    // Moved, it opens there again, also as a new window of its name (the next run).
+    first.move(5, 7);
+    StationWindow again(options());
+    again.show();
+    EXPECT_EQ(again.pos(), QPoint(5, 7));
     StationWindow::setMainWindow(nullptr);
+    StationWindow::setSettings(nullptr);
 }
 
 TEST(StationWindowTest, AnUnmovableWindowRefusesTheDrag) {

@@ -13,7 +13,7 @@ TFLog::TFLog(QWidget* parent)
                      .caption = QStringLiteral("USB messages"),
                      .stayOnTop = true,
                      .draggable = true,
-                     .placement = Placement::CentredOnMainWindow},
+                     .placement = Placement::BesideMainWindow},
                     parent) {
     log = new QPlainTextEdit(this);
     log->setObjectName(QStringLiteral("log"));

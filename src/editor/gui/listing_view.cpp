@@ -94,6 +94,17 @@ QString ListingView::selectedText() const {
     return parts.join(QLatin1Char('\n'));
 }
 
+QString ListingView::copiedText() const {
+    QStringList lines = selectedText().split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        qsizetype end = line.size();
+        while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
+            --end;
+        line.truncate(end);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 // ------------------------------------------------------------ caret, selection
 
 ListingView::Position ListingView::clamp(Position p) const {
@@ -123,6 +134,21 @@ void ListingView::selectLine(int line) {
     preferredColumn_ = caret_.column;
 }
 
+// Shift+Up/Down: the selection grows or shrinks by whole lines, from the line it
+// was started on to the line the caret moves to.
+void ListingView::extendByLine(int step) {
+    const int from = anchor_.line;
+    const int to = qBound(0, caret_.line + step, lineCount());
+    if (to >= from) {
+        anchor_ = {from, 0};
+        moveCaret({to, lineLength(to)}, true);
+    } else {
+        anchor_ = {from, lineLength(from)};
+        moveCaret({to, 0}, true);
+    }
+    preferredColumn_ = 0;
+}
+
 void ListingView::selectAll() {
     anchor_ = {0, 0};
     moveCaret({lineCount(), 0}, true);
@@ -136,6 +162,15 @@ void ListingView::ensureCaretVisible() {
         bar->setValue(caret_.line);
     else if (caret_.line >= first + rows)
         bar->setValue(caret_.line - rows + 1);
+}
+
+void ListingView::setColumnSeparators(QVector<int> columns) {
+    separators_ = std::move(columns);
+    viewport()->update();
+}
+
+int ListingView::separatorX(int column) const {
+    return kTextLeft + column * charWidth_ - charWidth_ / 2 - 1;
 }
 
 void ListingView::setPopupMenu(QMenu* menu) {
@@ -218,6 +253,23 @@ void ListingView::paintEvent(QPaintEvent*) {
         }
     }
 
+    // A separator stands in the blank cell before its column. A row whose text
+    // runs on through that place (a character in the cell, or characters on both
+    // sides of it) is left open, so no line is ever crossed.
+    const int rows = visibleLineCount() + 1;
+    for (int column : separators_) {
+        const int x = separatorX(column);
+        for (int row = 0; row <= rows; ++row) {
+            const QString t = lineText(first + row);
+            const auto inked = [&t](int cell) {
+                return cell >= 0 && cell < t.size() && t.at(cell) != QLatin1Char(' ');
+            };
+            if (inked(column - 1) || (inked(column - 2) && inked(column))) continue;
+            const int top = row == 0 ? 0 : kTextTop + row * lineHeight_;
+            p.fillRect(QRect(x, top, 1, kTextTop + (row + 1) * lineHeight_ - top), Qt::black);
+        }
+    }
+
     if (active && caret_.line >= first && caret_.line <= last) {
         const int x = kTextLeft + caret_.column * charWidth_;
         const int y = kTextTop + (caret_.line - first) * lineHeight_;
@@ -269,7 +321,17 @@ void ListingView::keyPressEvent(QKeyEvent* event) {
     Position to = caret_;
     bool vertical = false;
     if (event->matches(QKeySequence::Copy)) {
-        if (hasSelection()) QApplication::clipboard()->setText(selectedText());
+        if (hasSelection()) QApplication::clipboard()->setText(copiedText());
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit enterPressed();
+        event->accept();
+        return;
+    }
+    if (extend && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        extendByLine(event->key() == Qt::Key_Up ? -1 : 1);
+        event->accept();
         return;
     }
     if (event->matches(QKeySequence::SelectAll)) {
@@ -338,12 +400,13 @@ void ListingView::keyReleaseEvent(QKeyEvent* event) {
 
 void ListingView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    if (event->button() == Qt::LeftButton) {
-        const bool extend = event->modifiers() & Qt::ShiftModifier;
-        moveCaret(positionAt(event->position().toPoint()), extend);
-        preferredColumn_ = caret_.column;
-        selecting_ = true;
-    }
+    // Every button chooses the pressed line first, so the pop-up menu a right
+    // click opens acts on the line under the mouse.
+    const bool left = event->button() == Qt::LeftButton;
+    moveCaret(positionAt(event->position().toPoint()),
+              left && (event->modifiers() & Qt::ShiftModifier));
+    preferredColumn_ = caret_.column;
+    selecting_ = left;
     emit mousePressed(event->button());
     event->accept();
 }

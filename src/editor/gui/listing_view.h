@@ -58,6 +58,9 @@ class ListingView : public QAbstractScrollArea {
     Position selectionEnd() const { return std::max(anchor_, caret_); }
     bool hasSelection() const { return anchor_ != caret_; }
     QString selectedText() const;
+    // What Ctrl+C puts on the clipboard: the selection without the blanks that
+    // pad each line to its full width.
+    QString copiedText() const;
 
     // Caret to (line, column), clamped, nothing selected; scrolled into view.
     void setCaret(int line, int column = 0);
@@ -65,6 +68,13 @@ class ListingView : public QAbstractScrollArea {
     void selectLine(int line);
     void selectAll();
     void ensureCaretVisible();
+
+    // Separators drawn in the blank before these character columns, on every row
+    // whose character there is a blank (a longer line is never crossed).
+    void setColumnSeparators(QVector<int> columns);
+    QVector<int> columnSeparators() const { return separators_; }
+    // x of the separator before `column`, in the viewport's coordinates.
+    int separatorX(int column) const;
 
     // The menu a right click opens; nullptr opens nothing.
     void setPopupMenu(QMenu* menu);
@@ -85,6 +95,7 @@ class ListingView : public QAbstractScrollArea {
     // and double-click detection hang on this.
     void mousePressed(Qt::MouseButton button);
     void keyReleased(int key);
+    void enterPressed();
     void mouseMoved();
     void copyAvailable(bool);
 
@@ -109,6 +120,7 @@ class ListingView : public QAbstractScrollArea {
 
     Position clamp(Position p) const;
     void moveCaret(Position to, bool extend);
+    void extendByLine(int step);
     void updateMetrics();
     void updateScrollBar();
     int lineLength(int line) const;
@@ -122,6 +134,7 @@ class ListingView : public QAbstractScrollArea {
     int lineHeight_ = 14;
     int ascent_ = 11;
     QPointer<QMenu> popup_;
+    QVector<int> separators_;
 };
 
 }  // namespace rv720

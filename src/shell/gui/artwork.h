@@ -32,6 +32,7 @@ inline const QColor kPanelFill{0xf5, 0xf7, 0xfa};
 inline const QColor kPanelEdge{0x9a, 0xa8, 0xb8};
 inline const QColor kListingBackground{0xff, 0xfb, 0xe6};  // cream
 inline const QColor kInk{0x1f, 0x2a, 0x37};
+inline const QColor kMarkColour{0xdd, 0x6b, 0x20};  // the unsaved-changes dot and word
 
 // Paints a full-window background: title strip, body, frame and the given panels.
 void paintBackground(QPainter& painter, const QRect& rect, const QVector<QRect>& panels);

@@ -60,6 +60,7 @@ QString runFileDialog(QWidget* parent, const FileDialogSpec& request,
         const QRegularExpressionMatch match = pattern.match(f);
         if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
     });
+    if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
     // The station asks its own overwrite question after the dialog.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

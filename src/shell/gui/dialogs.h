@@ -18,6 +18,7 @@ namespace rv720 {
 struct FileDialogSpec {
     QString filter;
     QString defaultExtension;
+    QString directory = {};  // where the dialog starts; empty: the platform's choice
 };
 
 enum class QuestionIcon { Question, Warning };

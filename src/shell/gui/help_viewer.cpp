@@ -16,7 +16,9 @@
 #include <QTreeWidgetItemIterator>
 #include <QUrl>
 #include <QVBoxLayout>
+
 #include <functional>
+#include "shell/gui/artwork.h"
 
 namespace rv720 {
 
@@ -25,10 +27,16 @@ constexpr int kBlockRole = Qt::UserRole;
 constexpr int kTextRole = Qt::UserRole + 1;  // the section's text, for the search
 }  // namespace
 
-HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setObjectName(QStringLiteral("HelpViewer"));
-    setWindowTitle(QStringLiteral("RV720 Station - Help"));
-    resize(980, 680);
+HelpViewer::HelpViewer(QWidget* parent)
+    : StationWindow({.objectName = QStringLiteral("HelpViewer"),
+                     .clientSize = {980, 680},
+                     .caption = QStringLiteral("RV720 Station - Help"),
+                     .stayOnTop = false,
+                     .draggable = true},
+                    parent) {
+    CloseButton = addPictureButton(QStringLiteral("CloseButton"), QStringLiteral("window-close"),
+                                   QRect(width() - 27, 3, 22, 22), QStringLiteral("Zamknij okno"));
+    connect(CloseButton, &QAbstractButton::clicked, this, &QWidget::hide);
 
     search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("HelpSearch"));
@@ -60,8 +68,9 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     splitter->addWidget(browser_);
     splitter->setStretchFactor(1, 1);
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setContentsMargins(8, artwork::kTitleStripHeight + 6, 8, 8);
     layout->addWidget(splitter);
+    splitter_ = splitter;
 
     connect(contents_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { scrollToBlock(item->data(0, kBlockRole).toInt()); });
@@ -121,6 +130,26 @@ void HelpViewer::buildContents() {
     }
     flush();
     contents_->expandAll();
+    fitContents();
+}
+
+// The contents column takes the width of its longest entry (but leaves the text
+// at least half the window), so no chapter title is cut off.
+void HelpViewer::fitContents() {
+    contents_->header()->setStretchLastSection(false);
+    contents_->resizeColumnToContents(0);
+    const int entries = contents_->columnWidth(0) + 2 * contents_->frameWidth() +
+                        contents_->verticalScrollBar()->sizeHint().width() + 4;
+    contents_->header()->setStretchLastSection(true);
+    const int total = width() - 16;  // the layout's side margins
+    const int left = qMin(qMax(entries, contents_->minimumWidth()), total / 2);
+    splitter_->setSizes({left, total - left - splitter_->handleWidth()});
+}
+
+bool HelpViewer::FormKeyPress(int key) {
+    if (key != 27) return false;
+    hide();
+    return true;
 }
 
 QStringList HelpViewer::visibleSections() const {

@@ -1,18 +1,21 @@
 #pragma once
 // The operator's manual viewer: the HTML manual with a contents list built from
 // its headings and a search box that narrows the list and finds the words in the
-// text. A missing or unreadable manual is reported inside the viewer.
-#include <QWidget>
+// text. A missing or unreadable manual is reported inside the viewer. It is a
+// station window like the others (title strip, close button, Esc hides it, drag
+// by the background) that opens beside the main window, but does not stay on top.
+#include "shell/gui/station_window.h"
 
 class QLabel;
 class QLineEdit;
+class QSplitter;
 class QTextBrowser;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace rv720 {
 
-class HelpViewer : public QWidget {
+class HelpViewer : public StationWindow {
     Q_OBJECT
   public:
     explicit HelpViewer(QWidget* parent = nullptr);
@@ -34,8 +37,13 @@ class HelpViewer : public QWidget {
     QTreeWidget* contents() const { return contents_; }
     QLineEdit* searchBox() const { return search_; }
     QLabel* statusLabel() const { return status_; }
+    PictureButton* CloseButton = nullptr;
+
+  protected:
+    bool FormKeyPress(int key) override;
 
   private:
+    void fitContents();
     void buildContents();
     void scrollToBlock(int blockNumber);
 
@@ -43,6 +51,7 @@ class HelpViewer : public QWidget {
     QTreeWidget* contents_;
     QLineEdit* search_;
     QLabel* status_;
+    QSplitter* splitter_ = nullptr;
     QString path_;
     bool loaded_ = false;
 };

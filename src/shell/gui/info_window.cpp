@@ -6,7 +6,7 @@ namespace rv720 {
 
 TFInfo::TFInfo(QWidget* parent)
     : StationWindow({QStringLiteral("FInfo"), QSize(249, 150), QStringLiteral("About program"),
-                     /*stayOnTop=*/true, /*draggable=*/true, Placement::ScreenCentre},
+                     /*stayOnTop=*/true, /*draggable=*/true, Placement::BesideMainWindow},
                     parent) {
     setToolTip(QStringLiteral("Zamknij okno"));
     addPanel(QRect(8, 36, 233, 74));

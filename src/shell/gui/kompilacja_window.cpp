@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QTextBlock>
@@ -10,6 +11,7 @@
 #include "device/device_station.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/main_window.h"
+#include "shell/gui/qt_adapters.h"
 
 namespace rv720 {
 
@@ -61,6 +63,8 @@ TFKompilacja::TFKompilacja(TFMain* mainWindow)
     palette.setColor(QPalette::Base, artwork::kListingBackground);
     KompilacjaLog->setPalette(palette);
     KompilacjaLog->setGeometry(8, 36, 524, 318);
+    // Its mouse events reach eventFilter, which sees every event of the window.
+    KompilacjaLog->viewport()->setMouseTracking(true);
 
     KompilujBar = new QProgressBar(this);
     KompilujBar->setObjectName(QStringLiteral("KompilujBar"));
@@ -107,6 +111,35 @@ void TFKompilacja::setCaption(const std::string& text) {
 void TFKompilacja::clearLog() {
     KompilacjaLog->clear();
     lines_ = 0;
+    links_.clear();
+}
+
+void TFKompilacja::setReportLinks(QVector<int> links) {
+    links_ = std::move(links);
+}
+
+int TFKompilacja::linkAt(const QPoint& viewportPoint) const {
+    const QTextCursor at = KompilacjaLog->cursorForPosition(viewportPoint);
+    // Only a point on the line's own text counts, not the blank beyond its end.
+    const QRect text = KompilacjaLog->cursorRect(at);
+    if (qAbs(text.center().y() - viewportPoint.y()) > text.height()) return -1;
+    return reportLink(at.blockNumber());
+}
+
+bool TFKompilacja::eventFilter(QObject* watched, QEvent* event) {
+    // Every event of the application passes here (the key preview), some of them
+    // while the log is still being made.
+    if (KompilacjaLog && watched == KompilacjaLog->viewport()) {
+        if (event->type() == QEvent::MouseMove) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            KompilacjaLog->viewport()->setCursor(linkAt(at) >= 0 ? Qt::PointingHandCursor
+                                                                 : Qt::IBeamCursor);
+        } else if (event->type() == QEvent::MouseButtonPress) {
+            const int slot = linkAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            if (slot >= 0) emit reportLineChosen(slot);
+        }
+    }
+    return StationWindow::eventFilter(watched, event);
 }
 
 void TFKompilacja::addLogLine(const std::string& text, Rgb color) {
@@ -142,15 +175,22 @@ Rgb TFKompilacja::logLineColour(int line) const {
 }
 
 void TFKompilacja::setGaugeMaximum(int maximum) {
-    KompilujBar->setMaximum(maximum);
+    // A range of 0 ... 0 would make the bar a busy indicator; an empty program
+    // shows an empty bar instead.
+    KompilujBar->setMaximum(qMax(maximum, 1));
     KompilujBar->repaint();
 }
 
 void TFKompilacja::setGaugePosition(int position) {
-    // The firmware byte loop blocks the event loop, so the gauge must paint at
+    // The firmware byte loop holds the event loop, so the gauge must paint at
     // once: QProgressBar::setValue repaints synchronously whenever the change
-    // shows, and only then (not 32,000 times for a firmware file).
+    // shows, and only then (not 32,000 times for a firmware file). A few times a
+    // second the windows also get their exposures and repaints, without input.
     KompilujBar->setValue(position);
+    if (!sinceRepaint_.isValid() || sinceRepaint_.elapsed() >= 40) {
+        letWindowsRepaint();
+        sinceRepaint_.start();
+    }
 }
 
 void TFKompilacja::setStopAvailable(bool available) {

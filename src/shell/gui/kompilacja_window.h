@@ -5,7 +5,9 @@
 // they are shown. The transfer state (close permission, direction, which buttons
 // are available) lives in the main window's device side alone: the buttons, Esc,
 // Enter and the close query all go there, and the window only shows the result.
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QVector>
 #include <cstdint>
 
 #include "device/station_view.h"
@@ -40,6 +42,10 @@ class TFKompilacja : public StationWindow, public TransferView {
     bool stopAvailable() const;
     bool downloadAvailable() const;
     QStringList logLines() const;
+    // For each log line the command it concerns, or -1; a click on such a line
+    // reports that command. A new log forgets them.
+    void setReportLinks(QVector<int> links);
+    int reportLink(int line) const { return links_.value(line, -1); }
     Rgb logLineColour(int line) const;
 
     QTextEdit* KompilacjaLog = nullptr;
@@ -53,6 +59,9 @@ class TFKompilacja : public StationWindow, public TransferView {
     // compared, and the log says whether it came back equal.
     QCheckBox* VerifyBox = nullptr;
 
+  signals:
+    void reportLineChosen(int slot);
+
   public slots:
     // Hides the window and gives the other windows back to the operator.
     void CloseButtonClick();
@@ -62,11 +71,16 @@ class TFKompilacja : public StationWindow, public TransferView {
   protected:
     bool FormKeyPress(int key) override;
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     TransferWindow* handlers() const;  // the device side's, when there is a main window
+    int linkAt(const QPoint& viewportPoint) const;
+
     QPointer<TFMain> main_;
     int lines_ = 0;
+    QVector<int> links_;
+    QElapsedTimer sinceRepaint_;
 };
 
 }  // namespace rv720

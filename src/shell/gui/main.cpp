@@ -3,7 +3,12 @@
 // the main window and runs the event loop until the main window's close path
 // ends it.
 //
-//   rv720-station [--device auto|simulator|PATH] [--eeprom PATH]
+//   rv720-station [--device auto|simulator|PATH] [--eeprom PATH] [FILE.pri]
+//
+// A program file named on the command line is opened at start, as Open would
+// open it (its errors go to the status lines). Recent files, the last folder and
+// the secondary windows' positions are kept in the user's settings
+// (~/.config/rv720/rv720-station.ini on Linux).
 //
 // auto (the default) is the converter found by its USB description, simulator the
 // built-in controller twin (its EEPROM in --eeprom, else $RV720_EEPROM, else the
@@ -12,7 +17,9 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
 #include <cstdio>
 #include <exception>
 
@@ -21,6 +28,7 @@
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
+#include "shell/gui/station_settings.h"
 
 namespace {
 
@@ -51,6 +59,9 @@ int main(int argc, char** argv) {
                       QStringLiteral("The simulator's EEPROM file (default: $RV720_EEPROM, else "
                                      "the user's data folder)."),
                       QStringLiteral("PATH")});
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A program file (.pri) to open at start."),
+                                 QStringLiteral("[FILE.pri]"));
     if (!parser.parse(QApplication::arguments())) {
         std::fprintf(stderr, "rv720-station: %s\n", qPrintable(parser.errorText()));
         return 2;
@@ -73,10 +84,16 @@ int main(int argc, char** argv) {
         rv720::QtDialogs dialogs;
         rv720::QtTimerFactory timers;
         rv720::QtClock clock;
-        rv720::Station station(dialogs, timers, clock, device.ftdi.get());
+        QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("rv720"),
+                        QStringLiteral("rv720-station"));
+        rv720::StationSettings settings(&store);
+        rv720::Station station(dialogs, timers, clock, device.ftdi.get(), &settings);
         QObject::connect(station.main(), &rv720::TFMain::terminateRequested, &app,
                          &QCoreApplication::quit, Qt::QueuedConnection);
         station.main()->show();
+        if (!parser.positionalArguments().isEmpty())
+            station.main()->openNamedFile(
+                QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
         result = app.exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, rv720::kApplicationTitle, QString::fromLocal8Bit(e.what()));

@@ -6,12 +6,17 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QShortcut>
+#include <QToolTip>
 
 #include "editor/editing.h"
 #include "editor/gui/listing_view.h"
@@ -26,6 +31,7 @@
 #include "shell/gui/info_window.h"
 #include "shell/gui/main_window_device.h"
 #include "shell/gui/printing.h"
+#include "shell/gui/station_settings.h"
 #include "shell/gui/window_set.h"
 
 namespace rv720 {
@@ -39,6 +45,17 @@ constexpr int kTextLimit = 0x3FFF80;  // 999 lines of 105 characters and more
 // and 77 begin the four columns.
 const QRect kListingRect(166, 128, 772, 466);
 constexpr int kColumnStarts[4] = {5, 29, 53, 77};
+
+// A program file (.pri, or the text form's .rv720) among the dropped files, or empty.
+QString droppedProgram(const QMimeData* data) {
+    if (!data) return {};
+    for (const QUrl& url : data->urls()) {
+        const QString suffix = QFileInfo(url.toLocalFile()).suffix().toLower();
+        if (url.isLocalFile() && (suffix == QLatin1String("pri") || suffix == QLatin1String("rv720")))
+            return url.toLocalFile();
+    }
+    return {};
+}
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
                   const QFont& font = artwork::labelFont()) {
@@ -88,13 +105,19 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
 }
 
-TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi, QWidget* parent)
+TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi,
+               StationSettings* settings, QWidget* parent)
     : StationWindow({QStringLiteral("FMain"), QSize(1149, 732), QString(), /*stayOnTop=*/false,
                      /*draggable=*/true, Placement::ScreenCentre},
                     parent),
       dialogs_(dialogs),
       timers_(timers),
-      clock_(clock) {
+      clock_(clock),
+      settings_(settings) {
+    if (!settings_) {
+        ownSettings_ = std::make_unique<StationSettings>();
+        settings_ = ownSettings_.get();
+    }
     // The task bar shows the application's title; the file goes into the caption.
     setWindowTitle(QStringLiteral("3-axis trajectory generator RV720"));
     buildToolbars();
@@ -118,9 +141,12 @@ TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ft
     wireDevice();
 
     help_ = new HelpViewer(this);
-    help_->setWindowFlag(Qt::Window);
+    buildShortcuts();
+    setAcceptDrops(true);
 
     FormCreate();
+    history_.reset(model_);
+    savedImage_ = model_.image;
 }
 
 TFMain::~TFMain() = default;
@@ -165,8 +191,17 @@ void TFMain::buildToolbars() {
                          QRect(1097, 3, 22, 22), QStringLiteral("Minimalizuj"));
     CloseButton = addPictureButton(QStringLiteral("CloseButton"), QStringLiteral("window-close"),
                                    QRect(1122, 3, 22, 22), QStringLiteral("Zamknij"));
+    // The caption ends before the window buttons; a long path gives way in its middle.
+    FormCaption->setGeometry(10, 0, MinimalizeButton->x() - 16, artwork::kTitleStripHeight);
 
-    connect(NewButton, &QAbstractButton::clicked, this, &TFMain::NewButtonClick);
+    // A right click on Open offers the files opened or saved last.
+    RecentMenu = new QMenu(this);
+    RecentMenu->setObjectName(QStringLiteral("RecentMenu"));
+    OpenButton->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(OpenButton, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { showRecentFiles(OpenButton->mapToGlobal(at)); });
+
+    connect(NewButton, &QAbstractButton::clicked, this, [this] { NewButtonClick(); });
     connect(OpenButton, &QAbstractButton::clicked, this, &TFMain::OpenButtonClick);
     connect(SaveButton, &QAbstractButton::clicked, this, [this] { SaveButtonClick(); });
     connect(SaveAsButton, &QAbstractButton::clicked, this, [this] { SaveAsButtonClick(); });
@@ -225,6 +260,7 @@ void TFMain::buildListing() {
         separators[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
     placeColumnFurniture();
+    ProgramView->setColumnSeparators({std::begin(kColumnStarts), std::end(kColumnStarts)});
 
     comand_counter =
         makeLabel(this, "comand_counter", QStringLiteral("Commands: 000 ( left 999 ) "),
@@ -264,12 +300,13 @@ void TFMain::buildListing() {
 
 void TFMain::placeColumnFurniture() {
     // The separators stand in the blank before each column, the headers just right
-    // of them, above the view.
+    // of them, above the view; inside the view the listing draws them itself, row
+    // by row, so that a line running into the next column is never crossed.
     QLabel* headers[4] = {name1, name2, name3, name4};
+    const int viewLeft = kListingRect.x() + ProgramView->viewport()->x();
     for (int i = 0; i < 4; ++i) {
-        const int columnLeft = kListingRect.x() + ProgramView->columnX(kColumnStarts[i]);
-        const int x = columnLeft - ProgramView->characterWidth() / 2 - 1;
-        separators[i]->setGeometry(x, kListingRect.y() - 18, 1, kListingRect.height() + 18);
+        const int x = viewLeft + ProgramView->separatorX(kColumnStarts[i]);
+        separators[i]->setGeometry(x, kListingRect.y() - 18, 1, 18);
         headers[i]->setGeometry(x + 4, kListingRect.y() - 18, 160, 16);
     }
 }
@@ -417,6 +454,15 @@ void TFMain::buildStatusArea() {
                          artwork::labelFont(11, true));
     Info1 = makeLabel(this, "Info1", QStringLiteral("..."), QRect(586, 688, 548, 18), font);
     Info2 = makeLabel(this, "Info2", QStringLiteral("..."), QRect(586, 706, 548, 18), font);
+    // Shown while the program differs from its file; the hint lines stay as they are.
+    QFont italic = font;
+    italic.setItalic(true);
+    ModifiedLabel = makeLabel(this, "ModifiedLabel", QStringLiteral("modified"),
+                              QRect(1060, 706, 74, 18), italic);
+    ModifiedLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ModifiedLabel->setStyleSheet(
+        QStringLiteral("color: %1; background: transparent;").arg(artwork::kMarkColour.name()));
+    ModifiedLabel->hide();
 }
 
 void TFMain::attachHints() {
@@ -429,6 +475,18 @@ void TFMain::attachHints() {
 }
 
 bool TFMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
+        auto* control = static_cast<QWidget*>(watched);
+        if (QShortcut* shortcut = shortcutOf(control); shortcut && !control->toolTip().isEmpty()) {
+            // The tooltip names the control's key after its own text.
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                               control->toolTip() + QStringLiteral("  (") +
+                                   shortcut->key().toString(QKeySequence::NativeText) +
+                                   QLatin1Char(')'),
+                               control);
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseMove) {
         if (const ControlHint* hint = hintFor(watched->objectName())) {
             Info1->setText(QString::fromUtf8(hint->info1));
@@ -529,6 +587,8 @@ bool TFMain::HasProgramLines() const {
 }
 
 void TFMain::PrintProgram() {
+    // Every change of the program ends here, so this is where a user action
+    // becomes an undo step and the unsaved mark follows the program.
     const ListingLayout layout =
         kol->isChecked() ? ListingLayout::FourColumns : ListingLayout::OneColumn;
     const std::vector<ListingLine> rendered =
@@ -540,7 +600,7 @@ void TFMain::PrintProgram() {
     QVector<ListingView::Line> lines;
     lines.reserve(int(rendered.size()));
     for (const ListingLine& line : rendered)
-        lines.append({QString::fromLatin1(line.text.data(), qsizetype(line.text.size())),
+        lines.append({QString::fromUtf8(line.text.data(), qsizetype(line.text.size())),
                       QColor(line.color.r, line.color.g, line.color.b)});
     ProgramView->setLines(std::move(lines));
 
@@ -549,6 +609,7 @@ void TFMain::PrintProgram() {
     else
         ProgramView->setCaret(ProgramView->lineCount(), 0);
     ProgramView->setFocus();
+    programChanged();
 }
 
 void TFMain::refreshInputBreakControls() {
@@ -576,6 +637,7 @@ void TFMain::input_exClick(int input) {
     QCheckBox* box = input == 1 ? input_1_ex : input_2_ex;
     showInputRowEnabled(input, box->isChecked());
     editor_->input_exClick(input, box->isChecked());
+    programChanged();
 }
 
 void TFMain::input_lineChange(int input) {
@@ -583,11 +645,13 @@ void TFMain::input_lineChange(int input) {
     if (list->currentIndex() < 0) return;
     // A line past the program is pulled back to the last command's line.
     list->setCurrentIndex(editor_->input_lineChange(input, list->currentIndex()));
+    programChanged();
 }
 
 void TFMain::input_stateChange(int input) {
     QComboBox* list = input == 1 ? input_1_state : input_2_state;
     if (list->currentIndex() >= 0) editor_->input_stateChange(input, list->currentIndex());
+    programChanged();
 }
 
 QString TFMain::helpFilePath() const {
@@ -598,15 +662,52 @@ void TFMain::setCaptionFile(const QString& path) {
     const QString caption =
         kCaptionHead + (path.isEmpty() ? QStringLiteral("New]") : path + QLatin1Char(']'));
     FormCaption->setText(caption);
+    FormCaption->setToolTip(path);
 }
 
 // ------------------------------------------------------------ file workflows
 
+// The program file dialogs in one place: the filters in the station's
+// "text|pattern" form (Open and Save As name the binary form differently; Save As
+// offers the current file's form first) and the folder a file was last opened or
+// saved in.
+FileDialogSpec TFMain::programFileDialog(bool saving) const {
+    if (!saving)
+        return {QStringLiteral("RV702 program file (*.pri)|*.pri|") + kTextFormFilter,
+                QStringLiteral("pri"), settings_->lastFolder()};
+    const QString binary = QStringLiteral("RV7.0.2 program file (*.pri)|*.pri");
+    const bool text = CurrentFileForm == ProgramForm::Text;
+    return {text ? kTextFormFilter + QLatin1Char('|') + binary
+                 : binary + QLatin1Char('|') + kTextFormFilter,
+            text ? QStringLiteral("rv720") : QStringLiteral("pri"), settings_->lastFolder()};
+}
+
+bool TFMain::isModified() const {
+    return !sameProgramFile(model_.image, savedImage_);
+}
+
+// Asked only when there is something to lose; a save the operator cancels, or one
+// that fails, stops the action that asked.
+bool TFMain::offerToSave(const QString& caption) {
+    if (!HasProgramLines() || !isModified()) return true;
+    if (!dialogs_.askYesNo(this, caption, QStringLiteral("Do you want to save current program?")))
+        return true;
+    return SaveButtonClick();
+}
+
 bool TFMain::NewButtonClick() {
-    if (HasProgramLines() &&
-        dialogs_.askYesNo(this, QStringLiteral("New file"),
-                          QStringLiteral("Do you want to save current program?")))
-        SaveButtonClick();
+    return newProgram(/*asStep=*/true);
+}
+
+bool TFMain::newProgram(bool asStep) {
+    if (!offerToSave(QStringLiteral("New file"))) return false;
+    clearProgram();
+    AddStatusLine(QStringLiteral("New file was created"));
+    if (asStep) programChanged();
+    return true;
+}
+
+void TFMain::clearProgram() {
     ProgramView->clear();
     model_.image.setLength(0);
     comand_counter->setText(QStringLiteral("Command: 0 ( left 999 )"));
@@ -621,36 +722,45 @@ bool TFMain::NewButtonClick() {
     for (int i = 0; i < kInputBreakSize; ++i)
         model_.image.setBlockByte(i, 0);
     refreshInputBreakControls();
-    AddStatusLine(QStringLiteral("New file was created"));
-    return true;
+    savedImage_ = model_.image;
 }
 
 void TFMain::OpenButtonClick() {
-    if (HasProgramLines() &&
-        dialogs_.askYesNo(this, QStringLiteral("Open a file"),
-                          QStringLiteral("Do you want to save current program?")))
-        SaveButtonClick();
-    const QString path = dialogs_.openFileName(
-        this, {QStringLiteral("RV702 program file (*.pri)|*.pri|") + kTextFormFilter,
-               QStringLiteral("pri")});
+    if (!offerToSave(QStringLiteral("Open a file"))) return;
+    const QString path = dialogs_.openFileName(this, programFileDialog(/*saving=*/false));
     if (path.isEmpty()) return;
+    loadProgramFrom(path);
+}
 
+void TFMain::openNamedFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        settings_->removeRecentFile(path);
+        AddStatusLine(QStringLiteral("Opening file error"));
+        return;
+    }
+    if (!offerToSave(QStringLiteral("Open a file"))) return;
+    loadProgramFrom(QFileInfo(path).absoluteFilePath());
+}
+
+bool TFMain::loadProgramFrom(const QString& path) {
     // Load into a copy so that a refused file leaves the program as it was.
     ProgramImage loaded = model_.image;
     const ProgramLoad result = loadProgram(QFile::encodeName(path).toStdString(), loaded);
     if (!result) {
         const QString reason = QString::fromStdString(result.error);
         if (reason.startsWith(QLatin1String("cannot open")) ||
-            reason.startsWith(QLatin1String("cannot read")))
+            reason.startsWith(QLatin1String("cannot read"))) {
+            settings_->removeRecentFile(path);
             AddStatusLine(QStringLiteral("Opening file error"));
-        else if (result.line > 0)
+        } else if (result.line > 0) {
             AddStatusLine(QStringLiteral("File was not opened: line %1, column %2: %3")
                               .arg(result.line)
                               .arg(result.column)
                               .arg(reason));
-        else
+        } else {
             AddStatusLine(QStringLiteral("File is damaged and was not opened: ") + reason);
-        return;
+        }
+        return false;
     }
     model_.image = loaded;
     CurrentFileName = path;
@@ -658,7 +768,33 @@ void TFMain::OpenButtonClick() {
     refreshInputBreakControls();
     PrintProgram();
     setCaptionFile(CurrentFileName);
+    fileUsed(path);
     AddStatusLine(QStringLiteral("File was opened"));
+    return true;
+}
+
+// A file opened or saved: first in the recent list, its folder the dialogs' next
+// start, and the program as it now stands is what the file holds.
+void TFMain::fileUsed(const QString& path) {
+    settings_->addRecentFile(path);
+    settings_->setLastFolder(QFileInfo(path).absolutePath());
+    savedImage_ = model_.image;
+    programChanged();
+}
+
+QStringList TFMain::recentFiles() const {
+    return settings_->recentFiles();
+}
+
+void TFMain::showRecentFiles(const QPoint& at) {
+    if (OpenButton->isHidden() || !isEnabled()) return;
+    RecentMenu->clear();
+    for (const QString& path : settings_->recentFiles())
+        RecentMenu->addAction(QDir::toNativeSeparators(path), this,
+                              [this, path] { openNamedFile(path); });
+    if (RecentMenu->isEmpty())
+        RecentMenu->addAction(QStringLiteral("No recent files"))->setEnabled(false);
+    RecentMenu->popup(at);
 }
 
 bool TFMain::writeProgramTo(const QString& path, ProgramForm form) {
@@ -681,18 +817,13 @@ bool TFMain::SaveButtonClick() {
     // Saved in the form it was opened in, whatever its name says.
     if (!writeProgramTo(CurrentFileName, CurrentFileForm)) return false;
     setCaptionFile(CurrentFileName);
+    fileUsed(CurrentFileName);
     AddStatusLine(QStringLiteral("File was saved"));
     return true;
 }
 
 bool TFMain::SaveAsButtonClick() {
-    // The form of the current file is offered first.
-    const QString binary = QStringLiteral("RV7.0.2 program file (*.pri)|*.pri");
-    const bool text = CurrentFileForm == ProgramForm::Text;
-    const QString path =
-        dialogs_.saveFileName(this, {text ? kTextFormFilter + QLatin1Char('|') + binary
-                                          : binary + QLatin1Char('|') + kTextFormFilter,
-                                     text ? QStringLiteral("rv720") : QStringLiteral("pri")});
+    const QString path = dialogs_.saveFileName(this, programFileDialog(/*saving=*/true));
     if (path.isEmpty()) return false;
     const ProgramForm form = formForPath(QFile::encodeName(path).toStdString());
     if (QFile::exists(path) &&
@@ -704,8 +835,76 @@ bool TFMain::SaveAsButtonClick() {
     CurrentFileName = path;
     CurrentFileForm = form;
     setCaptionFile(CurrentFileName);
+    fileUsed(CurrentFileName);
     AddStatusLine(QStringLiteral("File was saved"));
     return true;
+}
+
+void TFMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!OpenButton->isHidden() && !droppedProgram(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TFMain::dropEvent(QDropEvent* event) {
+    const QString path = droppedProgram(event->mimeData());
+    if (path.isEmpty() || OpenButton->isHidden()) return;
+    event->acceptProposedAction();
+    openNamedFile(path);
+}
+
+// ------------------------------------------------------------- undo and keys
+
+void TFMain::programChanged() {
+    history_.record(model_);
+    const bool modified = isModified();
+    SaveButton->setMarked(modified);
+    ModifiedLabel->setVisible(modified);
+}
+
+void TFMain::undo() {
+    if (!history_.undo(model_)) return;
+    refreshInputBreakControls();
+    PrintProgram();
+}
+
+void TFMain::redo() {
+    if (!history_.redo(model_)) return;
+    refreshInputBreakControls();
+    PrintProgram();
+}
+
+void TFMain::buildShortcuts() {
+    // A key acts like its button, and only while the button is there to press
+    // (the run-mode look hides most of them).
+    const std::pair<PictureButton*, QKeySequence> keys[] = {
+        {NewButton, QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {OpenButton, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {SaveButton, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {SaveAsButton, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {PrintButton, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {HelpButton, QKeySequence(Qt::Key_F1)},
+        {WriteProgramButton, QKeySequence(Qt::Key_F5)},
+        {PlayProgramButton, QKeySequence(Qt::Key_F9)},
+        {StopProgramButton, QKeySequence(Qt::SHIFT | Qt::Key_F9)},
+    };
+    for (const auto& [button, key] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, button, [button] {
+            if (!button->isHidden() && button->isEnabled()) button->click();
+        });
+        shortcuts_.append({button, shortcut});
+    }
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this,
+            &TFMain::undo);
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &TFMain::redo);
+}
+
+QShortcut* TFMain::shortcutOf(QWidget* control) const {
+    for (const auto& [widget, shortcut] : shortcuts_)
+        if (widget == control) return shortcut;
+    return nullptr;
 }
 
 // ------------------------------------------------------------------ printing
@@ -718,7 +917,8 @@ void TFMain::PrintButtonClick() {
     for (int i = 0; i < ProgramView->lineCount(); ++i)
         lines << ProgramView->lineText(i);
     PrinterCanvas canvas(printer);
-    if (!printListing(canvas, lines)) AddStatusLine(QStringLiteral("Printing error"));
+    if (!printListing(printCanvas_ ? *printCanvas_ : canvas, lines))
+        AddStatusLine(QStringLiteral("Printing error"));
 }
 
 // --------------------------------------------------------- about, help, misc
@@ -765,6 +965,9 @@ void TFMain::MinimalizeButtonClick() {
 void TFMain::wireEditing() {
     connect(ProgramView, &ListingView::mousePressed, this, &TFMain::ProgramViewMouseDown);
     connect(ProgramView, &ListingView::keyReleased, this, &TFMain::ProgramViewKeyUp);
+    // Enter edits the chosen command, as a double click does.
+    connect(ProgramView, &ListingView::enterPressed, this,
+            [this] { editor_->editCommand(ProgramView->caretLine()); });
     connect(UpButton, &QAbstractButton::clicked, this, &TFMain::UpButtonClick);
     connect(DownButton, &QAbstractButton::clicked, this, &TFMain::DownButtonClick);
 
@@ -819,8 +1022,12 @@ void TFMain::ProgramViewMouseDown() {
 
 void TFMain::ProgramViewKeyUp(int key) {
     ListingKey k = ListingKey::Other;
-    if (key == Qt::Key_Up) k = ListingKey::Up;
-    if (key == Qt::Key_Down) k = ListingKey::Down;
+    // Up and Down choose one whole line, unless Shift has just spread the
+    // selection over several.
+    const bool severalLines =
+        ProgramView->selectionStart().line != ProgramView->selectionEnd().line;
+    if (key == Qt::Key_Up && !severalLines) k = ListingKey::Up;
+    if (key == Qt::Key_Down && !severalLines) k = ListingKey::Down;
     if (key == Qt::Key_Delete) k = ListingKey::Delete;
     editor_->ProgramViewKeyUp(k, ProgramView->caretLine());
 }
@@ -856,22 +1063,21 @@ void TFMain::parameterDialogChanged() {
 
 // ----------------------------------------------------------------- shut-down
 
-void TFMain::closeBody() {
-    if (HasProgramLines() &&
-        dialogs_.askYesNo(this, QStringLiteral("Open a file"),
-                          QStringLiteral("Do you want to save current program?")))
-        SaveButtonClick();
+bool TFMain::closeBody() {
+    // A save that was cancelled or failed keeps the station open with the program.
+    if (!offerToSave(QStringLiteral("Open a file"))) return false;
     if (stopPreviewTimers_) stopPreviewTimers_();
     closeLink();
     if (windows_)
         if (QWidget* transfer = windows_->window(QStringLiteral("FKompilacja"))) transfer->close();
+    return true;
 }
 
 void TFMain::CloseButtonClick() {
     if (!dialogs_.askYesNo(this, QStringLiteral("End of the program"),
                            QStringLiteral("Do you want to finish this action ?")))
         return;
-    closeBody();
+    if (!closeBody()) return;
     closeAccepted_ = true;
     closing_ = true;
     emit terminateRequested();
@@ -888,7 +1094,10 @@ void TFMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    closeBody();
+    if (!closeBody()) {
+        event->ignore();
+        return;
+    }
     closeAccepted_ = true;
     closing_ = true;
     event->accept();

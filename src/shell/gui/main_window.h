@@ -7,9 +7,12 @@
 // close paths. Its device side (main_window_device.cpp) puts the controller's
 // link, transfers and replies on these controls through one DeviceStation.
 #include <QString>
+#include <array>
+#include <functional>
 #include <memory>
 
 #include "editor/parameter_pages.h"
+#include "editor/undo_history.h"
 #include "model/program_image.h"
 #include "model/program_store.h"
 #include "shell/gui/station_window.h"
@@ -21,6 +24,7 @@ class QComboBox;
 class QFrame;
 class QMenu;
 class QProgressBar;
+class QShortcut;
 
 namespace rv720 {
 
@@ -35,7 +39,10 @@ class TFInfo;
 class TFSterowanie;
 class TFWyjscia;
 class HelpViewer;
+class PrintCanvas;
+class StationSettings;
 class WindowSet;
+struct FileDialogSpec;
 
 // A label that reports clicks (the motor labels toggle their boxes).
 class ClickLabel : public QLabel {
@@ -54,8 +61,10 @@ class TFMain : public StationWindow, public EditorHost {
   public:
     // `ftdi` is the controller's driver; without one the device list is empty and
     // Connect finds nothing. It must outlive the window.
+    // `settings` keeps the recent files and the last folder between runs; without
+    // it they last for this run.
     TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi = nullptr,
-           QWidget* parent = nullptr);
+           StationSettings* settings = nullptr, QWidget* parent = nullptr);
     ~TFMain() override;
 
     // The other windows, for the lock, the close body, the about window and the
@@ -145,10 +154,27 @@ class TFMain : public StationWindow, public EditorHost {
     QList<QWidget*> editingControls() const;
 
     // Handlers.
-    bool NewButtonClick();
+    bool NewButtonClick();  // false when a save asked for first was cancelled or failed
     void OpenButtonClick();
     bool SaveButtonClick();  // true when the program was written
     bool SaveAsButtonClick();
+    // The Open workflow for a file named outside the Open dialog (a recent file,
+    // the command line, a file dropped on the window).
+    void openNamedFile(const QString& path);
+    // Whether the program differs from its file (from the empty program for "New").
+    bool isModified() const;
+    QStringList recentFiles() const;
+    StationSettings& settings() { return *settings_; }
+    QMenu* RecentMenu = nullptr;  // a right click on OpenButton
+    QLabel* ModifiedLabel = nullptr;
+    // Undo and redo of whole user actions (Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y).
+    void undo();
+    void redo();
+    const UndoHistory& history() const { return history_; }
+    // The keyboard shortcut of a control, if it has one.
+    QShortcut* shortcutOf(QWidget* control) const;
+    // Where a print job draws: the chosen printer, or this canvas (tests).
+    void setPrintCanvas(PrintCanvas* canvas) { printCanvas_ = canvas; }
     void PrintButtonClick();
     void CloseButtonClick();
     void MinimalizeButtonClick();
@@ -202,6 +228,8 @@ class TFMain : public StationWindow, public EditorHost {
     void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
     void Image1MouseMove() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void FormCreate();
@@ -220,6 +248,8 @@ class TFMain : public StationWindow, public EditorHost {
     TFSterowanie* controlWindow();
     TFWyjscia* outputsWindow();
     void outputClick(int row, bool on);  // FWyjscia's ioNClick, sent as code 3
+    // The outputs window's boxes from the lamps of outputs 1..7 and relays 1..2.
+    void showOutputStates(const std::array<bool, 17>& lamps);
     class DeviceViews;
     void createDevice(FtdiApi* ftdi, std::unique_ptr<rv720::Timer> timeout,
                       std::unique_ptr<rv720::Timer> usb, std::unique_ptr<rv720::Timer> transfer);
@@ -227,7 +257,20 @@ class TFMain : public StationWindow, public EditorHost {
     void closeLink();  // the close body's CloseLink
     bool writeProgramTo(const QString& path, ProgramForm form);
     void wireDryRun();
-    void closeBody();
+    bool closeBody();
+    // The save question of New, Open and closing: true to go on (nothing changed,
+    // No, or a save that wrote the file), false when the save was cancelled or failed.
+    bool offerToSave(const QString& caption);
+    bool newProgram(bool asStep);  // New; a read records its own step when it ends
+    void clearProgram();           // New without the question
+    bool loadProgramFrom(const QString& path);
+    void fileUsed(const QString& path);  // recent files, last folder, saved state
+    FileDialogSpec programFileDialog(bool saving) const;
+    void showRecentFiles(const QPoint& at);
+    void buildShortcuts();
+    void programChanged();  // after every change: an undo step and the unsaved mark
+    void showReportLinks();
+    void chooseLine(int slot);  // a report line's command, chosen in the listing
     void placeColumnFurniture();
     void showInputRowEnabled(int input, bool enabled);
     void wireEditing();
@@ -249,6 +292,13 @@ class TFMain : public StationWindow, public EditorHost {
     bool closing_ = false;
     HelpViewer* help_ = nullptr;
     TFDryRun* dryRun_ = nullptr;  // made on the first Dry run
+    StationSettings* settings_;
+    std::unique_ptr<StationSettings> ownSettings_;
+    UndoHistory history_;
+    ProgramImage savedImage_;  // the program as its file holds it
+    QList<QPair<QWidget*, QShortcut*>> shortcuts_;
+    PrintCanvas* printCanvas_ = nullptr;
+    bool outputsAwaitState_ = false;  // the outputs window waits for its opening reply
 };
 
 // The filter of the text form in the station's file dialogs.

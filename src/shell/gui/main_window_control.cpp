@@ -10,8 +10,10 @@
 //                   mode in the first value byte, zeros after it);
 //   codes 28, 29    motor, then the step count (">" and "<");
 //   code 2          [4], the input and output state request, sent before the
-//                   outputs window shows (its answer lights the input preview);
+//                   outputs window shows (its answer lights the input preview and
+//                   ticks the outputs window's boxes);
 //   code 3          [4, row 1 ... 9, 1 ticked / 0 unticked], on every box change.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -136,6 +138,10 @@ void TFMain::SetConfigButtonClick() {
 
 void TFMain::SetOutputButtonClick() {
     if (!device_->connectedOrReport()) return;
+    // The boxes show the states last reported until the answer to this request
+    // brings the controller's own (a reply that changes nothing is not passed on).
+    showOutputStates(device_->lampStates());
+    outputsAwaitState_ = true;
     const std::uint8_t target = kControllerTarget;
     device_->sendCommand(kIoStateRequest, {&target, 1});
     if (TFWyjscia* outputs = outputsWindow()) {
@@ -145,6 +151,13 @@ void TFMain::SetOutputButtonClick() {
     }
     if (TFSterowanie* control = controlWindow()) control->hide();
     parameterDialog_->hide();
+}
+
+void TFMain::showOutputStates(const std::array<bool, kLampCount>& lamps) {
+    outputsAwaitState_ = false;
+    if (TFWyjscia* outputs = outputsWindow())
+        for (int n = 1; n <= TFWyjscia::kRows; ++n)
+            outputs->io(n)->setChecked(lamps[std::size_t(n - 1)]);
 }
 
 void TFMain::outputClick(int row, bool on) {

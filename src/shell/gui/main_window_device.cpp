@@ -15,6 +15,7 @@
 #include <QLoggingCategory>
 #include <deque>
 
+#include "compiler/compiler.h"
 #include "control/gui/form_controls.h"
 #include "control/gui/log_window.h"
 #include "control/gui/podglad_silniki_window.h"
@@ -161,6 +162,29 @@ void TFMain::DisconnectButtonClick() {
 
 void TFMain::WriteProgramButtonClick() {
     device_->WriteProgramButtonClick();
+    showReportLinks();
+}
+
+// The report just written names no lines, but some of its errors concern one
+// command; a click on such a line chooses that command in the listing. The
+// compilation is pure, so running it again tells which lines those are.
+void TFMain::showReportLinks() {
+    auto* transfer =
+        windows_ ? qobject_cast<TFKompilacja*>(windows_->window(QStringLiteral("FKompilacja")))
+                 : nullptr;
+    if (!transfer) return;
+    QVector<int> links;
+    for (const LogLine& line : compileProgram(model_.image, {}, {}).lines)
+        links.append(line.slot);
+    transfer->setReportLinks(links);
+    connect(transfer, &TFKompilacja::reportLineChosen, this, &TFMain::chooseLine,
+            Qt::UniqueConnection);
+}
+
+void TFMain::chooseLine(int slot) {
+    if (slot < 0 || std::uint32_t(slot) >= model_.length()) return;
+    model_.cursorLine = slot;
+    ProgramView->selectLine(slot);
 }
 
 void TFMain::ReadProgramButtonClick() {

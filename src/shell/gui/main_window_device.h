@@ -59,13 +59,21 @@ class TFMain::DeviceViews final : public MainWindowView, public TransferView, pu
         main_.ProgramView->selectLine(line);
         main_.ProgramView->setFocus();
     }
-    bool NewButtonClick() override { return main_.NewButtonClick(); }
+    // A read starts with New; the whole read becomes one undo step when it ends.
+    bool NewButtonClick() override {
+        const ProgramImage saved = main_.savedImage_;
+        if (!main_.newProgram(/*asStep=*/false)) return false;
+        savedBeforeRead_ = saved;
+        return true;
+    }
     std::string programFileName() const override {
         return QFile::encodeName(main_.CurrentFileName).toStdString();
     }
+    // A read that did not finish: the program is its file's again, as before.
     void restoreProgramFileName(const std::string& name) override {
         main_.CurrentFileName = QFile::decodeName(QByteArray::fromStdString(name));
         main_.setCaptionFile(main_.CurrentFileName);
+        main_.savedImage_ = savedBeforeRead_;
     }
     void PrintProgram() override { main_.PrintProgram(); }
     void refreshInputBreakControls() override { main_.refreshInputBreakControls(); }
@@ -110,6 +118,7 @@ class TFMain::DeviceViews final : public MainWindowView, public TransferView, pu
     }
     void showIoState(const IoState& state) override {
         if (auto* w = window<TFPodgladWejscia>(Window::FPodgladWejscia)) w->showIoState(state);
+        if (main_.outputsAwaitState_) main_.showOutputStates(state.on);
     }
     void showUsbMessage(const std::vector<std::uint8_t>& bytes) override {
         if (auto* w = window<TFLog>(Window::FLog))
@@ -129,6 +138,7 @@ class TFMain::DeviceViews final : public MainWindowView, public TransferView, pu
     TFKompilacja* transfer() const { return window<TFKompilacja>(Window::FKompilacja); }
 
     TFMain& main_;
+    ProgramImage savedBeforeRead_;  // what the file held when a read replaced the program
 };
 
 }  // namespace rv720

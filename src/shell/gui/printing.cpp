@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
+#include <algorithm>
 
 #include "shell/gui/artwork.h"
 
@@ -11,9 +12,13 @@ namespace rv720 {
 
 bool printListing(PrintCanvas& canvas, const QStringList& lines) {
     const QSize page = canvas.pageSize();
-    const QRect frame(QPoint(kPrintMargin, kPrintMargin),
-                      QPoint(page.width() - kPrintMargin, page.height() - kPrintMargin));
     canvas.setFontFace(QStringLiteral("Courier New"));
+    // The text starts at the margins; the frame stands a quarter line outside them
+    // so that it never touches a line's characters.
+    const int gap = std::max(1, canvas.textHeight(QString()) / 4);
+    const QRect frame(
+        QPoint(kPrintMargin - gap, kPrintMargin - gap),
+        QPoint(page.width() - kPrintMargin + gap, page.height() - kPrintMargin + gap));
     if (!canvas.beginDocument()) return false;
     int onPage = 0;
     for (int i = 0; i < lines.size(); ++i) {

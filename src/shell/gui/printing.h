@@ -2,7 +2,8 @@
 // Printing the listing: the lines exactly as the listing shows them, in a
 // fixed-pitch face, 90 to a page, from a 200-device-pixel margin, one line under
 // the other by the measured height of its text. No header, footer or page number;
-// the frame of the margins is drawn once, on the last page.
+// the frame around the margins (a quarter line outside them, clear of the text)
+// is drawn once, on the last page.
 #include <QRect>
 #include <QSize>
 #include <QString>

@@ -1,6 +1,8 @@
 #include "shell/gui/qt_adapters.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QThread>
@@ -52,8 +54,18 @@ char QtClock::decimalSeparator() const {
     return '.';  // a separator the listing's byte strings cannot carry
 }
 
+void letWindowsRepaint() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::X11ExcludeTimers);
+}
+
 void QtClock::sleepMs(int ms) {
-    QThread::msleep(static_cast<unsigned long>(ms));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (qint64 left = ms; left > 0; left = ms - elapsed.elapsed()) {
+        letWindowsRepaint();
+        QThread::msleep(static_cast<unsigned long>(qMin<qint64>(left, 10)));
+    }
 }
 
 }  // namespace rv720

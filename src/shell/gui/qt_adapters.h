@@ -33,7 +33,14 @@ class QtClock final : public Clock {
     std::string shortDate() const override;
     std::string longTime() const override;  // without a time-zone name
     char decimalSeparator() const override;
+    // Waits without taking user input and without running any timer (so no reply
+    // is dispatched and nothing is sent), while the windows keep repainting.
     void sleepMs(int ms) override;
 };
+
+// One turn of the event loop for everything but user input and timers: window
+// exposures, repaints, posted events. For the firmware update's pauses and its
+// byte loop, which must not let the station act but should not look hung.
+void letWindowsRepaint();
 
 }  // namespace rv720

@@ -15,11 +15,13 @@
 
 namespace rv720 {
 
-Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi) {
-    auto mainWindow = std::make_unique<TFMain>(dialogs, timers, clock, ftdi);
+Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi,
+                 StationSettings* settings) {
+    auto mainWindow = std::make_unique<TFMain>(dialogs, timers, clock, ftdi, settings);
     main_ = mainWindow.get();
     main_->setWindowSet(&windows_);
     StationWindow::setMainWindow(main_);
+    StationWindow::setSettings(&main_->settings());
 
     auto adopt = [this](std::unique_ptr<QWidget> window) {
         windows_.add(window.get());
@@ -58,6 +60,7 @@ Station::~Station() {
     while (owned_.size() > 1)
         owned_.pop_back();
     StationWindow::setMainWindow(nullptr);
+    StationWindow::setSettings(nullptr);
 }
 
 }  // namespace rv720

@@ -12,6 +12,7 @@ namespace rv720 {
 class Clock;
 class Dialogs;
 class FtdiApi;
+class StationSettings;
 class TFMain;
 class TimerFactory;
 
@@ -22,8 +23,10 @@ class Station {
     // Creates FMain, FSterowanie, FWyjscia, FPodgladSilniki, FPodgladWejscia,
     // FParametrLiczbowy, FInfo, FKompilacja, FLog and FPass, in that order; none
     // is shown. `ftdi` is the controller's driver (none: Connect finds no device);
-    // it must outlive the station.
-    Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi = nullptr);
+    // `settings` keeps recent files, the last folder and window positions (none:
+    // for this run only). Both must outlive the station.
+    Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ftdi = nullptr,
+            StationSettings* settings = nullptr);
     ~Station();
 
     TFMain* main() const { return main_; }

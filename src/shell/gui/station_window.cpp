@@ -7,9 +7,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QStyle>
 #include <QWindow>
+#include <optional>
 
 #include "shell/gui/artwork.h"
+#include "shell/gui/station_settings.h"
 
 namespace rv720 {
 
@@ -19,6 +22,14 @@ QPointer<QWidget>& mainWindowRef() {
     static QPointer<QWidget> window;
     return window;
 }
+
+StationSettings*& settingsRef() {
+    static StationSettings* settings = nullptr;
+    return settings;
+}
+
+constexpr int kBesideGap = 8;    // between the main window and one beside it
+constexpr int kBesideStep = 32;  // each further window beside it a little lower
 
 // The background picture: paints the window's artwork and lets every mouse event
 // fall through to the window, so labels and the picture drag alike.
@@ -57,6 +68,12 @@ void PictureButton::setGlyphName(const QString& name) {
 
 void PictureButton::setGlyphSize(int pixels) {
     glyphSize_ = pixels;
+    update();
+}
+
+void PictureButton::setMarked(bool marked) {
+    if (marked_ == marked) return;
+    marked_ = marked;
     update();
 }
 
@@ -101,6 +118,44 @@ void PictureButton::paintEvent(QPaintEvent*) {
         const QRect textRect(left + edge + 5, shift, width() - left - edge - 7, height());
         p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, text());
     }
+    if (marked_) {
+        p.setOpacity(1.0);
+        p.setPen(QPen(Qt::white, 1));
+        p.setBrush(artwork::kMarkColour);
+        p.drawEllipse(QRectF(width() - 10.5, 1.5, 8, 8));
+    }
+}
+
+// ----------------------------------------------------------------- CaptionLabel
+
+QString CaptionLabel::shownText() const {
+    const QString full = text();
+    const QFontMetrics fm(font());
+    const int room = contentsRect().width();
+    if (fm.horizontalAdvance(full) <= room) return full;
+    const qsizetype open = full.lastIndexOf(QLatin1Char('['));
+    if (open < 0 || !full.endsWith(QLatin1Char(']')))
+        return fm.elidedText(full, Qt::ElideRight, room);
+    // "head [folders/name]": the folders give way first, then the head.
+    const QString head = full.left(open + 1);
+    const QString path = full.mid(open + 1, full.size() - open - 2);
+    const qsizetype slash =
+        qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const QString tail = path.mid(slash < 0 ? 0 : slash) + QLatin1Char(']');
+    const QString folders = path.left(qMax<qsizetype>(slash, 0));
+    const QString ellipsis(QChar(0x2026));
+    const int forFolders = room - fm.horizontalAdvance(head) - fm.horizontalAdvance(tail);
+    if (!folders.isEmpty() && forFolders >= fm.horizontalAdvance(ellipsis))
+        return head + fm.elidedText(folders, Qt::ElideMiddle, forFolders) + tail;
+    const int forHead = room - fm.horizontalAdvance(ellipsis + tail);
+    if (forHead > 0) return fm.elidedText(head, Qt::ElideRight, forHead) + ellipsis + tail;
+    return fm.elidedText(tail, Qt::ElideLeft, room);
+}
+
+void CaptionLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    style()->drawItemText(&p, contentsRect(), int(alignment()), palette(), isEnabled(), shownText(),
+                          foregroundRole());
 }
 
 // ------------------------------------------------------------------- PictureBox
@@ -128,7 +183,7 @@ StationWindow::StationWindow(const Options& options, QWidget* parent)
     Image1 = new BackgroundPicture(this);
     Image1->setGeometry(rect());
 
-    FormCaption = new QLabel(options.caption, this);
+    FormCaption = new CaptionLabel(options.caption, this);
     FormCaption->setObjectName(QStringLiteral("FormCaption"));
     FormCaption->setFont(artwork::captionFont());
     FormCaption->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
@@ -145,6 +200,10 @@ StationWindow::~StationWindow() {
 
 void StationWindow::setMainWindow(QWidget* window) {
     mainWindowRef() = window;
+}
+
+void StationWindow::setSettings(StationSettings* settings) {
+    settingsRef() = settings;
 }
 
 bool StationWindow::staysOnTop() const {
@@ -231,17 +290,46 @@ void StationWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
+void StationWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (placed_ && placement_ == Placement::BesideMainWindow && settingsRef())
+        settingsRef()->setWindowPosition(objectName(), pos());
+}
+
 void StationWindow::placeOnFirstShow() {
     if (placed_) return;
-    placed_ = true;
-    QRect area;
     QWidget* anchor = mainWindowRef();
-    if (placement_ == Placement::CentredOnMainWindow && anchor && anchor != this) {
-        area = anchor->frameGeometry();
+    if (placement_ == Placement::BesideMainWindow && anchor && anchor != this) {
+        // Where the operator left it last time, if that is still on a screen.
+        const std::optional<QPoint> kept =
+            settingsRef() ? settingsRef()->windowPosition(objectName()) : std::nullopt;
+        if (kept && QGuiApplication::screenAt(*kept + QPoint(width() / 2, 8)))
+            move(*kept);
+        else
+            move(besideMainWindow(anchor));
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        area = screen->availableGeometry();
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
     }
-    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+    placed_ = true;
+}
+
+// Right of the main window when the screen has room there, else left of it, else
+// against the screen's right edge; each window already open beside it pushes the
+// next one a step lower, so they do not cover each other.
+QPoint StationWindow::besideMainWindow(QWidget* anchor) const {
+    const QRect main = anchor->frameGeometry();
+    QScreen* screen = anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : main;
+    int others = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w != anchor && w->isVisible() && qobject_cast<const StationWindow*>(w))
+            ++others;
+    int x = main.right() + 1 + kBesideGap;
+    if (x + width() > area.right() + 1) x = main.left() - kBesideGap - width();
+    if (x < area.left()) x = area.right() + 1 - width();
+    const int y = qMin(main.top() + others * kBesideStep, area.bottom() + 1 - height());
+    return {qMax(area.left(), x), qMax(area.top(), y)};
 }
 
 }  // namespace rv720

@@ -24,6 +24,9 @@ class PictureButton : public QAbstractButton {
     void setGlyphName(const QString& name);
     // Glyph box edge in logical pixels; 0 picks a size from the button's height.
     void setGlyphSize(int pixels);
+    // A small dot in the top right corner (Save: the program differs from its file).
+    void setMarked(bool marked);
+    bool isMarked() const { return marked_; }
 
     QSize sizeHint() const override;
 
@@ -33,6 +36,7 @@ class PictureButton : public QAbstractButton {
   private:
     QString glyph_;
     int glyphSize_ = 0;
+    bool marked_ = false;
 };
 
 // A label that shows one of the indicator bitmaps by resource name.
@@ -48,12 +52,27 @@ class PictureBox : public QLabel {
     QString picture_;
 };
 
+// The caption label FormCaption. A caption too long for the strip is shown
+// shortened in the middle of its bracketed path, so that the file name and the
+// closing bracket stay in sight; text() is always the whole caption.
+class CaptionLabel : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+    QString shownText() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class StationSettings;
+
 class StationWindow : public QWidget {
     Q_OBJECT
   public:
     enum class Placement {
-        ScreenCentre,        // centred on the screen (desktop) on first show
-        CentredOnMainWindow  // centred on the main window on first show
+        ScreenCentre,     // centred on the screen (desktop) on first show
+        BesideMainWindow  // where the operator last put it, else beside the main window
     };
 
     struct Options {
@@ -62,13 +81,13 @@ class StationWindow : public QWidget {
         QString caption;        // text of FormCaption
         bool stayOnTop = true;  // secondary windows stay above the main window
         bool draggable = true;  // FPass cannot be moved
-        Placement placement = Placement::ScreenCentre;
+        Placement placement = Placement::BesideMainWindow;
     };
 
     explicit StationWindow(const Options& options, QWidget* parent = nullptr);
     ~StationWindow() override;
 
-    QLabel* FormCaption = nullptr;
+    CaptionLabel* FormCaption = nullptr;
     QWidget* Image1 = nullptr;
 
     bool isDraggable() const { return draggable_; }
@@ -86,8 +105,10 @@ class StationWindow : public QWidget {
     void addPanel(const QRect& rect);
     const QVector<QRect>& panels() const { return panels_; }
 
-    // The window the CentredOnMainWindow placement refers to.
+    // The window the BesideMainWindow placement refers to.
     static void setMainWindow(QWidget* window);
+    // Where the windows placed beside the main window keep their positions.
+    static void setSettings(StationSettings* settings);
 
   protected:
     // Keys previewed before the window's controls: 27 for Esc, 13 for Enter.
@@ -103,10 +124,12 @@ class StationWindow : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
     void placeOnFirstShow();
+    QPoint besideMainWindow(QWidget* anchor) const;
 
     bool draggable_;
     Placement placement_;
