@@ -315,8 +315,9 @@ void StationWindow::placeOnFirstShow() {
 }
 
 // Right of the main window when the screen has room there, else left of it, else
-// against the screen's right edge; each window already open beside it pushes the
-// next one a step lower, so they do not cover each other.
+// over the middle of the main window (never over its indicators and emergency
+// stop at the right edge); each window already open pushes the next one a step
+// further, so they do not cover each other.
 QPoint StationWindow::besideMainWindow(QWidget* anchor) const {
     const QRect main = anchor->frameGeometry();
     QScreen* screen = anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();
@@ -325,11 +326,14 @@ QPoint StationWindow::besideMainWindow(QWidget* anchor) const {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w != anchor && w->isVisible() && qobject_cast<const StationWindow*>(w))
             ++others;
-    int x = main.right() + 1 + kBesideGap;
-    if (x + width() > area.right() + 1) x = main.left() - kBesideGap - width();
-    if (x < area.left()) x = area.right() + 1 - width();
-    const int y = qMin(main.top() + others * kBesideStep, area.bottom() + 1 - height());
-    return {qMax(area.left(), x), qMax(area.top(), y)};
+    const int step = others * kBesideStep;
+    QPoint at(main.right() + 1 + kBesideGap, main.top() + step);
+    if (at.x() + width() > area.right() + 1) at.setX(main.left() - kBesideGap - width());
+    if (at.x() < area.left())
+        at = main.center() - QPoint(width() / 2, height() / 2) + QPoint(step, step);
+    at.setX(qBound(area.left(), at.x(), area.right() + 1 - width()));
+    at.setY(qBound(area.top(), at.y(), area.bottom() + 1 - height()));
+    return at;
 }
 
 }  // namespace rv720
