@@ -862,13 +862,16 @@ void TFMain::programChanged() {
 }
 
 void TFMain::undo() {
-    if (!history_.undo(model_)) return;
-    refreshInputBreakControls();
-    PrintProgram();
+    if (history_.undo(model_)) showRestoredProgram();
 }
 
 void TFMain::redo() {
-    if (!history_.redo(model_)) return;
+    if (history_.redo(model_)) showRestoredProgram();
+}
+
+void TFMain::showRestoredProgram() {
+    // A page left open would write into a line that may now hold another command.
+    parameterDialog_->hide();
     refreshInputBreakControls();
     PrintProgram();
 }

@@ -268,7 +268,8 @@ class TFMain : public StationWindow, public EditorHost {
     FileDialogSpec programFileDialog(bool saving) const;
     void showRecentFiles(const QPoint& at);
     void buildShortcuts();
-    void programChanged();  // after every change: an undo step and the unsaved mark
+    void programChanged();       // after every change: an undo step and the unsaved mark
+    void showRestoredProgram();  // after an undo or a redo
     void showReportLinks();
     void chooseLine(int slot);  // a report line's command, chosen in the listing
     void placeColumnFurniture();
