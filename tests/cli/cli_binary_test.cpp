@@ -102,7 +102,7 @@ TEST(ToolBinary, ExitStatusTellsScriptsWhatHappened) {
         {"simulate " + quoted(good), 0, "", 6},
         {"simulate " + quoted(empty), 1, "", 6},
         {"simulate " + quoted(damaged), 2,
-         "rv720: " + damaged + ": file is 25 bytes, a program file has at least 30\n", 0},
+         "rv720: " + damaged + ": file is 25 bytes, a program file has at least 30 bytes\n", 0},
         {"import " + quoted(mistake), 2, mistake + ":1:6: expected ')'\n", 0},
         {"", 2, "rv720: no command given (see 'rv720 --help')\n", 0},
         {"--help", 0, "", -1},

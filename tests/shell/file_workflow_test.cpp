@@ -383,6 +383,7 @@ TEST(CaptionTest, ALongPathIsShortenedInTheMiddleKeepingTheFileName) {
 // Recent files and the last folder live in the user's settings, here a scratch
 // file that a second station reads as the next run would.
 TEST(RecentFilesTest, KeptBetweenRunsNewestFirstAndAMissingOneIsReportedAndDropped) {
+    testApp();
     QTemporaryDir dir;
     QStringList files;
     for (int i = 0; i < 10; ++i) {

@@ -59,9 +59,9 @@ int main(int argc, char** argv) {
                       QStringLiteral("The simulator's EEPROM file (default: $RV720_EEPROM, else "
                                      "the user's data folder)."),
                       QStringLiteral("PATH")});
-    parser.addPositionalArgument(QStringLiteral("file"),
-                                 QStringLiteral("A program file (.pri) to open at start."),
-                                 QStringLiteral("[FILE.pri]"));
+    parser.addPositionalArgument(
+        QStringLiteral("file"), QStringLiteral("A program file (.pri or .rv720) to open at start."),
+        QStringLiteral("[FILE.pri]"));
     if (!parser.parse(QApplication::arguments())) {
         std::fprintf(stderr, "rv720-station: %s\n", qPrintable(parser.errorText()));
         return 2;
