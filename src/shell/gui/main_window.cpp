@@ -51,7 +51,8 @@ QString droppedProgram(const QMimeData* data) {
     if (!data) return {};
     for (const QUrl& url : data->urls()) {
         const QString suffix = QFileInfo(url.toLocalFile()).suffix().toLower();
-        if (url.isLocalFile() && (suffix == QLatin1String("pri") || suffix == QLatin1String("rv720")))
+        if (url.isLocalFile() &&
+            (suffix == QLatin1String("pri") || suffix == QLatin1String("rv720")))
             return url.toLocalFile();
     }
     return {};
