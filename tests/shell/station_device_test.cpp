@@ -395,8 +395,25 @@ TEST(StationTransferTest, AStoppedReadGivesBackTheProgramItsNameAndCaption) {
         shown << s.main->ProgramView->lineText(i);
     EXPECT_EQ(shown, listing);
     EXPECT_EQ(s.lastLog(), "Previous program kept");
+    EXPECT_FALSE(s.main->isModified()) << "the program is its file's again";
     EXPECT_TRUE(s.main->isEnabled());
     EXPECT_FALSE(s.transfer->stopAvailable());
+}
+
+// The save offered before a read is part of it: cancelled, the read does not start.
+TEST(StationTransferTest, ACancelledSaveBeforeAReadKeepsTheProgramAndAsksNothing) {
+    TwinStation s;
+    s.loadDemo();
+    s.connect();
+    const ProgramImage before = s.main->model().image;
+    s.dialogs.yesNoAnswers = {true};      // save first
+    s.dialogs.fileAnswers = {QString()};  // then cancel the file dialog
+    s.click(s.main->ReadProgramButton);
+    s.pump(100);
+    EXPECT_EQ(s.sent(19), 0);
+    EXPECT_EQ(s.main->model().image.bytes(), before.bytes());
+    EXPECT_FALSE(s.transfer->isVisible());
+    EXPECT_TRUE(s.main->isEnabled());
 }
 
 // Off by default; when chosen, the write is read back and the log says whether it
