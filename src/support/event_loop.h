@@ -9,9 +9,14 @@
 // its condition holds; nothing happens between ticks, so the condition can only
 // change inside a handler.
 //
-// Real time sleeps on the steady clock until the next tick. Virtual time jumps
-// straight to it, and sleep() only moves the loop's clock, so a test covers
-// seconds of station time in microseconds and stays reproducible.
+// Wakers (see Waker) take part like timers: an armed waker fires when its
+// descriptor becomes readable or its deadline passes; a deadline due at the same
+// moment as a timer fires first. Real time waits in poll() on the descriptors and
+// a timerfd set to the next due moment, so a wait ends to the microsecond and an
+// idle loop costs nothing. Virtual time jumps straight to the next due moment
+// (descriptors are only looked at, never waited for), and sleep() only moves the
+// loop's clock, so a test covers seconds of station time in microseconds and
+// stays reproducible.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -32,9 +37,10 @@ class EventLoop final : public TimerFactory {
     ~EventLoop() override;  // the loop must outlive the timers it created
 
     std::unique_ptr<Timer> create(int intervalMs) override;
+    std::unique_ptr<Waker> createWaker() override;
 
-    // Fires due timers until `done` holds (true), or until `limit` of loop time has
-    // passed or no timer is active any more (false).
+    // Fires due timers and wakers until `done` holds (true), or until `limit` of
+    // loop time has passed or nothing is armed any more (false).
     bool runUntil(const std::function<bool()>& done, Duration limit);
     // Runs the timers for `span` of loop time.
     void runFor(Duration span);
@@ -44,13 +50,21 @@ class EventLoop final : public TimerFactory {
 
   private:
     class LoopTimer;
+    class LoopWaker;
     void remove(LoopTimer* timer);
+    void remove(LoopWaker* waker);
     LoopTimer* nextDue() const;
+    LoopWaker* nextWakerDue() const;
+    // Waits until `until` or until a watched descriptor is readable; true for the
+    // latter, with the ready wakers in `ready`.
+    bool waitFor(Duration until, std::vector<LoopWaker*>& ready);
 
     Time time_;
     std::chrono::steady_clock::time_point origin_;
     Duration virtualNow_{0};
     std::vector<LoopTimer*> timers_;  // creation order
+    std::vector<LoopWaker*> wakers_;  // creation order
+    int timerFd_ = -1;                // real time's precise deadline
 };
 
 // Dates, times and the decimal separator of `base`; pauses through the loop, so a

@@ -4,8 +4,10 @@
 // message timers of the one GUI thread. The core only sees this interface: the GUI
 // plugs in a QTimer adapter, the tests a ManualTimer they fire by hand, so no test
 // ever waits in real time.
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace rv720 {
@@ -36,10 +38,36 @@ class Timer {
     std::function<void()> handler_;
 };
 
+// A one-shot wait for input: fires its handler once, when a file descriptor
+// becomes readable or a delay has passed, whichever comes first, and is then
+// disarmed. The link sleeps on it between bytes instead of asking the driver every
+// millisecond; the handler re-arms it for the next wait.
+class Waker {
+  public:
+    using Delay = std::chrono::nanoseconds;
+    virtual ~Waker() = default;
+    // Replaces an earlier arming. fd < 0: no descriptor; no delay: no deadline.
+    virtual void arm(int fd, std::optional<Delay> delay) = 0;
+    virtual void disarm() = 0;
+    virtual bool armed() const = 0;
+    void setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+
+  protected:
+    void fire() {
+        if (handler_) handler_();
+    }
+
+  private:
+    std::function<void()> handler_;
+};
+
 class TimerFactory {
   public:
     virtual ~TimerFactory() = default;
     virtual std::unique_ptr<Timer> create(int intervalMs) = 0;
+    // Null where the platform can only tick: the link then polls every millisecond
+    // while connected, as it always has.
+    virtual std::unique_ptr<Waker> createWaker() { return nullptr; }
 };
 
 // A timer that fires only when the test says so.
@@ -63,18 +91,55 @@ class ManualTimer final : public Timer {
     bool active_ = false;
 };
 
-// Hands out ManualTimers and keeps them in creation order so a test can reach them.
+// A waker that fires only when the test says so; it remembers what it waits on.
+class ManualWaker final : public Waker {
+  public:
+    void arm(int fd, std::optional<Delay> delay) override {
+        armed_ = true;
+        fd_ = fd;
+        delay_ = delay;
+    }
+    void disarm() override { armed_ = false; }
+    bool armed() const override { return armed_; }
+    int fd() const { return fd_; }
+    std::optional<Delay> delay() const { return delay_; }
+    // What the descriptor or the deadline would do: fires once when armed.
+    bool wake() {
+        if (!armed_) return false;
+        armed_ = false;
+        fire();
+        return true;
+    }
+
+  private:
+    bool armed_ = false;
+    int fd_ = -1;
+    std::optional<Delay> delay_;
+};
+
+// Hands out ManualTimers and keeps them in creation order so a test can reach them;
+// with `wakers`, ManualWakers too (else the platform only ticks).
 class ManualTimerFactory final : public TimerFactory {
   public:
+    explicit ManualTimerFactory(bool wakers = false) : wakers_(wakers) {}
     std::unique_ptr<Timer> create(int intervalMs) override {
         auto timer = std::make_unique<ManualTimer>(intervalMs);
         timers_.push_back(timer.get());
         return timer;
     }
+    std::unique_ptr<Waker> createWaker() override {
+        if (!wakers_) return nullptr;
+        auto waker = std::make_unique<ManualWaker>();
+        wakerList_.push_back(waker.get());
+        return waker;
+    }
     const std::vector<ManualTimer*>& timers() const { return timers_; }
+    const std::vector<ManualWaker*>& wakers() const { return wakerList_; }
 
   private:
+    bool wakers_;
     std::vector<ManualTimer*> timers_;
+    std::vector<ManualWaker*> wakerList_;
 };
 
 }  // namespace rv720

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -60,6 +61,49 @@ TEST(EventLoop, RunUntilStopsOnTheConditionTheLimitOrIdleness) {
     EXPECT_FALSE(loop.runUntil([] { return false; }, 25ms));
     EXPECT_EQ(ticks, 7);
     EXPECT_EQ(ms(loop.now()), 75);
+}
+
+TEST(EventLoop, AWakerFiresOnceAtItsDeadlineBeforeATimerDueThen) {
+    EventLoop loop(EventLoop::Time::Virtual);
+    std::vector<std::string> fired;
+    auto timer = loop.create(1);
+    auto waker = loop.createWaker();
+    auto at = [&] { return std::to_string(loop.now().count() / 1000) + " us"; };
+    timer->setHandler([&] {
+        fired.push_back("timer " + at());
+        timer->stop();
+    });
+    waker->setHandler([&] {
+        fired.push_back("waker " + at());
+        if (fired.size() == 1) waker->arm(-1, 750us);  // due with the timer
+    });
+    timer->start();
+    waker->arm(-1, 250us);
+    EXPECT_FALSE(loop.runUntil([] { return false; }, 5ms));  // ends when nothing is armed
+    EXPECT_EQ(fired, (std::vector<std::string>{"waker 250 us", "waker 1000 us", "timer 1000 us"}));
+}
+
+TEST(EventLoop, AWakerOnADescriptorSleepsUntilItIsReadable) {
+    EventLoop loop(EventLoop::Time::Real);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    std::vector<std::string> seen;
+    auto writer = loop.create(5);
+    writer->setHandler([&] {
+        writer->stop();
+        seen.push_back("written");
+        ASSERT_EQ(::write(pipeEnds[1], "x", 1), 1);
+    });
+    auto waker = loop.createWaker();
+    waker->setHandler([&] { seen.push_back("readable"); });
+    waker->arm(pipeEnds[0], std::nullopt);
+    writer->start();
+    // The limit only keeps a fault from hanging the test.
+    EXPECT_TRUE(loop.runUntil([&] { return seen.size() == 2; }, 10s));
+    EXPECT_EQ(seen, (std::vector<std::string>{"written", "readable"}));
+    EXPECT_FALSE(waker->armed());
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
 }
 
 }  // namespace
