@@ -18,7 +18,7 @@ DeviceStation::DeviceStation(FtdiApi& ftdi, TimerFactory& timers, Clock& clock, 
       transferTimer_(timers.create(100)),
       motorViewTimer_(timers.create(100)),
       inputViewTimer_(timers.create(100)),
-      link_(ftdi, *usbTimer_, *timeoutTimer_, *this) {
+      link_(ftdi, *usbTimer_, *timeoutTimer_, *this, timers.createWaker()) {
     usbTimer_->setHandler([this] { UsbTimerTimer(); });
     timeoutTimer_->setHandler([this] { TimeoutTimerTimer(); });
     transferTimer_->setHandler([this] { TimerTimer(); });

@@ -4,7 +4,8 @@
 // and the monitor request loops. Its methods are the station's handlers; everything
 // visible goes out through MainWindowView, TransferView and MonitorView.
 //
-// Timers (all created stopped): UsbTimer 1 ms polls the receive queue; TimeoutTimer
+// Timers (all created stopped): UsbTimer 1 ms polls the receive queue while the link
+// expects bytes (the link also sleeps on a waker where the platform has one); TimeoutTimer
 // 700 ms re-sends an unanswered command twice and closes the link on the third
 // expiry; Timer 100 ms counts transfer time in tenths; MotorViewTimer and
 // InputViewTimer 100 ms pace the monitor requests, one outstanding at a time,

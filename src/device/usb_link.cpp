@@ -6,8 +6,15 @@
 
 namespace rv720 {
 
-UsbLink::UsbLink(FtdiApi& ftdi, Timer& usbTimer, Timer& timeoutTimer, LinkEvents& events)
-    : ftdi_(ftdi), usbTimer_(usbTimer), timeoutTimer_(timeoutTimer), events_(events) {}
+UsbLink::UsbLink(FtdiApi& ftdi, Timer& usbTimer, Timer& timeoutTimer, LinkEvents& events,
+                 std::unique_ptr<Waker> waker)
+    : ftdi_(ftdi),
+      usbTimer_(usbTimer),
+      timeoutTimer_(timeoutTimer),
+      events_(events),
+      waker_(std::move(waker)) {
+    if (waker_) waker_->setHandler([this] { UsbTimerTimer(); });
+}
 
 UsbLink::~UsbLink() {
     if (handleOpen_) ftdi_.close(handle_);
@@ -25,8 +32,16 @@ void UsbLink::lightIndicator() {
     events_.AddStatusLine("Connection successful");
 }
 
+void UsbLink::reportOpenFailure() {
+    const auto failure = ftdi_.openFailure();
+    if (!failure) return;
+    openFailureLine_ = openFailureText(*failure);
+    events_.AddStatusLine(openFailureLine_);
+}
+
 void UsbLink::OpenLink() {
     if (connected_) return;
+    openFailureLine_.clear();
 
     // The list is taken before anything is opened; a device present already counts
     // as a connection (the indicator lights here and falls back below on failure).
@@ -35,6 +50,7 @@ void UsbLink::OpenLink() {
     CheckLinkStatus();
     if (deviceCount_ == 0) {
         events_.AddStatusLine("Can't find USB device");
+        reportOpenFailure();
         return;
     }
 
@@ -55,11 +71,16 @@ void UsbLink::OpenLink() {
     if (status_ == ft::Ok) status_ = ftdi_.setFlowControl(handle_, ft::FlowNone, 0, 0);
     if (status_ == ft::Ok) status_ = ftdi_.purge(handle_, ft::PurgeRxTx);
     CheckLinkStatus();
+    if (connected_)
+        listen();
+    else
+        reportOpenFailure();
 }
 
 void UsbLink::CloseLink() {
     if (!connected_) return;
     usbTimer_.stop();
+    if (waker_) waker_->disarm();
     // A closed link cannot answer; an armed timeout would only report a lost
     // device the operator disconnected on purpose.
     timeoutTimer_.stop();
@@ -95,7 +116,7 @@ void UsbLink::CheckLinkStatus() {
     } else if (status_ == ft::Ok && !connected_) {
         if (!indicatorFlag_) lightIndicator();
         connected_ = true;
-        usbTimer_.start();
+        listen();
     } else if (status_ == ft::Ok && connected_) {
         if (!indicatorFlag_) lightIndicator();
     }
@@ -123,11 +144,13 @@ void UsbLink::SendCommand(const std::uint8_t* data, std::uint8_t code, std::uint
     if (!connected_) return;  // the write failed and closed the link
     retryCounter_ = 0;
     timeoutTimer_.restart();
+    listen();
 }
 
 void UsbLink::writeTransmitFrame(const Frame& frame) {
     txFrame_ = frame;
     WriteRaw(txFrame_.bytes.data(), txFrame_.size);
+    listen();
 }
 
 void UsbLink::UsbTimerTimer() {
@@ -142,6 +165,42 @@ void UsbLink::UsbTimerTimer() {
         std::uint32_t got = 0;
         ftdi_.read(handle_, &b, 1, got);
         if (got == 1) PutReceivedByte(b);
+    }
+    bytesLastPoll_ = queued > 0;
+    listen();
+}
+
+bool UsbLink::expectingBytes() const {
+    return timeoutTimer_.isActive() || assembler_.state() != 0 || bytesLastPoll_;
+}
+
+void UsbLink::listen() {
+    if (!connected_) {
+        usbTimer_.stop();
+        if (waker_) waker_->disarm();
+        return;
+    }
+    // Until the handle is open (the list counts as a connection), and on a platform
+    // that can only tick, the tick polls.
+    if (!waker_ || !handleOpen_) {
+        usbTimer_.start();
+        return;
+    }
+    const ReceiveWait wait = ftdi_.receiveWait(handle_);
+    if (!wait.polled) {
+        usbTimer_.stop();
+        if (wait.fd >= 0 || wait.due)
+            waker_->arm(wait.fd, wait.due);
+        else
+            waker_->disarm();  // nothing can arrive before the station writes again
+        return;
+    }
+    if (expectingBytes()) {
+        waker_->disarm();
+        usbTimer_.start();
+    } else {
+        usbTimer_.stop();
+        waker_->arm(-1, kIdlePoll);
     }
 }
 
@@ -160,6 +219,29 @@ bool UsbLink::VerifyFrame(std::span<const std::uint8_t> frame) {
     if (frame.size() != length + 7) return false;
     const std::uint16_t stored = readBe16(&frame[length + 5]);
     return frameSum(frame.first(length + 5)) == stored;
+}
+
+std::string openFailureReason(const OpenFailure& failure) {
+    const std::string& detail = failure.detail;
+    switch (failure.cause) {
+        case OpenCause::NotFound:
+            return "not found";
+        case OpenCause::NoPermission:
+            return "no permission - install the udev rule 60-rv720.rules (make install-udev) or "
+                   "join " +
+                   (detail.empty() ? std::string("the group that owns it") : "group " + detail);
+        case OpenCause::Busy:
+            return "held by another program" + (detail.empty() ? "" : " (" + detail + ")");
+        case OpenCause::Unplugged:
+            return "unplugged while opening";
+        case OpenCause::Other:
+            break;
+    }
+    return "cannot be opened" + (detail.empty() ? "" : ": " + detail);
+}
+
+std::string openFailureText(const OpenFailure& failure) {
+    return failure.device + ": " + openFailureReason(failure);
 }
 
 std::string hexText(std::span<const std::uint8_t> bytes) {

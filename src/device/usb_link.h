@@ -3,16 +3,26 @@
 //
 // Opening: list the devices, open the converter by its description "Quellbrandtor
 // RV720", 111111 baud, 8N1, no flow control, purge both buffers. Only the purge's
-// result decides whether the link stays open.
-// Receiving: UsbTimer ticks every 1 ms while connected; each tick asks the driver
-// how many bytes are queued and reads exactly that many, one byte per read, into
-// the frame reassembler. Every frame whose sum is right goes to dispatchFrame.
+// result decides whether the link stays open. When the device could not be opened,
+// one more status line says which device and why (no permission, held by another
+// program, unplugged), after the station's own lines.
+// Receiving: every wake-up asks the driver how many bytes are queued and reads
+// exactly that many, one byte per read, into the frame reassembler; every frame
+// whose sum is right goes to dispatchFrame. The wake-ups follow the backend (see
+// ReceiveWait): a descriptor that turns readable or a moment when bytes are due
+// wakes the link at once, so a reply is handled as soon as its last byte is there;
+// a backend that cannot tell is asked at UsbTimer's 1 ms tick while a reply is
+// awaited or bytes are coming in (a frame half read, or bytes at the last tick),
+// and every kIdlePoll otherwise. A platform
+// without a Waker ticks every millisecond while connected.
 // Sending: SendCommand frames the data, waits (boundedly) for a good status query,
 // writes the frame and arms TimeoutTimer (700 ms) with the retry counter at 0. The
 // last frame stays in the transmit buffer so the timeout can send it again.
 // Any failing status query or write while open closes the link.
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -43,8 +53,14 @@ class UsbLink {
     // A status query that keeps failing before a send is retried this often, then
     // taken as a lost converter.
     static constexpr int kStatusAttempts = 5;
+    // How often a backend that cannot signal bytes is asked while nothing is
+    // expected: frames the controller sends on its own (a running program's line
+    // reports and messages) are seen this late at most.
+    static constexpr std::chrono::milliseconds kIdlePoll{20};
 
-    UsbLink(FtdiApi& ftdi, Timer& usbTimer, Timer& timeoutTimer, LinkEvents& events);
+    // Without a waker the link polls at every UsbTimer tick while connected.
+    UsbLink(FtdiApi& ftdi, Timer& usbTimer, Timer& timeoutTimer, LinkEvents& events,
+            std::unique_ptr<Waker> waker = nullptr);
     // Releases a handle still open, quietly: the windows may already be gone.
     ~UsbLink();
     UsbLink(const UsbLink&) = delete;
@@ -59,13 +75,22 @@ class UsbLink {
         SendCommand(data.data(), code, std::uint32_t(data.size()));
     }
     void UsbTimerTimer();
+    // Chooses how to wait for the next bytes (see above); every drain ends with it.
+    // Call it when the device may have news the link did not cause (an input of
+    // the twin changed).
+    void listen();
+    // Whether anything will wake the link for bytes: its tick or its waker.
+    bool listening() const { return usbTimer_.isActive() || (waker_ && waker_->armed()); }
     void PutReceivedByte(std::uint8_t b);
     // True for FF FF FF, a length field that fits the frame and a matching sum.
     static bool VerifyFrame(std::span<const std::uint8_t> frame);
 
     // The reply timeout's use of the transmit frame.
     std::uint8_t countTimeout() { return ++retryCounter_; }
-    void resendTransmitFrame() { WriteRaw(txFrame_.bytes.data(), txFrame_.size); }
+    void resendTransmitFrame() {
+        WriteRaw(txFrame_.bytes.data(), txFrame_.size);
+        listen();
+    }
     // Writes a ready-made frame as it is, keeping it as the transmit frame, with no
     // timeout and the retry counter unchanged.
     void writeTransmitFrame(const Frame& frame);
@@ -77,6 +102,8 @@ class UsbLink {
     FtStatus status() const { return status_; }
     std::uint32_t deviceCount() const { return deviceCount_; }
     const FrameAssembler& assembler() const { return assembler_; }
+    // Why the last opening failed ("" when it did not, or nothing was found).
+    const std::string& openFailureLine() const { return openFailureLine_; }
 
     // Hex logging of every frame, off while empty.
     std::function<void(FrameDirection, std::span<const std::uint8_t>)> frameLog;
@@ -84,11 +111,16 @@ class UsbLink {
   private:
     void putIndicatorOut(const char* message);
     void lightIndicator();
+    void reportOpenFailure();
+    bool expectingBytes() const;
 
     FtdiApi& ftdi_;
     Timer& usbTimer_;
     Timer& timeoutTimer_;
     LinkEvents& events_;
+    std::unique_ptr<Waker> waker_;
+    bool bytesLastPoll_ = false;  // the last drain found bytes: more may follow
+    std::string openFailureLine_;
 
     FtStatus status_ = ft::Ok;
     FtHandle handle_ = 0;

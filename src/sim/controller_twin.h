@@ -158,6 +158,9 @@ class ControllerTwin {
     bool hasOutput() const { return !outbox_.empty(); }
 
     SimTime now() const { return now_; }
+    // When the twin next acts on its own (a program step, a line report, the end
+    // of a firmware stream); nothing while it only waits for bytes.
+    std::optional<SimTime> nextEventTime() const { return nextEvent(); }
     void advanceTo(SimTime t);  // an earlier time is ignored
     void advance(SimDuration d) { advanceTo(now_ + d); }
 

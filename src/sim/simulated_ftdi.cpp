@@ -187,6 +187,28 @@ FtStatus SimulatedFtdi::write(FtHandle handle, const std::uint8_t* buffer, std::
     return ft::Ok;
 }
 
+ReceiveWait SimulatedFtdi::receiveWait(FtHandle handle) {
+    ReceiveWait wait;
+    wait.polled = false;
+    if (checkHandle(handle) != ft::Ok) {  // a pulled cable: the next query says so, now
+        wait.due = SimDuration::zero();
+        return wait;
+    }
+    const SimTime now = twin_.now();
+    std::optional<SimTime> due;
+    auto consider = [&](SimTime t) {
+        if (!due || t < *due) due = t;
+    };
+    // A reply is read whole: wake when the last byte sent so far can be read, not
+    // at each of its bytes; at once when some can be read already.
+    if (readable(now) > 0) consider(now);
+    if (!up_.bytes.empty()) consider(up_.bytes.back().at);
+    if (!down_.bytes.empty()) consider(down_.bytes.back().at);
+    if (const auto next = twin_.nextEventTime()) consider(*next);
+    if (due) wait.due = std::max(*due - now, SimDuration::zero());
+    return wait;
+}
+
 FtStatus SimulatedFtdi::close(FtHandle handle) {
     sync();
     if (!open_ || handle != handle_) return ft::InvalidHandle;

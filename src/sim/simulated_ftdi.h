@@ -22,6 +22,10 @@
 // fails with DeviceNotFound, calls on the open handle fail with IoError until it is
 // closed, and bytes on the way are lost. After replug the device opens again.
 // FT_Read returns what is queued and never waits for more.
+//
+// Waiting: the twin knows when its next byte will be readable, when the station's
+// bytes on the way will have reached it, and when its program next acts, so the
+// link is told to wake exactly then (receiveWait) and sleeps while nothing is due.
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -65,6 +69,7 @@ class SimulatedFtdi final : public FtdiApi {
     FtStatus write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t toWrite,
                    std::uint32_t& bytesWritten) override;
     FtStatus close(FtHandle handle) override;
+    ReceiveWait receiveWait(FtHandle handle) override;
 
   private:
     struct TimedByte {

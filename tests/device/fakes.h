@@ -21,6 +21,7 @@ class ScriptedFtdi final : public FtdiApi {
     FtStatus detailResult = ft::Ok, openResult = ft::Ok, baudResult = ft::Ok, purgeResult = ft::Ok,
              writeResult = ft::Ok;
     int failingStatusQueries = 0;  // the next this many status queries fail
+    ReceiveWait wait;              // what the link may sleep on (default: ask at the tick)
     std::deque<std::uint8_t> rx;   // what the controller has sent
     std::vector<Bytes> writes;     // one entry per write call
     std::vector<std::string> calls;
@@ -82,6 +83,7 @@ class ScriptedFtdi final : public FtdiApi {
         calls.push_back("close");
         return ft::Ok;
     }
+    ReceiveWait receiveWait(FtHandle) override { return wait; }
 
     int statusQueries = 0;
     int reads = 0;
@@ -186,8 +188,22 @@ inline Bytes recordReply(std::uint16_t index, const Record& r) {
     return d;
 }
 
+// How the link hears of bytes: the platform's 1 ms tick only, as it always did; a
+// waker on a descriptor that turns readable (a serial port); or a waker while idle
+// and the tick while bytes are expected (libftdi, which cannot tell).
+enum class Wakeups { Tick, Readable, Polled };
+
+inline std::string wakeupsName(Wakeups w) {
+    return w == Wakeups::Tick ? "Tick" : w == Wakeups::Readable ? "Readable" : "Polled";
+}
+
 // A station on a scripted converter with manual timers and a fixed clock.
 struct Bench {
+    explicit Bench(Wakeups how = Wakeups::Tick) : wakeups(how), timers(how != Wakeups::Tick) {
+        if (how == Wakeups::Readable) ftdi.wait = {false, 42, {}};
+    }
+
+    Wakeups wakeups;
     ScriptedFtdi ftdi;
     ManualTimerFactory timers;
     FixedClock clock;
@@ -196,17 +212,23 @@ struct Bench {
     DeviceStation station{ftdi, timers, clock, model, view, view, view};
 
     ManualTimer& timer(Timer& t) { return static_cast<ManualTimer&>(t); }
+    ManualWaker* waker() { return timers.wakers().empty() ? nullptr : timers.wakers().front(); }
 
     void connect() {
         station.ConnectButtonClick();
         view.take();
         ftdi.calls.clear();
     }
-    // The controller's frame arrives and one poll picks it up.
+    // What the platform does once bytes have come: the tick that is running, else
+    // the waker (the descriptor turned readable, or the idle poll came round).
+    void wake() {
+        if (!timer(station.UsbTimer()).tick() && waker()) waker()->wake();
+    }
+    // The controller's frame arrives and the link picks it up.
     void deliver(std::uint8_t code, Bytes data, std::uint8_t status = 0) {
         const Frame f = buildFrame(code, status, data);
         ftdi.rx.insert(ftdi.rx.end(), f.bytes.begin(), f.bytes.begin() + f.size);
-        timer(station.UsbTimer()).tick();
+        wake();
     }
     // Frames written since the last call, as code + data (shorter writes as they are).
     std::vector<Bytes> sent() {

@@ -103,7 +103,7 @@ TEST(ProgramRunEndToEnd, MotionWaitsCounterLoopAndInputBreak) {
     b.loop.runFor(50ms);
     ASSERT_EQ(b.twin().program().length(), program().size());
 
-    b.twin().setInput(3, true);
+    b.setInput(3, true);
     b.station.ViweMotorButtonClick();
     b.station.WiewIoButtonClick();
     b.view.take();
@@ -138,7 +138,7 @@ TEST(ProgramRunEndToEnd, MotionWaitsCounterLoopAndInputBreak) {
 
     // The rising edge of INPUT1 jumps to line 16 at once, cutting the wait short.
     const std::size_t beforeBreak = b.view.events.size();
-    b.twin().setInput(1, true);
+    b.setInput(1, true);
     EXPECT_TRUE(b.twin().output(2));
     ASSERT_TRUE(b.loop.runUntil(
         [&] {

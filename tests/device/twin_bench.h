@@ -31,6 +31,13 @@ struct TwinBench {
         station.ConnectButtonClick();
     }
     sim::ControllerTwin& twin() { return ftdi.twin(); }
+    // An input of the twin changes now: the twin is brought up to the loop's time
+    // first, and the link looks again for what the twin now has due.
+    void setInput(int n, bool on) {
+        ftdi.sync();
+        twin().setInput(n, on);
+        station.link().listen();
+    }
     bool runUntilStatus(const std::string& line,
                         EventLoop::Duration limit = std::chrono::seconds(10)) {
         return loop.runUntil([&] { return view.warning2 == line || view.warning1 == line; }, limit);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "fakes.h"
 
 namespace rv720::test {
@@ -7,11 +9,19 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-TEST(LinkOpening, OpensByDescriptionWithTheLineSettings) {
-    Bench b;
+// Every link test runs on each way the link hears of bytes: what the tick did, the
+// wakers must do alike.
+class Link : public testing::TestWithParam<Wakeups> {};
+
+std::string wakeupsTestName(const testing::TestParamInfo<Wakeups>& info) {
+    return wakeupsName(info.param);
+}
+
+TEST_P(Link, OpensByDescriptionWithTheLineSettings) {
+    Bench b(GetParam());
     b.station.ConnectButtonClick();
     EXPECT_TRUE(b.station.connected());
-    EXPECT_TRUE(b.station.UsbTimer().isActive());
+    EXPECT_TRUE(b.station.link().listening());
     EXPECT_EQ(b.ftdi.calls, (Events{"open Quellbrandtor RV720 2", "baud 111111", "data 800",
                                     "flow 0", "purge 3"}));
     EXPECT_EQ(b.view.warning1, "Connection successful");
@@ -31,11 +41,11 @@ struct OpenCase {
     bool closed;  // FT_Close called
 };
 
-class LinkOpeningCases : public testing::TestWithParam<OpenCase> {};
+class LinkOpeningCases : public testing::TestWithParam<std::tuple<OpenCase, Wakeups>> {};
 
 TEST_P(LinkOpeningCases, EndInTheRightState) {
-    const auto& c = GetParam();
-    Bench b;
+    const auto& [c, wakeups] = GetParam();
+    Bench b(wakeups);
     b.ftdi.devices = c.devices;
     b.ftdi.detailResult = c.detail;
     b.ftdi.openResult = c.open;
@@ -48,7 +58,7 @@ TEST_P(LinkOpeningCases, EndInTheRightState) {
         if (e.rfind("status ", 0) == 0) statuses.push_back(e.substr(7));
     EXPECT_EQ(statuses, c.statuses);
     EXPECT_EQ(b.station.connected(), c.connected);
-    EXPECT_EQ(b.station.UsbTimer().isActive(), c.connected);
+    EXPECT_EQ(b.station.link().listening(), c.connected);
     EXPECT_EQ(b.view.lit[Indicator::led_usb], c.connected);
     const bool closed = !b.ftdi.calls.empty() && b.ftdi.calls.back() == "close";
     EXPECT_EQ(closed, c.closed);
@@ -56,77 +66,92 @@ TEST_P(LinkOpeningCases, EndInTheRightState) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, LinkOpeningCases,
-    testing::Values(
-        OpenCase{
-            "present", 1, ft::Ok, ft::Ok, ft::Ok, ft::Ok, true, {"Connection successful"}, false},
-        OpenCase{
-            "missing", 0, ft::Ok, ft::Ok, ft::Ok, ft::Ok, false, {"Can't find USB device"}, false},
-        OpenCase{"open fails",
-                 1,
-                 ft::Ok,
-                 ft::DeviceNotOpened,
-                 ft::Ok,
-                 ft::Ok,
-                 false,
-                 {"Connection successful", "Connection finished"},
-                 false},
-        OpenCase{"baud refused",
-                 1,
-                 ft::Ok,
-                 ft::Ok,
-                 ft::IoError,
-                 ft::Ok,
-                 false,
-                 {"Connection successful", "Connection finished"},
-                 true},
-        OpenCase{"purge fails",
-                 1,
-                 ft::Ok,
-                 ft::Ok,
-                 ft::Ok,
-                 ft::IoError,
-                 false,
-                 {"Connection successful", "Connection finished"},
-                 true},
-        OpenCase{"detail fails",
-                 1,
-                 ft::DeviceNotFound,
-                 ft::Ok,
-                 ft::Ok,
-                 ft::Ok,
-                 true,
-                 {"Connection successful", "USB device not found", "Connection successful"},
-                 false},
-        // The indicator went out with the detail failure: no second message, but the
-        // opened handle is still released.
-        OpenCase{"detail and purge fail",
-                 1,
-                 ft::DeviceNotFound,
-                 ft::Ok,
-                 ft::Ok,
-                 ft::IoError,
-                 false,
-                 {"Connection successful", "USB device not found"},
-                 true}),
+    testing::Combine(testing::Values(OpenCase{"present",
+                                              1,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              true,
+                                              {"Connection successful"},
+                                              false},
+                                     OpenCase{"missing",
+                                              0,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              false,
+                                              {"Can't find USB device"},
+                                              false},
+                                     OpenCase{"open fails",
+                                              1,
+                                              ft::Ok,
+                                              ft::DeviceNotOpened,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              false,
+                                              {"Connection successful", "Connection finished"},
+                                              false},
+                                     OpenCase{"baud refused",
+                                              1,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::IoError,
+                                              ft::Ok,
+                                              false,
+                                              {"Connection successful", "Connection finished"},
+                                              true},
+                                     OpenCase{"purge fails",
+                                              1,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::IoError,
+                                              false,
+                                              {"Connection successful", "Connection finished"},
+                                              true},
+                                     OpenCase{"detail fails",
+                                              1,
+                                              ft::DeviceNotFound,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              true,
+                                              {"Connection successful", "USB device not found",
+                                               "Connection successful"},
+                                              false},
+                                     // The indicator went out with the detail failure: no second
+                                     // message, but the opened handle is still released.
+                                     OpenCase{"detail and purge fail",
+                                              1,
+                                              ft::DeviceNotFound,
+                                              ft::Ok,
+                                              ft::Ok,
+                                              ft::IoError,
+                                              false,
+                                              {"Connection successful", "USB device not found"},
+                                              true}),
+                     testing::Values(Wakeups::Tick, Wakeups::Readable, Wakeups::Polled)),
     [](const auto& info) {
-        std::string n = info.param.name;
+        std::string n = std::get<0>(info.param).name;
         for (auto& ch : n)
             if (ch == ' ') ch = '_';
-        return n;
+        return n + "_" + wakeupsName(std::get<1>(info.param));
     });
 
-TEST(LinkFailure, UnplugDuringPollingClosesAndHidesTheDeviceWindows) {
-    Bench b;
+TEST_P(Link, UnplugDuringPollingClosesAndHidesTheDeviceWindows) {
+    Bench b(GetParam());
     b.connect();
     b.view.visible = {Window::FPodgladSilniki, Window::FPodgladWejscia, Window::FKompilacja,
                       Window::FLog, Window::FSterowanie};
     const std::uint8_t four = 4;
     b.station.sendCommand(1, {&four, 1});
     b.ftdi.failingStatusQueries = 1;
-    b.timer(b.station.UsbTimer()).tick();
+    b.wake();
 
     EXPECT_FALSE(b.station.connected());
-    EXPECT_FALSE(b.station.UsbTimer().isActive());
+    EXPECT_FALSE(b.station.link().listening());
     EXPECT_FALSE(b.station.TimeoutTimer().isActive());
     EXPECT_EQ(b.view.visible, std::set<Window>{Window::FSterowanie});
     EXPECT_EQ(b.view.warning2, "Connection finished");
@@ -138,8 +163,8 @@ TEST(LinkFailure, UnplugDuringPollingClosesAndHidesTheDeviceWindows) {
               b.view.events.end());
 }
 
-TEST(LinkFailure, FailingWriteClosesWithoutArmingTheTimeoutOrTheRunLook) {
-    Bench b;
+TEST_P(Link, FailingWriteClosesWithoutArmingTheTimeoutOrTheRunLook) {
+    Bench b(GetParam());
     b.connect();
     b.ftdi.writeResult = ft::IoError;
     b.station.PlayProgramButtonClick();
@@ -152,8 +177,8 @@ TEST(LinkFailure, FailingWriteClosesWithoutArmingTheTimeoutOrTheRunLook) {
     EXPECT_EQ(std::count(b.view.events.begin(), b.view.events.end(), "ShowEditingControls"), 1);
 }
 
-TEST(LinkFailure, StatusQueryThatKeepsFailingEndsTheSendBoundedly) {
-    Bench b;
+TEST_P(Link, StatusQueryThatKeepsFailingEndsTheSendBoundedly) {
+    Bench b(GetParam());
     b.connect();
     b.ftdi.failingStatusQueries = 1000;
     b.station.SpeedButton1Click();
@@ -163,14 +188,14 @@ TEST(LinkFailure, StatusQueryThatKeepsFailingEndsTheSendBoundedly) {
     EXPECT_EQ(b.view.warning2, "Connection finished");
 }
 
-TEST(LinkClosing, DisconnectWhileClosedPostsOnlyItsOwnLine) {
-    Bench b;
+TEST_P(Link, DisconnectWhileClosedPostsOnlyItsOwnLine) {
+    Bench b(GetParam());
     b.station.DisconnectButtonClick();
     EXPECT_EQ(b.view.events, Events{"status Connection was finished"});
 }
 
-TEST(LinkClosing, DisconnectStopsPollingAndAnOutstandingTimeout) {
-    Bench b;
+TEST_P(Link, DisconnectStopsPollingAndAnOutstandingTimeout) {
+    Bench b(GetParam());
     b.connect();
     b.station.SpeedButton1Click();
     b.station.DisconnectButtonClick();
@@ -178,7 +203,7 @@ TEST(LinkClosing, DisconnectStopsPollingAndAnOutstandingTimeout) {
               (Events{"led_usb stop", "led_prog stop", "ShowEditingControls",
                       "status Connection finished", "status Connection was finished"}));
     EXPECT_FALSE(b.station.TimeoutTimer().isActive());
-    EXPECT_FALSE(b.station.UsbTimer().isActive());
+    EXPECT_FALSE(b.station.link().listening());
 }
 
 TEST(LinkClosing, DestroyingTheStationReleasesAnOpenHandle) {
@@ -196,20 +221,20 @@ TEST(LinkClosing, DestroyingTheStationReleasesAnOpenHandle) {
     EXPECT_TRUE(view.events.empty());
 }
 
-TEST(LinkReceiving, FrameSplitOverTicksIsDispatchedOnce) {
-    Bench b;
+TEST_P(Link, FrameSplitOverTicksIsDispatchedOnce) {
+    Bench b(GetParam());
     b.connect();
     const Frame f = buildFrame(8, 0, Bytes{3});
     for (int i = 0; i < f.size; i += 4) {
         for (int j = i; j < std::min(f.size, i + 4); ++j)
             b.ftdi.rx.push_back(f.bytes[j]);
-        b.timer(b.station.UsbTimer()).tick();
+        b.wake();
     }
     EXPECT_EQ(b.view.take(), Events{"status Destination velocity 3 set"});
 }
 
-TEST(LinkReceiving, FrameLogShowsBothDirectionsInHex) {
-    Bench b;
+TEST_P(Link, FrameLogShowsBothDirectionsInHex) {
+    Bench b(GetParam());
     b.connect();
     std::vector<std::string> lines;
     b.station.link().frameLog = [&](FrameDirection d, std::span<const std::uint8_t> bytes) {
@@ -220,6 +245,91 @@ TEST(LinkReceiving, FrameLogShowsBothDirectionsInHex) {
     EXPECT_EQ(lines,
               (Events{"> FF FF FF 00 03 16 00 04 03 1A", "< FF FF FF 00 03 0A 00 04 03 0E"}));
 }
+
+// Noise, good frames, a bad sum, a frame starting in noise, four FF in a row: cut
+// anywhere and delivered piece by piece, the frames come out as from one piece.
+TEST_P(Link, AStreamCutAnywhereGivesTheFramesOfTheWholeInOrder) {
+    Bytes stream{0x00, 0xFF, 0x13};
+    auto add = [&](Frame f, bool badSum = false) {
+        if (badSum) ++f.bytes[f.size - 1];
+        stream.insert(stream.end(), f.bytes.begin(), f.bytes.begin() + f.size);
+    };
+    add(buildFrame(8, 0, Bytes{1}));
+    add(buildFrame(9, 0, Bytes{2}), true);
+    stream.insert(stream.end(), {0xFF, 0xFF, 0x00});
+    add(buildFrame(5, 0, Bytes{3}));
+    stream.push_back(0xFF);
+    add(buildFrame(6, 0, Bytes{2}));
+    add(buildFrame(11, 0, Bytes{4, 1, 12}));
+    add(buildFrame(3, 0, Bytes{4}));
+
+    Bench whole;
+    whole.connect();
+    whole.ftdi.rx.assign(stream.begin(), stream.end());
+    whole.wake();
+    const Events expected = whole.view.take();
+    // The bad sum and the frame whose first FF was taken as its length are lost.
+    ASSERT_EQ(expected,
+              (Events{"status Destination velocity 1 set", "status Minimum velocity 3 set",
+                      "info_uc 1.12", "status Outputs updated"}));
+
+    unsigned seed = 7;
+    for (int round = 0; round < 20; ++round) {
+        Bench b(GetParam());
+        b.connect();
+        for (std::size_t at = 0; at < stream.size();) {
+            seed = seed * 1103515245u + 12345u;
+            const std::size_t piece = 1 + (seed >> 16) % 9;
+            for (std::size_t i = at; i < std::min(stream.size(), at + piece); ++i)
+                b.ftdi.rx.push_back(stream[i]);
+            at += piece;
+            b.wake();
+        }
+        EXPECT_EQ(b.view.take(), expected) << "round " << round;
+    }
+}
+
+// What wakes the link between bytes, after: connecting, a request, half its reply,
+// the rest, and one more quiet look.
+TEST_P(Link, WakesForBytesOnlyAsTheBackendAllows) {
+    Bench b(GetParam());
+    auto how = [&] {
+        if (b.station.UsbTimer().isActive()) return std::string("tick");
+        const ManualWaker* w = b.waker();
+        if (!w || !w->armed()) return std::string("asleep");
+        if (w->fd() >= 0) return "fd " + std::to_string(w->fd());
+        return "after " +
+               std::to_string(
+                   std::chrono::duration_cast<std::chrono::milliseconds>(*w->delay()).count()) +
+               " ms";
+    };
+    Events seen;
+    b.connect();
+    seen.push_back(how());
+    b.station.SpeedButton1Click();
+    seen.push_back(how());
+    const Frame reply = buildFrame(22, 0, Bytes{4});
+    b.ftdi.rx.assign(reply.bytes.begin(), reply.bytes.begin() + 5);
+    b.wake();
+    seen.push_back(how());
+    b.ftdi.rx.assign(reply.bytes.begin() + 5, reply.bytes.begin() + reply.size);
+    b.wake();
+    seen.push_back(how());
+    b.wake();
+    seen.push_back(how());
+    EXPECT_FALSE(b.station.TimeoutTimer().isActive());
+
+    const std::map<Wakeups, Events> expected = {
+        {Wakeups::Tick, {"tick", "tick", "tick", "tick", "tick"}},
+        {Wakeups::Readable, {"fd 42", "fd 42", "fd 42", "fd 42", "fd 42"}},
+        {Wakeups::Polled, {"after 20 ms", "tick", "tick", "tick", "after 20 ms"}},
+    };
+    EXPECT_EQ(seen, expected.at(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Wakeups, Link,
+                         testing::Values(Wakeups::Tick, Wakeups::Readable, Wakeups::Polled),
+                         wakeupsTestName);
 
 }  // namespace
 }  // namespace rv720::test
