@@ -1,6 +1,9 @@
 // The dialog, timer and clock seams of the station.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QPrinter>
 #include <QTest>
@@ -89,6 +92,45 @@ TEST(QtTimerTest, StartKeepsARunningTimerAndStopDisarms) {
     EXPECT_FALSE(timer->isActive());
     timer->setActive(true);
     EXPECT_TRUE(timer->isActive());
+}
+
+// The waker on the GUI loop: a deadline shorter than a millisecond, a descriptor
+// turning readable, and nothing once disarmed (the loop must not spin on a
+// descriptor nobody drains).
+TEST(QtWakerTest, FiresOnceForADeadlineOrAReadableDescriptor) {
+    testApp();
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    QtTimerFactory factory;
+    auto waker = factory.createWaker();
+    std::vector<std::string> fired;
+    waker->setHandler([&] { fired.push_back("fired"); });
+    auto spin = [](int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    };
+
+    waker->arm(-1, std::chrono::microseconds(300));
+    spin(50);
+    EXPECT_EQ(fired.size(), 1u);
+    EXPECT_FALSE(waker->armed());
+
+    waker->arm(pipeEnds[0], std::nullopt);
+    spin(20);
+    EXPECT_EQ(fired.size(), 1u) << "nothing to read yet";
+    ASSERT_EQ(::write(pipeEnds[1], "x", 1), 1);
+    spin(50);
+    EXPECT_EQ(fired.size(), 2u) << "readable, once, though nobody read it";
+
+    waker->arm(pipeEnds[0], std::chrono::milliseconds(1));
+    waker->disarm();
+    spin(50);
+    EXPECT_EQ(fired.size(), 2u);
+    waker.reset();
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
 }
 
 TEST(QtClockTest, DecimalSeparatorFollowsTheLocale) {

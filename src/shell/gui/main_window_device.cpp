@@ -6,7 +6,9 @@
 // (100 ms, transfer tenths) and hands them to the station, which also makes the
 // two 100 ms monitor timers and gives them to the preview windows, so a window's
 // Close button and the request loop stop the same timer. Every handler runs on
-// the GUI thread; a reply is dispatched inside the UsbTimer tick.
+// the GUI thread; a reply is dispatched inside the link's wake-up (a socket
+// notifier on the serial port, a timerfd when the twin has bytes due, or the
+// UsbTimer tick while a libftdi reply is awaited; see UsbLink).
 //
 // The link's frames can be logged in hex at debug level under the category
 // "rv720.link" (QT_LOGGING_RULES="rv720.link.debug=true"); off by default.

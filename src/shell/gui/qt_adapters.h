@@ -1,7 +1,8 @@
 #pragma once
 // The station's Qt side of the core's timer and clock seams: message timers of the
-// GUI thread (QTimer) and the user's locale (QLocale) for dates, times and the
-// decimal separator.
+// GUI thread (QTimer), wakers on socket notifiers, and the user's locale (QLocale)
+// for dates, times and the decimal separator.
+#include <QSocketNotifier>
 #include <QTimer>
 #include <memory>
 
@@ -22,9 +23,31 @@ class QtTimer final : public Timer {
     QTimer timer_;
 };
 
+// A waker on the GUI thread's event loop: a socket notifier on the descriptor, and
+// one on a timerfd for the deadline, since QTimer counts whole milliseconds and a
+// reply's last byte is due to the microsecond.
+class QtWaker final : public Waker {
+  public:
+    QtWaker();
+    ~QtWaker() override;
+    void arm(int fd, std::optional<Delay> delay) override;
+    void disarm() override;
+    bool armed() const override { return armed_; }
+
+  private:
+    void wake();
+
+    bool armed_ = false;
+    int timerFd_ = -1;
+    std::unique_ptr<QSocketNotifier> deadline_;
+    std::unique_ptr<QSocketNotifier> readable_;
+    QTimer fallback_;  // where there is no timerfd
+};
+
 class QtTimerFactory final : public TimerFactory {
   public:
     std::unique_ptr<Timer> create(int intervalMs) override;
+    std::unique_ptr<Waker> createWaker() override;
 };
 
 // Reads the application's default QLocale (the system locale unless set otherwise).
