@@ -11,14 +11,15 @@
 #include <cstring>
 #include <vector>
 
-namespace rv720 {
+#include "device/backends/line_settings.h"
 
-bool terminalHasControllerLine(int fd);  // line_settings_linux.cpp
+namespace rv720 {
 
 namespace {
 constexpr std::size_t kChunk = 4096;
 // A user that stops reading must not make the server hoard without bound.
 constexpr std::size_t kMaxPending = 1 << 20;
+constexpr std::chrono::milliseconds kLongestWait{100};
 
 std::string systemError(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
@@ -79,7 +80,7 @@ bool PtySimulator::flushPending() {
 }
 
 bool PtySimulator::pumpOnce(int waitMs) {
-    pollfd fd{master_, POLLIN, 0};
+    pollfd fd{master_, short(POLLIN | (pending_.empty() ? 0 : POLLOUT)), 0};
     const int ready = ::poll(&fd, 1, waitMs);
     if (ready < 0 && errno != EINTR) return false;
 
@@ -108,13 +109,22 @@ bool PtySimulator::pumpOnce(int waitMs) {
 }
 
 bool PtySimulator::serve(const std::atomic<bool>& stop, std::chrono::milliseconds span) {
-    const auto start = std::chrono::steady_clock::now();
+    using namespace std::chrono;
+    const auto start = steady_clock::now();
     while (!stop.load()) {
-        if (span != std::chrono::milliseconds::max() &&
-            std::chrono::steady_clock::now() - start >= span)
-            break;
-        // A millisecond's poll keeps the twin's clock as fine as the link's tick.
-        if (!pumpOnce(1)) return false;
+        // Asleep until the port's user writes, or the twin acts on its own (a
+        // program's step or report); now and then anyway, to see `stop` set by
+        // another thread.
+        milliseconds wait = kLongestWait;
+        if (span != milliseconds::max()) {
+            const auto left = ceil<milliseconds>(start + span - steady_clock::now());
+            if (left <= milliseconds::zero()) break;
+            wait = std::min(wait, left);
+        }
+        if (const auto next = twin_.nextEventTime())
+            wait =
+                std::min(wait, std::max(ceil<milliseconds>(*next - clock_.now()), milliseconds(0)));
+        if (!pumpOnce(int(wait.count()))) return false;
     }
     return true;
 }

@@ -5,7 +5,9 @@
 // tool with --device PATH, a terminal program) talks to the twin.
 //
 // Bytes move as they come: what the port's user writes reaches the twin at the
-// moment it is read here, and what the twin sends is written back at once. The
+// moment it is read here, and what the twin sends is written back at once. In
+// between the server sleeps until the user writes or the twin has something
+// scheduled, so an idle server costs nothing. The
 // twin runs on the steady clock, so its programs, waits and firmware silence keep
 // real time. The terminal passes bytes without a baud rate of its own, but the
 // line settings its user chose are looked at: until they are 111,111 baud, 8 data

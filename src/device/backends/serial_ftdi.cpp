@@ -1,79 +1,56 @@
 #include "device/backends/serial_ftdi.h"
 
-#include <QCoreApplication>
-#include <QSerialPort>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+
+#include "device/backends/line_settings.h"
 
 namespace rv720 {
 
 namespace {
 
-// D2XX line codes.
+// D2XX line codes beyond the ones the link uses.
 constexpr std::uint8_t kBits7 = 7;
 constexpr std::uint8_t kStopBits2 = 2;
 constexpr std::uint8_t kParityOdd = 1, kParityEven = 2, kParityMark = 3, kParitySpace = 4;
 constexpr std::uint16_t kFlowRtsCts = 0x0100, kFlowDtrDsr = 0x0200, kFlowXonXoff = 0x0400;
 constexpr std::uint32_t kPurgeRx = 1, kPurgeTx = 2;
 constexpr FtHandle kHandleBase = 0x5e7000;
+// A reader that stops reading must not make the buffer grow without bound.
+constexpr std::size_t kMaxBuffered = 1 << 20;
 
-FtStatus statusFor(QSerialPort::SerialPortError error) {
-    switch (error) {
-        case QSerialPort::NoError:
-            return ft::Ok;
-        case QSerialPort::DeviceNotFoundError:
-            return ft::DeviceNotFound;
-        case QSerialPort::PermissionError:
-        case QSerialPort::OpenError:
-            return ft::DeviceNotOpened;
-        case QSerialPort::NotOpenError:
-            return ft::InvalidHandle;
-        case QSerialPort::UnsupportedOperationError:
-            return ft::InvalidParameter;
-        case QSerialPort::ResourceError:
-        case QSerialPort::ReadError:
-        case QSerialPort::WriteError:
-        case QSerialPort::TimeoutError:
-            return ft::IoError;
-        default:
-            return ft::OtherError;
-    }
-}
-
-std::string toStd(const QString& text) {
-    return text.toStdString();
-}
-
-}  // namespace
-
-// The port and, in a process without one (the command-line tool), the Qt core
-// application its notifiers need. Declared in this order so the port goes first.
-struct SerialFtdi::Port {
-    std::unique_ptr<QCoreApplication> app;
-    QSerialPort serial;
-
-    static std::unique_ptr<QCoreApplication> ensureApplication() {
-        if (QCoreApplication::instance()) return nullptr;
-        static int argc = 1;
-        static char name[] = "rv720";
-        static char* argv[] = {name, nullptr};
-        return std::make_unique<QCoreApplication>(argc, argv);
-    }
-    Port() : app(ensureApplication()) {}
-};
-
-std::vector<SerialPortEntry> systemUsbSerialPorts() {
+std::vector<SerialPortEntry> portsFromSystem(bool usbOnly) {
     std::vector<SerialPortEntry> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (!info.hasVendorIdentifier()) continue;  // not on USB: no converter of ours
-        ports.push_back({toStd(info.systemLocation()), toStd(info.description()),
-                         toStd(info.serialNumber()), info.vendorIdentifier(),
+        if (usbOnly && !info.hasVendorIdentifier()) continue;  // not on USB: no converter of ours
+        ports.push_back({info.systemLocation().toStdString(), info.description().toStdString(),
+                         info.serialNumber().toStdString(), info.vendorIdentifier(),
                          info.productIdentifier()});
     }
     std::sort(ports.begin(), ports.end(),
               [](const auto& a, const auto& b) { return a.path < b.path; });
     return ports;
+}
+
+}  // namespace
+
+std::vector<SerialPortEntry> systemUsbSerialPorts() {
+    return portsFromSystem(true);
+}
+
+std::vector<SerialPortEntry> systemSerialPorts() {
+    return portsFromSystem(false);
 }
 
 bool descriptionMatches(std::string_view reported) {
@@ -86,32 +63,44 @@ bool descriptionMatches(std::string_view reported) {
     return true;
 }
 
-SerialFtdi::SerialFtdi(PortLister lister) : lister_(std::move(lister)) {}
+SerialFtdi::SerialFtdi(PortLister lister, const DeviceProbe& probe)
+    : lister_(std::move(lister)), probe_(probe) {}
 
-std::unique_ptr<SerialFtdi> SerialFtdi::onPort(const std::string& path) {
+std::unique_ptr<SerialFtdi> SerialFtdi::onPort(const std::string& path, const DeviceProbe& probe) {
     // A bare name is looked up where the system keeps its ports.
     std::string location = path;
     if (path.find('/') == std::string::npos)
-        location = toStd(QSerialPortInfo(QString::fromStdString(path)).systemLocation());
-    auto ftdi = std::make_unique<SerialFtdi>([location] {
-        std::vector<SerialPortEntry> ports;
-        std::error_code ec;
-        if (std::filesystem::exists(location, ec)) ports.push_back({location, "", "", 0, 0});
-        return ports;
-    });
+        location = QSerialPortInfo(QString::fromStdString(path)).systemLocation().toStdString();
+    auto ftdi = std::make_unique<SerialFtdi>(
+        [location] {
+            std::vector<SerialPortEntry> ports;
+            std::error_code ec;
+            if (std::filesystem::exists(location, ec)) ports.push_back({location, "", "", 0, 0});
+            return ports;
+        },
+        probe);
     ftdi->anyDescription_ = true;
+    ftdi->namedPath_ = location;
     return ftdi;
 }
 
-SerialFtdi::~SerialFtdi() = default;
+SerialFtdi::~SerialFtdi() {
+    if (fd_ >= 0) ::close(fd_);
+}
 
 FtStatus SerialFtdi::checkHandle(FtHandle handle) const {
-    if (!port_ || !port_->serial.isOpen() || handle != handle_) return ft::InvalidHandle;
+    if (fd_ < 0 || handle != handle_) return ft::InvalidHandle;
     return ft::Ok;
 }
 
 FtStatus SerialFtdi::createDeviceInfoList(std::uint32_t& count) {
-    listed_ = lister_ ? lister_() : std::vector<SerialPortEntry>{};
+    listed_.clear();
+    failure_.reset();
+    for (auto& entry : lister_ ? lister_() : std::vector<SerialPortEntry>{})
+        if (anyDescription_ || descriptionMatches(entry.description))
+            listed_.push_back(std::move(entry));
+    if (listed_.empty() && anyDescription_)
+        failure_ = OpenFailure{namedPath_, OpenCause::NotFound, {}};
     count = std::uint32_t(listed_.size());
     return ft::Ok;
 }
@@ -119,7 +108,7 @@ FtStatus SerialFtdi::createDeviceInfoList(std::uint32_t& count) {
 FtStatus SerialFtdi::getDeviceInfoDetail(std::uint32_t index, FtDeviceInfo& info) {
     if (index >= listed_.size()) return ft::DeviceNotFound;
     const SerialPortEntry& entry = listed_[index];
-    const bool isOpen = port_ && port_->serial.isOpen() && entry.path == openedPath_;
+    const bool isOpen = fd_ >= 0 && entry.path == openedPath_;
     info.flags = isOpen ? 1 : 0;
     info.type = 0;
     info.id = (std::uint32_t(entry.vendorId) << 16) | entry.productId;
@@ -130,11 +119,59 @@ FtStatus SerialFtdi::getDeviceInfoDetail(std::uint32_t index, FtDeviceInfo& info
     return ft::Ok;
 }
 
+FtStatus SerialFtdi::failOpen(const std::string& path, int error, bool listed) {
+    OpenFailure failure{path, OpenCause::Other, std::strerror(error)};
+    FtStatus status = ft::DeviceNotOpened;
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            failure.cause = OpenCause::NoPermission;
+            failure.detail = probe_.node(path).group;
+            break;
+        case EBUSY:
+            failure.cause = OpenCause::Busy;
+            failure.detail = probe_.holder(path).value_or("");
+            break;
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            failure.cause = listed ? OpenCause::Unplugged : OpenCause::NotFound;
+            failure.detail.clear();
+            status = ft::DeviceNotFound;
+            break;
+        case ENOTTY:
+            failure.detail = "not a serial port";
+            break;
+        default:
+            break;
+    }
+    failure_ = failure;
+    return status;
+}
+
+void SerialFtdi::askForLowLatency(const std::string& path) {
+    // Both are wishes: a pseudo-terminal has neither, a driver may refuse.
+    serial_struct serial{};
+    if (::ioctl(fd_, TIOCGSERIAL, &serial) == 0 && !(serial.flags & ASYNC_LOW_LATENCY)) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        ::ioctl(fd_, TIOCSSERIAL, &serial);
+    }
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(path, ec);
+    if (ec) return;
+    const auto timer =
+        std::filesystem::path("/sys/class/tty") / real.filename() / "device" / "latency_timer";
+    if (::access(timer.c_str(), W_OK) != 0) return;
+    std::ofstream(timer) << "1\n";
+}
+
 FtStatus SerialFtdi::openEx(const std::string& description, std::uint32_t flags, FtHandle& handle) {
     if (flags != ft::OpenByDescription) return ft::InvalidParameter;
-    if (port_ && port_->serial.isOpen()) return ft::DeviceNotOpened;  // one owner at a time
-    if (listed_.empty() && lister_) listed_ = lister_();
-
+    if (fd_ >= 0) return ft::DeviceNotOpened;  // one owner at a time
+    if (listed_.empty()) {
+        std::uint32_t count = 0;
+        createDeviceInfoList(count);
+    }
     const SerialPortEntry* chosen = nullptr;
     for (const auto& entry : listed_) {
         if (anyDescription_ ||
@@ -145,18 +182,24 @@ FtStatus SerialFtdi::openEx(const std::string& description, std::uint32_t flags,
         }
     }
     if (!chosen) return ft::DeviceNotFound;
+    const std::string path = chosen->path;
 
-    if (!port_) port_ = std::make_unique<Port>();
-    QSerialPort& serial = port_->serial;
-    serial.setPortName(QString::fromStdString(chosen->path));
-    if (!serial.open(QIODevice::ReadWrite)) {
-        const FtStatus status = statusFor(serial.error());
-        serial.clearError();
-        return status == ft::Ok ? ft::DeviceNotOpened : status;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return failOpen(path, errno, true);
+    // Exclusive while it is ours: a second program opening it would take bytes
+    // meant for the station.
+    ::ioctl(fd, TIOCEXCL);
+    if (!makeRawLine(fd) || !setLineSpeed(fd, 9600)) {  // the converter's power-on line
+        const int error = errno;
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return failOpen(path, error, true);
     }
-    // The converter's power-on line, until the link sets its own.
-    serial.setBaudRate(9600);
-    openedPath_ = chosen->path;
+    fd_ = fd;
+    rx_.clear();
+    askForLowLatency(path);
+    failure_.reset();
+    openedPath_ = path;
     handle_ = kHandleBase + ++opens_;
     handle = handle_;
     return ft::Ok;
@@ -165,122 +208,95 @@ FtStatus SerialFtdi::openEx(const std::string& description, std::uint32_t flags,
 FtStatus SerialFtdi::setBaudRate(FtHandle handle, std::uint32_t baud) {
     if (auto s = checkHandle(handle)) return s;
     if (baud == 0 || baud > 3'000'000) return ft::InvalidParameter;
-    if (!port_->serial.setBaudRate(qint32(baud))) {
-        const FtStatus status = statusFor(port_->serial.error());
-        port_->serial.clearError();
-        return status == ft::Ok ? ft::InvalidParameter : status;
-    }
+    if (!setLineSpeed(fd_, baud)) return errno == EINVAL ? ft::InvalidParameter : ft::IoError;
     return ft::Ok;
 }
 
 FtStatus SerialFtdi::setDataCharacteristics(FtHandle handle, std::uint8_t wordLength,
                                             std::uint8_t stopBits, std::uint8_t parity) {
     if (auto s = checkHandle(handle)) return s;
-    QSerialPort::DataBits bits;
-    if (wordLength == ft::Bits8)
-        bits = QSerialPort::Data8;
-    else if (wordLength == kBits7)
-        bits = QSerialPort::Data7;
-    else
-        return ft::InvalidParameter;
-
-    QSerialPort::StopBits stops;
-    if (stopBits == ft::StopBits1)
-        stops = QSerialPort::OneStop;
-    else if (stopBits == kStopBits2)
-        stops = QSerialPort::TwoStop;
-    else
-        return ft::InvalidParameter;
-
-    QSerialPort::Parity par;
+    if (wordLength != ft::Bits8 && wordLength != kBits7) return ft::InvalidParameter;
+    if (stopBits != ft::StopBits1 && stopBits != kStopBits2) return ft::InvalidParameter;
+    LineParity par;
     switch (parity) {
         case ft::ParityNone:
-            par = QSerialPort::NoParity;
+            par = LineParity::None;
             break;
         case kParityOdd:
-            par = QSerialPort::OddParity;
+            par = LineParity::Odd;
             break;
         case kParityEven:
-            par = QSerialPort::EvenParity;
+            par = LineParity::Even;
             break;
         case kParityMark:
-            par = QSerialPort::MarkParity;
+            par = LineParity::Mark;
             break;
         case kParitySpace:
-            par = QSerialPort::SpaceParity;
+            par = LineParity::Space;
             break;
         default:
             return ft::InvalidParameter;
     }
-    QSerialPort& serial = port_->serial;
-    if (!serial.setDataBits(bits) || !serial.setStopBits(stops) || !serial.setParity(par)) {
-        const FtStatus status = statusFor(serial.error());
-        serial.clearError();
-        return status == ft::Ok ? ft::InvalidParameter : status;
-    }
+    if (!setLineFraming(fd_, wordLength, stopBits == kStopBits2, par))
+        return errno == EINVAL ? ft::InvalidParameter : ft::IoError;
     return ft::Ok;
 }
 
 FtStatus SerialFtdi::setFlowControl(FtHandle handle, std::uint16_t flow, std::uint8_t,
                                     std::uint8_t) {
     if (auto s = checkHandle(handle)) return s;
-    QSerialPort::FlowControl control;
+    LineFlow control;
     switch (flow) {
         case ft::FlowNone:
-            control = QSerialPort::NoFlowControl;
+            control = LineFlow::None;
             break;
         case kFlowRtsCts:
-            control = QSerialPort::HardwareControl;
+            control = LineFlow::RtsCts;
             break;
         case kFlowXonXoff:
-            control = QSerialPort::SoftwareControl;
+            control = LineFlow::XonXoff;
             break;
         case kFlowDtrDsr:  // a serial port offers no DTR/DSR handshake
         default:
             return ft::InvalidParameter;
     }
-    if (!port_->serial.setFlowControl(control)) {
-        const FtStatus status = statusFor(port_->serial.error());
-        port_->serial.clearError();
-        return status == ft::Ok ? ft::InvalidParameter : status;
-    }
+    if (!setLineFlow(fd_, control)) return errno == EINVAL ? ft::InvalidParameter : ft::IoError;
     return ft::Ok;
 }
 
 FtStatus SerialFtdi::purge(FtHandle handle, std::uint32_t mask) {
     if (auto s = checkHandle(handle)) return s;
-    QSerialPort& serial = port_->serial;
     if (mask & kPurgeRx) {
-        pump();  // what the driver holds goes too
-        serial.clear(QSerialPort::Input);
-        serial.readAll();
+        rx_.clear();
+        if (::tcflush(fd_, TCIFLUSH) != 0) return ft::IoError;
     }
-    if (mask & kPurgeTx) serial.clear(QSerialPort::Output);
-    const FtStatus status = statusFor(serial.error());
-    serial.clearError();
-    return status;
+    if ((mask & kPurgeTx) && ::tcflush(fd_, TCOFLUSH) != 0) return ft::IoError;
+    return ft::Ok;
 }
 
 FtStatus SerialFtdi::pump() {
-    QSerialPort& serial = port_->serial;
-    // Each ready-read takes what the driver has; a zero timeout never waits. Its
-    // "timed out" only means that nothing more was there.
-    while (serial.waitForReadyRead(0)) {
+    std::uint8_t chunk[4096];
+    while (rx_.size() < kMaxBuffered) {
+        const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+        if (n > 0) {
+            rx_.insert(rx_.end(), chunk, chunk + n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return ft::Ok;  // all there was
+        return ft::IoError;                           // hung up (0) or failed
     }
-    const QSerialPort::SerialPortError error = serial.error();
-    if (error == QSerialPort::TimeoutError) {
-        serial.clearError();
-        return ft::Ok;
-    }
-    return statusFor(error);
+    return ft::Ok;
 }
 
 FtStatus SerialFtdi::getStatus(FtHandle handle, std::uint32_t& rxQueue, std::uint32_t& txQueue,
                                std::uint32_t& eventStatus) {
     if (auto s = checkHandle(handle)) return s;
     if (auto s = pump()) return s;
-    rxQueue = std::uint32_t(std::min<qint64>(port_->serial.bytesAvailable(), UINT32_MAX));
-    txQueue = std::uint32_t(std::min<qint64>(port_->serial.bytesToWrite(), UINT32_MAX));
+    int pending = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &pending) != 0) pending = 0;
+    rxQueue = std::uint32_t(rx_.size());
+    txQueue = std::uint32_t(std::max(pending, 0));
     eventStatus = 0;
     return ft::Ok;
 }
@@ -290,16 +306,12 @@ FtStatus SerialFtdi::read(FtHandle handle, std::uint8_t* buffer, std::uint32_t t
     bytesRead = 0;
     if (auto s = checkHandle(handle)) return s;
     if (!buffer && toRead > 0) return ft::InvalidParameter;
-    QSerialPort& serial = port_->serial;
-    if (serial.bytesAvailable() < qint64(toRead))
+    if (rx_.size() < toRead)
         if (auto s = pump()) return s;
-    const qint64 got = serial.read(reinterpret_cast<char*>(buffer), qint64(toRead));
-    if (got < 0) {
-        const FtStatus status = statusFor(serial.error());
-        serial.clearError();
-        return status == ft::Ok ? ft::IoError : status;
-    }
-    bytesRead = std::uint32_t(got);
+    const std::uint32_t n = std::min<std::uint32_t>(toRead, std::uint32_t(rx_.size()));
+    std::copy_n(rx_.begin(), n, buffer);
+    rx_.erase(rx_.begin(), rx_.begin() + n);
+    bytesRead = n;
     return ft::Ok;
 }
 
@@ -308,36 +320,40 @@ FtStatus SerialFtdi::write(FtHandle handle, const std::uint8_t* buffer, std::uin
     bytesWritten = 0;
     if (auto s = checkHandle(handle)) return s;
     if (!buffer && toWrite > 0) return ft::InvalidParameter;
-    if (toWrite == 0) return ft::Ok;
-    QSerialPort& serial = port_->serial;
-    if (serial.write(reinterpret_cast<const char*>(buffer), qint64(toWrite)) != qint64(toWrite)) {
-        const FtStatus status = statusFor(serial.error());
-        serial.clearError();
-        return status == ft::Ok ? ft::IoError : status;
-    }
-    // Without an event loop the bytes leave only when asked to; a driver that does
-    // not take them in time has lost its device.
-    while (serial.bytesToWrite() > 0) {
-        if (!serial.waitForBytesWritten(int(writeTimeout_.count()))) {
-            const FtStatus status = statusFor(serial.error());
-            serial.clearError();
-            return status == ft::Ok ? ft::IoError : status;
+    // A driver that does not take the bytes in time has lost its device.
+    const auto giveUp = std::chrono::steady_clock::now() + writeTimeout_;
+    while (bytesWritten < toWrite) {
+        const ssize_t n = ::write(fd_, buffer + bytesWritten, toWrite - bytesWritten);
+        if (n > 0) {
+            bytesWritten += std::uint32_t(n);
+            continue;
         }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) return ft::IoError;
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(giveUp - std::chrono::steady_clock::now());
+        pollfd fd{fd_, POLLOUT, 0};
+        if (left.count() <= 0 || ::poll(&fd, 1, int(left.count())) <= 0 ||
+            (fd.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            return ft::IoError;
     }
-    if (serial.error() != QSerialPort::NoError) {
-        const FtStatus status = statusFor(serial.error());
-        serial.clearError();
-        if (status != ft::Ok) return status;
-    }
-    bytesWritten = toWrite;
     return ft::Ok;
 }
 
 FtStatus SerialFtdi::close(FtHandle handle) {
-    if (!port_ || handle != handle_ || !port_->serial.isOpen()) return ft::InvalidHandle;
-    port_->serial.close();
-    port_->serial.clearError();
+    if (auto s = checkHandle(handle)) return s;
+    ::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+    fd_ = -1;
+    rx_.clear();
     return ft::Ok;
+}
+
+ReceiveWait SerialFtdi::receiveWait(FtHandle handle) {
+    ReceiveWait wait;
+    wait.polled = false;
+    if (checkHandle(handle) == ft::Ok) wait.fd = fd_;
+    return wait;
 }
 
 }  // namespace rv720
