@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libgl-dev
+  libftdi1-dev
   fonts-liberation xvfb xauth
 )
 
