@@ -7,6 +7,7 @@
 #include "cli/simulate_verb.h"
 #ifdef RV720_DEVICE_VERBS
 #include "cli/device_verbs.h"
+#include "cli/devices_verb.h"
 #include "cli/monitor_verb.h"
 #endif
 
@@ -90,6 +91,7 @@ std::span<const Verb> verbs() {
         writeVerb(),    readVerb(),           runVerb(),
         stopVerb(),     resetVerb(),          versionVerb(),
         firmwareVerb(), serveSimulatorVerb(), monitorVerb(),
+        devicesVerb(),
 #endif
     };
     return table;

@@ -30,11 +30,14 @@ namespace {
 
 #define RV720_DEVICE_OPTIONS                                                            \
     "  --device DEV     auto: the converter whose USB description is \"Quellbrandtor\n" \
-    "                   RV720\" (the default); simulator: the built-in controller\n"    \
-    "                   twin, alive for this one command, its program kept in its\n"    \
-    "                   EEPROM file; or the path of a serial port (for example\n"       \
-    "                   /dev/ttyUSB0, or the terminal printed by\n"                     \
-    "                   'rv720 serve-simulator')\n"                                     \
+    "                   RV720\", through libftdi or else its serial port (the\n"        \
+    "                   default); ftdi: that converter through libftdi only;\n"         \
+    "                   ftdi:SERIAL: the FTDI converter with that serial number;\n"     \
+    "                   simulator: the built-in controller twin, alive for this one\n"  \
+    "                   command, its program kept in its EEPROM file; or the path of\n" \
+    "                   a serial port (for example /dev/ttyUSB0, or the terminal\n"     \
+    "                   printed by 'rv720 serve-simulator'). 'rv720 devices' lists\n"   \
+    "                   what is attached.\n"                                            \
     "  --eeprom PATH    the simulator's EEPROM file (default: $RV720_EEPROM, else\n"    \
     "                   $XDG_DATA_HOME/rv720/eeprom.bin, else\n"                        \
     "                   ~/.local/share/rv720/eeprom.bin)\n"                             \
@@ -278,7 +281,8 @@ class Session {
     bool connect() {
         station_->ConnectButtonClick();
         if (station_->connected()) return true;
-        fail("the device cannot be reached");
+        const std::string& why = station_->link().openFailureLine();
+        fail("the device cannot be reached" + (why.empty() ? "" : ": " + why));
         return false;
     }
 
@@ -440,7 +444,7 @@ std::optional<int> parseFor(const VerbShape& shape, const Verb& verb,
         return usageError(io, shape.name,
                           "unexpected argument '" + parsed.positional[shape.positional] + "'");
     if (auto device = parsed.value("device"); device && device->empty())
-        return usageError(io, shape.name, "--device needs auto, simulator or a port path");
+        return usageError(io, shape.name, std::string("--device needs ") + kDeviceChoices);
     return std::nullopt;
 }
 

@@ -43,9 +43,12 @@ constexpr std::string_view kMonitorHelp =
     "\n"
     "Options:\n"
     "  --device DEV     auto: the converter whose USB description is \"Quellbrandtor\n"
-    "                   RV720\" (the default); simulator: the built-in controller\n"
-    "                   twin, alive for this one command, its program kept in its\n"
-    "                   EEPROM file; or the path of a serial port\n"
+    "                   RV720\", through libftdi or else its serial port (the\n"
+    "                   default); ftdi: that converter through libftdi only;\n"
+    "                   ftdi:SERIAL: the FTDI converter with that serial number;\n"
+    "                   simulator: the built-in controller twin, alive for this one\n"
+    "                   command, its program kept in its EEPROM file; or the path of\n"
+    "                   a serial port\n"
     "  --count N        stop after N reports (default: until interrupted)\n"
     "  --divisor D      the motors' step divisor for the velocities, 1 ... 256; one\n"
     "                   value for all three motors or three separated by commas\n"
@@ -176,7 +179,7 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
 
     const std::string deviceName = parsed.value("device").value_or("auto");
     if (deviceName.empty())
-        return usageError(io, "monitor", "--device needs auto, simulator or a port path");
+        return usageError(io, "monitor", std::string("--device needs ") + kDeviceChoices);
     std::optional<std::int64_t> count;
     if (auto text = parsed.value("count")) {
         count = parseWhole(*text, 1, 1'000'000'000);
@@ -238,9 +241,11 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
         auto timer = loop.create(int(atMs));
         Timer* raw = timer.get();
         sim::SimulatedFtdi* simulator = device.twin;
-        timer->setHandler([raw, simulator, change] {
+        UsbLink* link = &station.link();
+        timer->setHandler([raw, simulator, change, link] {
             raw->stop();
             apply(*simulator, change);
+            link->listen();  // an edge may have started the program: its reports are due
         });
         inputTimers.push_back(std::move(timer));
     }
@@ -255,7 +260,9 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
 
     station.ConnectButtonClick();
     if (!station.connected()) {
-        io.err << "rv720 monitor: the device cannot be reached\n";
+        const std::string& why = station.link().openFailureLine();
+        io.err << "rv720 monitor: the device cannot be reached" << (why.empty() ? "" : ": " + why)
+               << "\n";
         return kExitDeviceFailure;
     }
     for (auto& timer : inputTimers)

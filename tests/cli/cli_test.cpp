@@ -126,6 +126,7 @@ TEST(CliHelp, EveryVerbDescribesItsOptions) {
         {"firmware", {"Usage: rv720 firmware FILE.bin", "--password PW", "Exit status"}},
         {"serve-simulator", {"Usage: rv720 serve-simulator", "--eeprom PATH", "Exit status"}},
         {"monitor", {"Usage: rv720 monitor", "--device DEV", "--count N", "Exit status"}},
+        {"devices", {"Usage: rv720 devices", "Can't find USB device", "Exit status"}},
     };
     ASSERT_EQ(std::size(cases), verbs().size());
     for (const auto& c : cases) {

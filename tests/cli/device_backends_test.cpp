@@ -20,14 +20,17 @@ TEST(DeviceSpec, KeywordsAndPorts) {
     const struct {
         std::string text;
         std::optional<DeviceKind> kind;
-        std::string port;
+        std::string port, serial;
     } cases[] = {
-        {"auto", DeviceKind::Auto, ""},
-        {"simulator", DeviceKind::Simulator, ""},
-        {"/dev/ttyUSB0", DeviceKind::SerialPort, "/dev/ttyUSB0"},
-        {"ttyUSB1", DeviceKind::SerialPort, "ttyUSB1"},
-        {"Auto", DeviceKind::SerialPort, "Auto"},  // keywords are exact
-        {"", std::nullopt, ""},
+        {"auto", DeviceKind::Auto, "", ""},
+        {"simulator", DeviceKind::Simulator, "", ""},
+        {"ftdi", DeviceKind::Ftdi, "", ""},
+        {"ftdi:A50285BI", DeviceKind::Ftdi, "", "A50285BI"},
+        {"ftdi:", std::nullopt, "", ""},
+        {"/dev/ttyUSB0", DeviceKind::SerialPort, "/dev/ttyUSB0", ""},
+        {"ttyUSB1", DeviceKind::SerialPort, "ttyUSB1", ""},
+        {"Auto", DeviceKind::SerialPort, "Auto", ""},  // keywords are exact
+        {"", std::nullopt, "", ""},
     };
     for (const auto& c : cases) {
         const auto parsed = parseDeviceSpec(c.text);
@@ -35,6 +38,7 @@ TEST(DeviceSpec, KeywordsAndPorts) {
         if (!parsed) continue;
         EXPECT_EQ(parsed->kind, *c.kind) << c.text;
         EXPECT_EQ(parsed->port, c.port) << c.text;
+        EXPECT_EQ(parsed->serialNumber, c.serial) << c.text;
     }
 }
 
@@ -77,21 +81,25 @@ PortLister ports(std::vector<SerialPortEntry> entries) {
     return [entries] { return entries; };
 }
 
-TEST(SerialFtdiListing, TheListIsThePortsAndOpeningNeedsTheDescription) {
+TEST(SerialFtdiListing, OnlyTheControllersPortIsListedOrOpened) {
     SerialFtdi ftdi(ports({{"/dev/rv720-test-a", "FT232R USB UART", "A1", 0x0403, 0x6001},
-                           {"/dev/rv720-test-b", "USB2.0-Serial", "", 0x1a86, 0x7523}}));
+                           {"/dev/rv720-test-b", "Quellbrandtor_RV720", "B2", 0x0403, 0x6001},
+                           {"/dev/rv720-test-c", "USB2.0-Serial", "", 0x1a86, 0x7523}}));
     std::uint32_t count = 0;
     EXPECT_EQ(ftdi.createDeviceInfoList(count), ft::Ok);
-    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(count, 1u);
     FtDeviceInfo info;
     EXPECT_EQ(ftdi.getDeviceInfoDetail(0, info), ft::Ok);
-    EXPECT_EQ(info.description, "FT232R USB UART");
-    EXPECT_EQ(info.serialNumber, "A1");
+    EXPECT_EQ(info.description, "Quellbrandtor_RV720");
+    EXPECT_EQ(info.serialNumber, "B2");
     EXPECT_EQ(info.id, 0x04036001u);
-    EXPECT_EQ(ftdi.getDeviceInfoDetail(2, info), ft::DeviceNotFound);
+    EXPECT_EQ(ftdi.getDeviceInfoDetail(1, info), ft::DeviceNotFound);
 
+    // Listed, but gone by the time it is opened.
     FtHandle handle = 0;
     EXPECT_EQ(ftdi.openEx(kDeviceDescription, ft::OpenByDescription, handle), ft::DeviceNotFound);
+    ASSERT_TRUE(ftdi.openFailure().has_value());
+    EXPECT_EQ(openFailureText(*ftdi.openFailure()), "/dev/rv720-test-b: unplugged while opening");
     EXPECT_EQ(ftdi.openEx(kDeviceDescription, 1, handle), ft::InvalidParameter);
     EXPECT_EQ(ftdi.portPath(), "");
 }
@@ -101,6 +109,8 @@ TEST(SerialFtdiListing, AMissingNamedPortIsAnEmptyList) {
     std::uint32_t count = 7;
     EXPECT_EQ(ftdi->createDeviceInfoList(count), ft::Ok);
     EXPECT_EQ(count, 0u);
+    ASSERT_TRUE(ftdi->openFailure().has_value());
+    EXPECT_EQ(openFailureText(*ftdi->openFailure()), "/dev/rv720-no-such-port: not found");
     FtHandle handle = 0;
     EXPECT_EQ(ftdi->openEx(kDeviceDescription, ft::OpenByDescription, handle), ft::DeviceNotFound);
 }
@@ -128,7 +138,8 @@ TEST(SerialFtdiListing, EveryCallOnAHandleNotOpenFails) {
 }
 
 // A path that is no serial port is refused as the vendor driver refuses a device
-// it cannot open: the indicator lights while the list is taken, then goes out.
+// it cannot open: the indicator lights while the list is taken, then goes out, and
+// one more line says why.
 TEST(SerialFtdiListing, APathThatIsNoPortClosesTheLinkAgain) {
     TempFolder folder;
     const std::string file = folder.file("not-a-port");
@@ -139,8 +150,9 @@ TEST(SerialFtdiListing, APathThatIsNoPortClosesTheLinkAgain) {
     const std::vector<std::string> args = {"--device", file};
     EXPECT_EQ(cli::runDeviceVerb("version", args, io, {EventLoop::Time::Virtual, {}}),
               cli::kExitDeviceFailure);
-    EXPECT_EQ(out.str(), "Connection successful\nConnection finished\n");
-    EXPECT_NE(err.str().find("cannot be reached"), std::string::npos);
+    const std::string why = file + ": cannot be opened: not a serial port";
+    EXPECT_EQ(out.str(), "Connection successful\nConnection finished\n" + why + "\n");
+    EXPECT_EQ(err.str(), "rv720 version: the device cannot be reached: " + why + "\n");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -130,6 +131,19 @@ TEST(SerialEndToEnd, TheToolsVerbsThroughServeSimulator) {
     EXPECT_EQ(stored->length(), demoProgram().length());
 }
 
+// No controller is attached here (nor on a build machine): `auto` finds none, says
+// so in the station's words, and the tool fails at once.
+TEST(SerialEndToEnd, WithoutTheControllerAutoFindsNoDevice) {
+    TempFolder folder;
+    Outcome o = tool(folder, "devices");
+    EXPECT_EQ(o.status, 1) << o.out << o.err;
+    EXPECT_TRUE(o.out.ends_with("Can't find USB device\n")) << o.out;
+    o = tool(folder, "version --device auto");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "Can't find USB device\n");
+    EXPECT_EQ(o.err, "rv720 version: the device cannot be reached\n");
+}
+
 // ---- SerialFtdi against a twin served here ------------------------------------------
 
 // A twin on a pseudo-terminal, served by a thread of its own for the test's length.
@@ -238,6 +252,11 @@ TEST(SerialEndToEnd, TheLineSettingsDecideWhatTheControllerHears) {
         EXPECT_EQ(reply[5], reply::FirmwareVersion) << configured;
         EXPECT_EQ(reply[8], 1) << configured;
         EXPECT_EQ(reply[9], 3) << configured;
+        // Raw, and without HUPCL: closing must not drop DTR under the controller.
+        termios tio{};
+        ASSERT_EQ(::tcgetattr(ftdi->receiveWait(h).fd, &tio), 0);
+        EXPECT_EQ(tio.c_cflag & HUPCL, 0u);
+        EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
         EXPECT_EQ(ftdi->close(h), ft::Ok);
     }
 }

@@ -3,16 +3,18 @@
 // the main window and runs the event loop until the main window's close path
 // ends it.
 //
-//   rv720-station [--device auto|simulator|PATH] [--eeprom PATH] [FILE.pri]
+//   rv720-station [--device auto|ftdi|ftdi:SERIAL|simulator|PATH] [--eeprom PATH] [FILE.pri]
 //
 // A program file named on the command line is opened at start, as Open would
 // open it (its errors go to the status lines). Recent files, the last folder and
 // the secondary windows' positions are kept in the user's settings
 // (~/.config/rv720/rv720-station.ini on Linux).
 //
-// auto (the default) is the converter found by its USB description, simulator the
-// built-in controller twin (its EEPROM in --eeprom, else $RV720_EEPROM, else the
-// user's data folder), PATH a serial port. Nothing is opened before Connect.
+// auto (the default) is the converter found by its USB description, through
+// libftdi or else its serial port; ftdi that converter through libftdi only,
+// ftdi:SERIAL the converter with that serial number; simulator the built-in
+// controller twin (its EEPROM in --eeprom, else $RV720_EEPROM, else the user's
+// data folder); PATH a serial port. Nothing is opened before Connect.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -52,8 +54,11 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(rv720::kApplicationTitle);
     parser.addHelpOption();
     parser.addOption({QStringLiteral("device"),
-                      QStringLiteral("The controller: auto (its USB converter, the default), "
-                                     "simulator (the built-in twin) or a serial port path."),
+                      QStringLiteral("The controller: auto (its USB converter through libftdi "
+                                     "or its serial port, the default), ftdi (through libftdi "
+                                     "only), ftdi:SERIAL (the converter with that serial "
+                                     "number), simulator (the built-in twin) or a serial port "
+                                     "path."),
                       QStringLiteral("DEV"), QStringLiteral("auto")});
     parser.addOption({QStringLiteral("eeprom"),
                       QStringLiteral("The simulator's EEPROM file (default: $RV720_EEPROM, else "
