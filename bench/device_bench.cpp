@@ -1,16 +1,18 @@
-// Writing a 999-command program into the controller twin on the real-time loop,
-// with the twin's wire-time emulation: every byte takes its 90 us at 111,111 baud
-// in each direction. Reported as the ratio of wall time to the wire-time bound of
-// the bytes exchanged (both directions, one after the other, as the protocol's
-// request/reply turns force). What the ratio adds to 1 is the link's polling: a
-// reply is seen at the next 1 ms tick, and the next record leaves only then.
+// Writing a 999-command program into the controller twin and reading it back, as
+// the rv720 tool does: the station's device side on the tool's real-time loop,
+// with the twin's wire-time emulation (every byte takes its 90 us at 111,111 baud
+// in each direction). Reported as the ratio of wall time to the wire-time bound
+// of the bytes exchanged (both directions, one after the other, as the protocol's
+// request/reply turns force). What the ratio adds to 1 is the link's reaction
+// time: the loop sleeps until the twin says a reply's last byte is readable, and
+// the next record leaves as soon as that reply is handled.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 
 #include "device/device_station.h"
 #include "device/headless_views.h"
-#include "model/commands.h"
+#include "full_program.h"
 #include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
 #include "support/event_loop.h"
@@ -20,27 +22,44 @@ namespace {
 
 class SilentView final : public HeadlessViews {
   public:
-    bool finished = false;
-    void AddStatusLine(const std::string& text) override {
-        if (text == "Saving to EEPROM memory finished") finished = true;
-    }
+    std::string last;
+    void AddStatusLine(const std::string& text) override { last = text; }
 };
 
-ProgramImage fullProgramForWrite() {
-    ProgramImage image;
-    for (int i = 0; i < kMaxCommands - 1; ++i) {
-        Record r = makeRecord(code::WaitMs, kControllerTarget);
-        writeBe32(&r[2], 10 + i);
-        image.setRecord(i, r);
-    }
-    image.setRecord(kMaxCommands - 1, makeRecord(code::End, kControllerTarget));
-    image.setLength(kMaxCommands);
-    return image;
+struct Figures {
+    double wall = 0, bound = 0, bytes = 0;
+};
+
+// Runs `start` on a connected station and the loop until `finished` appears with
+// no reply outstanding.
+bool transfer(EventLoop& loop, DeviceStation& station, SilentView& view,
+              const std::function<void()>& start, const std::string& finished, Figures& figures) {
+    std::int64_t exchanged = 0;
+    station.link().frameLog = [&](FrameDirection, std::span<const std::uint8_t> frame) {
+        exchanged += std::int64_t(frame.size());
+    };
+    const auto begin = std::chrono::steady_clock::now();
+    start();
+    const bool done =
+        loop.runUntil([&] { return view.last == finished && !station.TimeoutTimer().isActive(); },
+                      std::chrono::seconds(60));
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - begin;
+    figures.wall = elapsed.count();
+    figures.bound = std::chrono::duration<double>(sim::wireTime(exchanged)).count();
+    figures.bytes = double(exchanged);
+    return done;
+}
+
+void report(benchmark::State& state, const Figures& f) {
+    state.counters["wall_s"] = f.wall;
+    state.counters["wire_bound_s"] = f.bound;
+    state.counters["ratio"] = f.wall / f.bound;
+    state.counters["bytes"] = f.bytes;
 }
 
 void writeFullProgramToTwin(benchmark::State& state) {
-    const ProgramImage program = fullProgramForWrite();
-    double ratio = 0, wall = 0, bound = 0, bytes = 0;
+    const ProgramImage program = bench::fullProgramForWrite();
+    Figures figures;
     for (auto _ : state) {
         EventLoop loop(EventLoop::Time::Real);
         sim::SimulatedFtdi ftdi(sim::TwinOptions{}, std::make_shared<sim::LoopTime>(loop));
@@ -52,32 +71,50 @@ void writeFullProgramToTwin(benchmark::State& state) {
         SilentView view;
         DeviceStation station(ftdi, loop, clock, model, view, view, view);
         station.ConnectButtonClick();
-
-        std::int64_t exchanged = 0;
-        station.link().frameLog = [&](FrameDirection, std::span<const std::uint8_t> frame) {
-            exchanged += std::int64_t(frame.size());
-        };
-        const auto start = std::chrono::steady_clock::now();
-        station.FKompilacja().DownloadButtonClick();
-        const bool done =
-            loop.runUntil([&] { return view.finished && !station.TimeoutTimer().isActive(); },
-                          std::chrono::seconds(60));
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        if (!done || ftdi.twin().program().length() != std::uint32_t(kMaxCommands)) {
+        if (!transfer(
+                loop, station, view, [&] { station.FKompilacja().DownloadButtonClick(); },
+                "Saving to EEPROM memory finished", figures) ||
+            ftdi.twin().program().length() != std::uint32_t(kMaxCommands)) {
             state.SkipWithError("the write did not finish");
             break;
         }
-        wall = elapsed.count();
-        bound = std::chrono::duration<double>(sim::wireTime(exchanged)).count();
-        ratio = wall / bound;
-        bytes = double(exchanged);
     }
-    state.counters["wall_s"] = wall;
-    state.counters["wire_bound_s"] = bound;
-    state.counters["ratio"] = ratio;
-    state.counters["bytes"] = bytes;
+    report(state, figures);
 }
 BENCHMARK(writeFullProgramToTwin)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
+
+void readFullProgramFromTwin(benchmark::State& state) {
+    const ProgramImage program = bench::fullProgramForWrite();
+    Figures figures;
+    for (auto _ : state) {
+        EventLoop loop(EventLoop::Time::Real);
+        sim::SimulatedFtdi ftdi(sim::TwinOptions{}, std::make_shared<sim::LoopTime>(loop));
+        ftdi.setWireTimeEmulation(true);
+        FixedClock base;
+        LoopClock clock(base, loop);
+        ProgramModel model;
+        SilentView view;
+        DeviceStation station(ftdi, loop, clock, model, view, view, view);
+        station.ConnectButtonClick();
+        model.image = program;  // stored in the twin first, at full speed
+        ftdi.setWireTimeEmulation(false);
+        Figures ignored;
+        transfer(
+            loop, station, view, [&] { station.FKompilacja().DownloadButtonClick(); },
+            "Saving to EEPROM memory finished", ignored);
+        ftdi.setWireTimeEmulation(true);
+        model.image = ProgramImage{};
+        if (!transfer(
+                loop, station, view, [&] { station.ReadProgramButtonClick(); },
+                "Reading from EEPROM memory finished", figures) ||
+            model.image.length() != std::uint32_t(kMaxCommands)) {
+            state.SkipWithError("the read did not finish");
+            break;
+        }
+    }
+    report(state, figures);
+}
+BENCHMARK(readFullProgramFromTwin)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 }  // namespace rv720

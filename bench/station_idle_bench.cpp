@@ -1,18 +1,24 @@
 // What the station costs while it sits connected and idle: the whole window set
-// on a real Qt event loop (offscreen), connected to the controller twin with wire
-// time, the 1 ms UsbTimer polling the receive queue. Reported as the share of one
-// core the process used (user + system time over wall time, from getrusage).
-// The station should stay well under 2 % of a core while nothing happens. Two
-// figures: on the twin (which simulates the controller in the same process, so
-// its cost is counted too) and on a silent converter (the station alone).
+// on a real Qt event loop (offscreen), connected and doing nothing. Reported as the
+// share of one core the process used (user + system time over wall time, from
+// getrusage); it should stay under 1 % of a core. Figures: on the controller twin
+// (which simulates the controller in the same process, so its cost is counted
+// too), on a silent serial port (a pseudo-terminal nobody writes to: the link
+// sleeps on its descriptor), on a silent converter that cannot signal bytes (as
+// libftdi: asked every 20 ms while idle), and beside them a bare 1 ms Qt timer,
+// what polling every millisecond costs by itself.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <chrono>
 
+#include "device/backends/serial_ftdi.h"
 #include "device/ftdi_api.h"
 #include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
@@ -28,8 +34,8 @@ QApplication& app() {
     static char name[] = "rv720-station-bench";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
+    if (!QCoreApplication::instance()) new QApplication(argc, argv);
+    return *static_cast<QApplication*>(QCoreApplication::instance());
 }
 
 double cpuSeconds() {
@@ -39,8 +45,9 @@ double cpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// A converter that is open and silent: what the station itself costs, without the
-// twin that simulates the controller inside the same process.
+// A converter that is open and silent and cannot say when bytes come: what the
+// station itself costs on it, without the twin that simulates the controller
+// inside the same process.
 class SilentConverter final : public FtdiApi {
   public:
     FtStatus createDeviceInfoList(std::uint32_t& count) override {
@@ -119,11 +126,24 @@ void stationIdleOnTwin(benchmark::State& state) {
     ftdi.setWireTimeEmulation(true);
     measureIdle(state, ftdi);
 }
-// The station alone, on a converter that stays silent.
+// The station alone, on a converter that stays silent and is asked now and then.
 void stationIdleOnSilentConverter(benchmark::State& state) {
     app();
     SilentConverter ftdi;
     measureIdle(state, ftdi);
+}
+// The station alone, on a serial port that stays silent: a pseudo-terminal whose
+// far end is held open here and never written.
+void stationIdleOnSilentSerialPort(benchmark::State& state) {
+    app();
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    auto ftdi = SerialFtdi::onPort(::ptsname(master));
+    measureIdle(state, *ftdi);
+    ::close(master);
 }
 // The floor: a bare 1 ms Qt timer with nothing to do, on the same event loop.
 void bareMillisecondTimer(benchmark::State& state) {
@@ -148,6 +168,11 @@ void bareMillisecondTimer(benchmark::State& state) {
 
 BENCHMARK(bareMillisecondTimer)->Arg(3)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(stationIdleOnTwin)->Arg(3)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(stationIdleOnSilentSerialPort)
+    ->Arg(3)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 BENCHMARK(stationIdleOnSilentConverter)
     ->Arg(3)
     ->Iterations(1)
