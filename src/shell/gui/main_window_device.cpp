@@ -53,6 +53,7 @@ class HandOverTimers final : public TimerFactory {
             }
         return base_.create(intervalMs);
     }
+    std::unique_ptr<Waker> createWaker() override { return base_.createWaker(); }
 
   private:
     TimerFactory& base_;

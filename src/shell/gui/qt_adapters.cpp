@@ -98,8 +98,12 @@ void QtWaker::disarm() {
 
 void QtWaker::wake() {
     if (!armed_) return;
-    disarm();
+    // The handler usually arms the same wait again at once; the notifiers stay
+    // registered until then, and are put away only if it does not.
+    armed_ = false;
+    fallback_.stop();
     fire();
+    if (!armed_) disarm();
 }
 
 std::unique_ptr<Timer> QtTimerFactory::create(int intervalMs) {
