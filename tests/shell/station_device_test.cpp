@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -33,6 +34,7 @@
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/pass_window.h"
+#include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
 #include "shell/shell_test_app.h"
 #include "shell/twin_station_rig.h"
@@ -829,6 +831,37 @@ TEST(StationFirmwareTest, CancelledFileDialogSendsNothingAndSaysWhatToDo) {
     EXPECT_FALSE(s.transfer->isVisible());
     EXPECT_TRUE(s.main->isEnabled());
     EXPECT_TRUE(s.main->isConnected());
+}
+
+// On the real event loop the station does not poll: connected to an idle twin,
+// nothing is armed at all; a request arms the waker for the reply, which comes
+// through it.
+TEST(StationOnTheEventLoop, SleepsUntilAReplyIsDue) {
+    testApp();
+    sim::SimulatedFtdi ftdi;
+    ftdi.setWireTimeEmulation(true);
+    ScriptedDialogs dialogs;
+    QtTimerFactory timers;
+    FixedClock clock;
+    Station station(dialogs, timers, clock, &ftdi);
+    TFMain* main = station.main();
+    main->ConnectButtonClick();
+    ASSERT_TRUE(main->isConnected());
+    DeviceStation& device = main->device();
+    EXPECT_FALSE(device.link().listening());
+
+    device.InfoButtonClick();
+    EXPECT_TRUE(device.link().listening());
+    EXPECT_FALSE(device.UsbTimer().isActive());
+    // Bounded only so that a fault cannot hang the test.
+    QElapsedTimer waited;
+    waited.start();
+    while (device.TimeoutTimer().isActive() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_FALSE(device.TimeoutTimer().isActive()) << "the reply came";
+    EXPECT_FALSE(device.UsbTimer().isActive());
+    EXPECT_FALSE(device.link().listening());
+    EXPECT_TRUE(main->isConnected());
 }
 
 }  // namespace
