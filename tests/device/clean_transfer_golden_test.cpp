@@ -4,7 +4,9 @@
 // button and window change, each stamped with the milliseconds since the scene
 // began. The texts under tests/data/transfer/ were taken from the station as it
 // was before replies were matched to requests; any change to them is a change of
-// what the operator sees and needs a reason.
+// what the operator sees and needs a reason. (The one change so far: the moments,
+// once the link woke on arriving bytes instead of on the next 1 ms tick; every
+// frame, line and step stayed as it was.)
 //
 // RV720_WRITE_GOLDEN=1 writes the files instead of comparing them.
 #include <gtest/gtest.h>
