@@ -63,3 +63,33 @@ sanitize:
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# Installing and packaging (packaging/ holds the desktop entry, icon, man page
+# sections, udev rule and the package's control scripts).
+#   make package                 build/rv720-station_VERSION_ARCH.deb, from a Release build
+#   make install PREFIX=DIR      the same tree under DIR (default /usr/local; DESTDIR works)
+#   make install-udev            the converter's udev rule into /etc/udev/rules.d
+PREFIX ?= /usr/local
+RELEASE_BUILD ?= $(BUILD)/release
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
+.PHONY: package install install-udev
+
+# A Release tree of its own, compiled with all of Debian's hardening flags.
+package: deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	      -DRV720_TESTS=OFF -DRV720_BENCH=OFF
+	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+	cd $(RELEASE_BUILD) && cpack -B $(abspath $(BUILD))
+	@ls $(BUILD)/rv720-station_*.deb
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+install-udev:
+	$(SUDO) install -m 0644 packaging/60-rv720.rules /etc/udev/rules.d/60-rv720.rules
+	$(SUDO) udevadm control --reload-rules
+	$(SUDO) udevadm trigger --action=change --subsystem-match=usb --subsystem-match=tty

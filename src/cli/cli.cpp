@@ -5,6 +5,7 @@
 
 #include "cli/program_verbs.h"
 #include "cli/simulate_verb.h"
+#include "support/build_info.h"
 #ifdef RV720_DEVICE_VERBS
 #include "cli/device_verbs.h"
 #include "cli/devices_verb.h"
@@ -120,7 +121,8 @@ std::string overviewHelp() {
     text +=
         "\n"
         "Options:\n"
-        "  -h, --help  show this help\n"
+        "  -h, --help     show this help\n"
+        "      --version  print the tool's version (the controller's: 'rv720 version')\n"
         "\n"
         "Run 'rv720 COMMAND --help' for the options of a command, or 'rv720 help COMMAND'.\n"
         "\n"
@@ -141,6 +143,10 @@ int runCli(std::span<const std::string> args, Io& io) {
     const std::string& first = args[0];
     if (first == "-h" || first == "--help") {
         io.out << overviewHelp();
+        return kExitOk;
+    }
+    if (first == "--version") {
+        io.out << "rv720 " << kVersion << "\n";
         return kExitOk;
     }
     if (first == "help") {

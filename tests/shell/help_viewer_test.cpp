@@ -2,12 +2,17 @@
 // narrows the contents and finds the words, a missing manual is told in the viewer.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 
 #include "shell/gui/help_viewer.h"
 #include "shell_test_app.h"
+#include "support/build_info.h"
 
 namespace rv720 {
 namespace {
@@ -81,6 +86,26 @@ TEST(ManualTest, AMissingManualIsReportedInTheViewer) {
     EXPECT_TRUE(viewer.browser()->toPlainText().contains("/nonexistent/help/RV_702_HELP.html"));
     EXPECT_TRUE(viewer.visibleSections().isEmpty());
     EXPECT_EQ(viewer.search("anything"), 0);
+}
+
+TEST(ManualTest, TheInstalledManualComesBeforeTheStartUpFolders) {
+    QTemporaryDir root;
+    const QString bin = root.filePath("usr/bin");
+    const QString startup = root.filePath("work");
+    const QString local = startup + "/help/RV_702_HELP.html";
+    const QString installed =
+        QDir::cleanPath(bin + "/" + kDataDirFromBinary + "/help/RV_702_HELP.html");
+    auto put = [](const QString& file) {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly);
+    };
+    ASSERT_TRUE(QDir().mkpath(bin));
+    EXPECT_EQ(findManual(startup, bin), local) << "neither: the viewer names the start-up one";
+    ASSERT_TRUE(put(local));
+    EXPECT_EQ(findManual(startup, bin), local);
+    ASSERT_TRUE(put(installed));
+    EXPECT_EQ(findManual(startup, bin), installed);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "shell/gui/help_viewer.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -20,12 +21,23 @@
 #include <functional>
 #include "shell/gui/artwork.h"
 
+#include "support/build_info.h"
+
 namespace rv720 {
 
 namespace {
 constexpr int kBlockRole = Qt::UserRole;
 constexpr int kTextRole = Qt::UserRole + 1;  // the section's text, for the search
+const QString kManualFile = QStringLiteral("help/RV_702_HELP.html");
 }  // namespace
+
+QString findManual(const QString& startupDir, const QString& executableDir) {
+    const QString installed = QDir::cleanPath(
+        QDir(executableDir)
+            .filePath(QString::fromUtf8(kDataDirFromBinary) + QLatin1Char('/') + kManualFile));
+    if (QFileInfo(installed).isFile()) return installed;
+    return QDir(startupDir).filePath(kManualFile);
+}
 
 HelpViewer::HelpViewer(QWidget* parent)
     : StationWindow({.objectName = QStringLiteral("HelpViewer"),
@@ -87,8 +99,8 @@ bool HelpViewer::openManual(const QString& path) {
         browser_->setHtml(QStringLiteral("<h2>The help file could not be opened</h2>"
                                          "<p>The station looks for its manual at</p>"
                                          "<p><b>%1</b></p><p>%2.</p>"
-                                         "<p>Start the station from the folder that holds the "
-                                         "<tt>help</tt> folder of its installation.</p>")
+                                         "<p>Install the station again, or start it from the "
+                                         "folder that holds its <tt>help</tt> folder.</p>")
                               .arg(path.toHtmlEscaped(), file.errorString().toHtmlEscaped()));
         status_->setText(QStringLiteral("Help file not found"));
         return false;

@@ -15,6 +15,12 @@ class QTreeWidgetItem;
 
 namespace rv720 {
 
+// The manual to show: the one installed with the station (the data folder beside
+// the folder of its executable), else the one below the folder the station was
+// started from (a station run from its source tree). When neither exists, the
+// latter, which the viewer then reports as missing.
+QString findManual(const QString& startupDir, const QString& executableDir);
+
 class HelpViewer : public StationWindow {
     Q_OBJECT
   public:

@@ -3,7 +3,8 @@
 // the main window and runs the event loop until the main window's close path
 // ends it.
 //
-//   rv720-station [--device auto|ftdi|ftdi:SERIAL|simulator|PATH] [--eeprom PATH] [FILE.pri]
+//   rv720-station [--device auto|ftdi|ftdi:SERIAL|simulator|PATH] [--eeprom PATH] [--version]
+//                 [FILE.pri]
 //
 // A program file named on the command line is opened at start, as Open would
 // open it (its errors go to the status lines). Recent files, the last folder and
@@ -20,17 +21,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSettings>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "device/backends/device_factory.h"
 #include "shell/gui/dialogs.h"
+#include "shell/gui/help_viewer.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
 #include "shell/gui/station_settings.h"
+#include "support/build_info.h"
 
 namespace {
 
@@ -43,16 +48,34 @@ rv720::OpenedDevice deviceFromOptions(const QCommandLineParser& parser) {
     return rv720::makeFtdi(parser.value(QStringLiteral("device")).toStdString(), options);
 }
 
+// --help and --version only print, so they must work without a display too (a
+// terminal over ssh, help2man writing the manual page at build time).
+bool onlyPrints(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "--help", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (onlyPrints(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("rv720-station"));
+    QApplication::setApplicationVersion(QString::fromLatin1(rv720::kVersion));
     QApplication::setApplicationDisplayName(rv720::kApplicationTitle);
+    // The desktop entry and the icon theme name it; the built-in copy serves a
+    // station that is not installed.
+    QApplication::setDesktopFileName(QStringLiteral("rv720-station"));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("rv720-station"), QIcon(QStringLiteral(":/icons/rv720-station.svg"))));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(rv720::kApplicationTitle);
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({QStringLiteral("device"),
                       QStringLiteral("The controller: auto (its USB converter through libftdi "
                                      "or its serial port, the default), ftdi (through libftdi "
@@ -72,6 +95,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
 
     rv720::OpenedDevice device = deviceFromOptions(parser);
     if (!device) {
@@ -81,10 +105,10 @@ int main(int argc, char** argv) {
 
     int result = 0;
     try {
-        // The manual's location, for anything that wants it; the help button builds
-        // its own path from the start-up directory.
-        app.setProperty("helpFile",
-                        QDir::current().absoluteFilePath(QStringLiteral("help/RV_702_HELP.html")));
+        // The manual's location, for anything that wants it; the help button looks
+        // it up again, the same way.
+        app.setProperty("helpFile", rv720::findManual(QDir::currentPath(),
+                                                      QCoreApplication::applicationDirPath()));
 
         rv720::QtDialogs dialogs;
         rv720::QtTimerFactory timers;

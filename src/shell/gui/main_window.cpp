@@ -656,7 +656,7 @@ void TFMain::input_stateChange(int input) {
 }
 
 QString TFMain::helpFilePath() const {
-    return QDir(StartupDirectory).filePath(QStringLiteral("help/RV_702_HELP.html"));
+    return findManual(StartupDirectory, QCoreApplication::applicationDirPath());
 }
 
 void TFMain::setCaptionFile(const QString& path) {
