@@ -47,6 +47,7 @@ expected=$(sort <<EOF
 ./usr/share/metainfo/$id.metainfo.xml
 ./usr/share/mime/packages/rv720-station.xml
 ./usr/share/rv720-station/examples/demo.pri
+./usr/share/rv720-station/examples/demo.rv720
 ./usr/share/rv720-station/help/RV_702_HELP.html
 EOF
 )
@@ -92,12 +93,14 @@ for size in 48 128 256; do
     [[ "$(file -b "$png")" == "PNG image data, $size x $size,"* ]] || fail "icon $size: $(file -b "$png")"
 done
 
-# A double click: *.pri files get a type, and the desktop entry takes that type.
+# A double click: both program forms get a type, and the desktop entry takes it.
 update-mime-database "$root/usr/share/mime" 2>/dev/null
-type=$(sed -n 's/^\(.*\):\*\.pri$/\1/p' "$root/usr/share/mime/globs")
-[ -n "$type" ] || fail "no MIME type for *.pri"
 desktop="$root/usr/share/applications/rv720-station.desktop"
-grep -qx "MimeType=$type;" "$desktop" || fail "the desktop entry does not take $type"
+for extension in pri rv720; do
+    type=$(sed -n "s/^\(.*\):\*\.$extension\$/\1/p" "$root/usr/share/mime/globs")
+    [ -n "$type" ] || fail "no MIME type for *.$extension"
+    grep -q "^MimeType=.*\b$type;" "$desktop" || fail "the desktop entry does not take $type"
+done
 
 # ---- Debian's checkers, where installed
 if command -v desktop-file-validate >/dev/null; then
