@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libgl-dev
   libftdi1-dev
   fonts-liberation xvfb xauth
-  dpkg-dev file help2man librsvg2-bin man-db desktop-file-utils appstream lintian
+  dpkg-dev file help2man librsvg2-bin man-db shared-mime-info desktop-file-utils appstream lintian
 )
 
 missing=()

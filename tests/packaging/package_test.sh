@@ -16,7 +16,7 @@ fail() {
 }
 
 # The package of the tree as built; not the Release tree of `make package`.
-if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1; then
+if ! "${CPACK:-cpack}" -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1; then
     cat "$work/cpack.log" >&2
     echo "FAIL: cpack" >&2
     exit 1
