@@ -289,6 +289,10 @@ bool DeviceStation::PassOkButtonClick(const std::string& entry) {
         main_.AddStatusLine("Wrong password");
         return false;
     }
+    // The password window is locked while a write or read runs; an update started
+    // anyway (a caller without windows) would take that transfer's place and leave
+    // it, and the windows, hanging.
+    if (windowsLocked_) return false;
     // The connection was tested when the window opened; SendCommand sends nothing
     // on a link lost since.
     sendToController(cmd::FirmwareUpdate);
