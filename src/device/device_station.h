@@ -135,7 +135,8 @@ class DeviceStation final : private LinkEvents {
     void InfoButtonClick();
     void SpeedButton2Click();  // firmware update: opens the password window
     // The password window's OK (and Enter): true when accepted and command 21 sent;
-    // false after "Wrong password", the caller then colours its entry box.
+    // false after "Wrong password" (the caller then colours its entry box), and
+    // while a write or read runs.
     bool PassOkButtonClick(const std::string& entry);
 
     // Monitor windows.
