@@ -53,7 +53,27 @@ void DeviceStation::sendCommand(std::uint8_t code, std::span<const std::uint8_t>
     // Set first: a send that fails takes the link, and the request, with it.
     outstanding_ = request;
     link_.SendCommand(code, data);
-    if (!connected()) outstanding_.reset();
+    if (!connected()) {
+        outstanding_.reset();
+    } else if (code == cmd::TransferEnd) {
+        endsInFlight_.push_back(endingOwes_);
+    }
+    endingOwes_.reset();
+}
+
+// A read that was stopped may still be answered: that reply is on its way ahead of
+// the controller's answer to the 18 that ended the read, and ahead of anything a
+// new read is answered with. It carries nothing that tells the two apart, so the
+// first header or record reply of that kind is the ended read's. One lost on the
+// way costs a genuine reply instead, which the reply timeout then asks for again.
+bool DeviceStation::owedByEndedRead(std::uint8_t code) {
+    for (auto& owed : endsInFlight_) {
+        if (owed == code) {
+            owed.reset();
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {
@@ -112,7 +132,8 @@ void DeviceStation::connectionIndicatorChanged(bool lit) {
     // request that was never answered, whose run-mode look would hide Connect).
     programRunning_ = false;
     main_.ShowEditingControls();
-    outstanding_.reset();  // nothing can answer it now
+    outstanding_.reset();   // nothing can answer it now
+    endsInFlight_.clear();  // nor what an ended read still owed
 }
 
 void DeviceStation::linkLost() {
@@ -163,6 +184,11 @@ void DeviceStation::followRunningFlag(std::uint8_t status) {
 void DeviceStation::dispatchFrame(std::span<const std::uint8_t> frame) {
     if (staleAck_ && frameCode(frame) == reply::RecordStored) {
         staleAck_ = false;  // a stopped write's, not this write's
+        followRunningFlag(frameStatus(frame));
+        return;
+    }
+    const std::uint8_t code = frameCode(frame);
+    if ((code == reply::ReadHeader || code == reply::ReadRecord) && owedByEndedRead(code)) {
         followRunningFlag(frameStatus(frame));
         return;
     }
@@ -224,6 +250,8 @@ void DeviceStation::dispatchFrame(std::span<const std::uint8_t> frame) {
             onRecordStored(answer);
             break;
         case reply::TransferEnded:
+            // Whatever the read this 18 ended still owed came before it, or was lost.
+            if (!endsInFlight_.empty()) endsInFlight_.pop_front();
             staleAck_ = false;  // anything a stopped write still owed came before
             if (answer) onTransferEndConfirmed();
             break;

@@ -32,6 +32,7 @@
 // the monitor windows wait, so their requests never replace its outstanding one.
 // A read that does not finish puts back the program, its file name and caption.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
@@ -198,6 +199,7 @@ class DeviceStation final : private LinkEvents {
     void dispatchFrame(std::span<const std::uint8_t> frame) override;
 
     bool answersOutstanding(std::span<const std::uint8_t> frame) const;
+    bool owedByEndedRead(std::uint8_t code);
     void followRunningFlag(std::uint8_t status);
     void showIoReply(std::span<const std::uint8_t> frame);
     bool monitorsWait() const { return transferKind_ != TransferKind::None; }
@@ -251,6 +253,10 @@ class DeviceStation final : private LinkEvents {
     std::array<bool, kLampCount> lamps_{};
 
     std::optional<Request> outstanding_;
+    // For every 18 on its way, oldest first: the header or record reply the read it
+    // ended still owed (19 or 20), none once that reply came or for other ends.
+    std::deque<std::optional<std::uint8_t>> endsInFlight_;
+    std::optional<std::uint8_t> endingOwes_;  // handed to the next 18 sent
 
     // Transfer state.
     TransferKind transferKind_ = TransferKind::None;

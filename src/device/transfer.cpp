@@ -439,6 +439,9 @@ void DeviceStation::transferStop() {
     if (kind == TransferKind::Write)
         ackOwed_ = outstanding_ && (outstanding_->code == cmd::WriteHeader ||
                                     outstanding_->code == cmd::WriteRecord);
+    else if (outstanding_ &&
+             (outstanding_->code == cmd::ReadHeader || outstanding_->code == cmd::ReadRecord))
+        endingOwes_ = outstanding_->code;  // reply codes equal their requests'
     sendToController(cmd::TransferEnd);
     unlockWindows();
     // A stopped write waits for what it still owes; a read or verify is over now.
