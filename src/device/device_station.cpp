@@ -58,18 +58,19 @@ void DeviceStation::sendCommand(std::uint8_t code, std::span<const std::uint8_t>
     } else if (code == cmd::TransferEnd) {
         endsInFlight_.push_back(endingOwes_);
     }
-    endingOwes_.reset();
+    endingOwes_ = {};
 }
 
-// A read that was stopped may still be answered: that reply is on its way ahead of
-// the controller's answer to the 18 that ended the read, and ahead of anything a
-// new read is answered with. It carries nothing that tells the two apart, so the
-// first header or record reply of that kind is the ended read's. One lost on the
-// way costs a genuine reply instead, which the reply timeout then asks for again.
+// A read that was stopped may still be answered, once for its request and once
+// for every re-send of it: those replies are on their way ahead of the
+// controller's answer to the 18 that ended the read, and ahead of anything a new
+// read is answered with. They carry nothing that tells the two apart, so the
+// first header or record replies of that kind are the ended read's. One lost on
+// the way costs a genuine reply instead, which the reply timeout asks for again.
 bool DeviceStation::owedByEndedRead(std::uint8_t code) {
     for (auto& owed : endsInFlight_) {
-        if (owed == code) {
-            owed.reset();
+        if (owed.code == code && owed.count > 0) {
+            --owed.count;
             return true;
         }
     }

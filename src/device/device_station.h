@@ -253,10 +253,16 @@ class DeviceStation final : private LinkEvents {
     std::array<bool, kLampCount> lamps_{};
 
     std::optional<Request> outstanding_;
-    // For every 18 on its way, oldest first: the header or record reply the read it
-    // ended still owed (19 or 20), none once that reply came or for other ends.
-    std::deque<std::optional<std::uint8_t>> endsInFlight_;
-    std::optional<std::uint8_t> endingOwes_;  // handed to the next 18 sent
+    // Replies an ended read still owes: its header (19) or record (20) request,
+    // sent `count` times (re-sends included).
+    struct Owed {
+        std::uint8_t code = 0;
+        int count = 0;
+    };
+    // For every 18 on its way, oldest first: what the read it ended still owed
+    // (nothing for other ends, or once those replies came).
+    std::deque<Owed> endsInFlight_;
+    Owed endingOwes_;  // handed to the next 18 sent
 
     // Transfer state.
     TransferKind transferKind_ = TransferKind::None;
