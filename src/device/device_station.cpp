@@ -53,26 +53,25 @@ void DeviceStation::sendCommand(std::uint8_t code, std::span<const std::uint8_t>
     // Set first: a send that fails takes the link, and the request, with it.
     outstanding_ = request;
     link_.SendCommand(code, data);
-    if (!connected()) {
-        outstanding_.reset();
-    } else if (code == cmd::TransferEnd) {
-        endsInFlight_.push_back(endingOwes_);
-    }
-    endingOwes_ = {};
+    if (!connected()) outstanding_.reset();
 }
 
 // A read that was stopped may still be answered, once for its request and once
-// for every re-send of it: those replies are on their way ahead of the
-// controller's answer to the 18 that ended the read, and ahead of anything a new
-// read is answered with. They carry nothing that tells the two apart, so the
-// first header or record replies of that kind are the ended read's. One lost on
-// the way costs a genuine reply instead, which the reply timeout asks for again.
+// for every re-send of it, and on a serial line those replies come before
+// anything a later read is answered with. They carry nothing that tells the two
+// apart, so the first header or record replies of that kind are the ended read's.
+// One lost on the way costs a later read one genuine reply instead, which the
+// reply timeout then asks for again: slower, never wrong.
+void DeviceStation::owe(std::uint8_t code, int count) {
+    owedByEnded_.push_back({code, count});
+    if (owedByEnded_.size() > kMaxOwed) owedByEnded_.pop_front();
+}
+
 bool DeviceStation::owedByEndedRead(std::uint8_t code) {
-    for (auto& owed : endsInFlight_) {
-        if (owed.code == code && owed.count > 0) {
-            --owed.count;
-            return true;
-        }
+    for (auto it = owedByEnded_.begin(); it != owedByEnded_.end(); ++it) {
+        if (it->code != code) continue;
+        if (--it->count == 0) owedByEnded_.erase(it);
+        return true;
     }
     return false;
 }
@@ -133,8 +132,8 @@ void DeviceStation::connectionIndicatorChanged(bool lit) {
     // request that was never answered, whose run-mode look would hide Connect).
     programRunning_ = false;
     main_.ShowEditingControls();
-    outstanding_.reset();   // nothing can answer it now
-    endsInFlight_.clear();  // nor what an ended read still owed
+    outstanding_.reset();  // nothing can answer it now
+    owedByEnded_.clear();  // nor what an ended read still owed
 }
 
 void DeviceStation::linkLost() {
@@ -251,8 +250,6 @@ void DeviceStation::dispatchFrame(std::span<const std::uint8_t> frame) {
             onRecordStored(answer);
             break;
         case reply::TransferEnded:
-            // Whatever the read this 18 ended still owed came before it, or was lost.
-            if (!endsInFlight_.empty()) endsInFlight_.pop_front();
             staleAck_ = false;  // anything a stopped write still owed came before
             if (answer) onTransferEndConfirmed();
             break;

@@ -199,6 +199,7 @@ class DeviceStation final : private LinkEvents {
     void dispatchFrame(std::span<const std::uint8_t> frame) override;
 
     bool answersOutstanding(std::span<const std::uint8_t> frame) const;
+    void owe(std::uint8_t code, int count);
     bool owedByEndedRead(std::uint8_t code);
     void followRunningFlag(std::uint8_t status);
     void showIoReply(std::span<const std::uint8_t> frame);
@@ -253,16 +254,15 @@ class DeviceStation final : private LinkEvents {
     std::array<bool, kLampCount> lamps_{};
 
     std::optional<Request> outstanding_;
-    // Replies an ended read still owes: its header (19) or record (20) request,
-    // sent `count` times (re-sends included).
+    // Replies ended reads still owe, oldest first: a header (19) or record (20)
+    // request and how often it went out (re-sends included). Bounded: a reply
+    // owed this long ago was lost.
     struct Owed {
         std::uint8_t code = 0;
         int count = 0;
     };
-    // For every 18 on its way, oldest first: what the read it ended still owed
-    // (nothing for other ends, or once those replies came).
-    std::deque<Owed> endsInFlight_;
-    Owed endingOwes_;  // handed to the next 18 sent
+    static constexpr std::size_t kMaxOwed = 8;
+    std::deque<Owed> owedByEnded_;
 
     // Transfer state.
     TransferKind transferKind_ = TransferKind::None;

@@ -441,7 +441,7 @@ void DeviceStation::transferStop() {
                                     outstanding_->code == cmd::WriteRecord);
     else if (outstanding_ &&
              (outstanding_->code == cmd::ReadHeader || outstanding_->code == cmd::ReadRecord))
-        endingOwes_ = {outstanding_->code, 1 + link_.retryCounter()};  // same reply code
+        owe(outstanding_->code, 1 + link_.retryCounter());  // its reply has the same code
     sendToController(cmd::TransferEnd);
     unlockWindows();
     // A stopped write waits for what it still owes; a read or verify is over now.
