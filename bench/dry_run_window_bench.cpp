@@ -7,7 +7,7 @@
 #include "control/gui/dry_run_window.h"
 #include "model/commands.h"
 #include "model/values.h"
-#include "shell/gui/dialogs.h"
+#include "ui/dialogs.h"
 
 namespace rv720 {
 namespace {

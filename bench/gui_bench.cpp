@@ -7,10 +7,10 @@
 
 #include "editor/gui/listing_view.h"
 #include "model/commands.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
 #include "support/clock.h"
 #include "support/timer.h"
+#include "ui/dialogs.h"
 
 namespace rv720 {
 namespace {

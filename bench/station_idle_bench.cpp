@@ -20,11 +20,11 @@
 
 #include "device/backends/serial_ftdi.h"
 #include "device/ftdi_api.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
 #include "sim/simulated_ftdi.h"
+#include "ui/dialogs.h"
+#include "ui/qt_adapters.h"
 
 namespace rv720 {
 namespace {

@@ -13,11 +13,11 @@
 
 #include "device/device_station.h"
 #include "full_program.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
 #include "sim/simulated_ftdi.h"
+#include "ui/dialogs.h"
+#include "ui/qt_adapters.h"
 
 namespace rv720 {
 namespace {

@@ -15,7 +15,6 @@
 #include "control/gui/wyjscia_window.h"
 #include "device/device_station.h"
 #include "editor/gui/parameter_dialog.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
 #include "shell/shell_test_app.h"
@@ -23,6 +22,7 @@
 #include "sim/simulated_ftdi.h"
 #include "support/clock.h"
 #include "support/timer.h"
+#include "ui/dialogs.h"
 
 namespace rv720::testing {
 

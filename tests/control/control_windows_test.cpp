@@ -9,11 +9,11 @@
 #include <QTest>
 
 #include "control/conversions.h"
-#include "control/gui/form_controls.h"
 #include "control/gui/sterowanie_window.h"
 #include "control/gui/wyjscia_window.h"
 #include "control/window_checks.h"
 #include "shell/shell_test_app.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {

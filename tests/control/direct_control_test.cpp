@@ -11,7 +11,7 @@
 
 #include "control/control_station.h"
 #include "control/conversions.h"
-#include "control/gui/form_controls.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {

@@ -11,13 +11,13 @@
 #include <QTest>
 
 #include "control/gui/dry_run_window.h"
-#include "control/gui/form_controls.h"
 #include "control/gui/motion_chart.h"
 #include "editor/record_builders.h"
-#include "shell/gui/dialogs.h"
 #include "shell/shell_test_app.h"
 #include "sim/dry_run_report.h"
 #include "support/color.h"
+#include "ui/dialogs.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {

@@ -9,10 +9,10 @@
 #include <functional>
 
 #include "control/control_station.h"
-#include "control/gui/form_controls.h"
 #include "control/gui/motion_chart.h"
 #include "model/commands.h"
 #include "shell/gui/kompilacja_window.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {

@@ -17,11 +17,11 @@
 #include "control/gui/podglad_silniki_window.h"
 #include "control/gui/sterowanie_window.h"
 #include "device/device_station.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
 #include "sim/simulated_ftdi.h"
+#include "ui/dialogs.h"
+#include "ui/qt_adapters.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

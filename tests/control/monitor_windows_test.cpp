@@ -5,7 +5,6 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "control/gui/form_controls.h"
 #include "control/gui/log_window.h"
 #include "control/gui/motion_chart.h"
 #include "control/gui/podglad_silniki_window.h"
@@ -15,6 +14,7 @@
 #include "model/program_image.h"
 #include "shell/shell_test_app.h"
 #include "support/timer.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {

@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "control/gui/form_controls.h"
 #include "control/window_checks.h"
 #include "editor/gui/parameter_dialog.h"
 #include "editor/parameter_pages.h"
@@ -21,6 +20,7 @@
 #include "model/program_image.h"
 #include "shell/shell_test_app.h"
 #include "support/clock.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {

@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QWidget>
 
-#include "shell/gui/artwork.h"
-#include "shell/gui/station_window.h"
+#include "ui/artwork.h"
+#include "ui/station_window.h"
 
 namespace rv720::testing {
 

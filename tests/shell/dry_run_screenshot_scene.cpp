@@ -7,10 +7,10 @@
 #include <QLineEdit>
 
 #include "control/gui/dry_run_window.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
+#include "ui/dialogs.h"
+#include "ui/qt_adapters.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

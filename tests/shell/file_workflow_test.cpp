@@ -11,8 +11,8 @@
 #include <functional>
 
 #include "model/program_text.h"
-#include "shell/gui/station_settings.h"
 #include "station_fixture.h"
+#include "ui/station_settings.h"
 
 namespace rv720 {
 namespace {

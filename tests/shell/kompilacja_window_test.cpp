@@ -10,13 +10,13 @@
 #include "control/window_checks.h"
 #include "device/device_station.h"
 #include "device/station_view.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
 #include "shell/shell_test_app.h"
 #include "support/clock.h"
 #include "support/color.h"
 #include "support/timer.h"
+#include "ui/dialogs.h"
 
 namespace rv720 {
 namespace {

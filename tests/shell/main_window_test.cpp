@@ -13,10 +13,10 @@
 
 #include "control/gui/dry_run_window.h"
 #include "model/commands.h"
-#include "shell/gui/artwork.h"
 #include "shell/gui/help_viewer.h"
 #include "shell/gui/info_window.h"
 #include "station_fixture.h"
+#include "ui/artwork.h"
 
 namespace rv720 {
 namespace {

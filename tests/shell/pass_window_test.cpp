@@ -5,10 +5,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "control/gui/form_controls.h"
 #include "control/window_checks.h"
 #include "shell/gui/pass_window.h"
 #include "shell/shell_test_app.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {

@@ -8,10 +8,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "control/gui/form_controls.h"
 #include "editor/gui/parameter_dialog.h"
 #include "shell/gui/kompilacja_window.h"
 #include "station_fixture.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {

@@ -21,7 +21,6 @@
 #include <memory>
 #include <set>
 
-#include "control/gui/form_controls.h"
 #include "control/gui/log_window.h"
 #include "control/gui/podglad_silniki_window.h"
 #include "control/gui/podglad_wejscia_window.h"
@@ -29,12 +28,10 @@
 #include "device/device_station.h"
 #include "editor/gui/listing_view.h"
 #include "model/program_file.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/info_window.h"
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/pass_window.h"
-#include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
 #include "shell/shell_test_app.h"
 #include "shell/twin_station_rig.h"
@@ -42,6 +39,9 @@
 #include "support/clock.h"
 #include "support/color.h"
 #include "support/timer.h"
+#include "ui/dialogs.h"
+#include "ui/form_controls.h"
+#include "ui/qt_adapters.h"
 
 namespace rv720 {
 namespace {

@@ -11,12 +11,12 @@
 
 #include "editor/gui/listing_view.h"
 #include "model/program_image.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
 #include "shell_test_app.h"
 #include "support/clock.h"
 #include "support/timer.h"
+#include "ui/dialogs.h"
 
 namespace rv720 {
 

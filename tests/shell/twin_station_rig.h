@@ -10,13 +10,13 @@
 #include <functional>
 #include <memory>
 
-#include "shell/gui/dialogs.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
 #include "shell/shell_test_app.h"
 #include "sim/simulated_ftdi.h"
 #include "support/clock.h"
 #include "support/timer.h"
+#include "ui/dialogs.h"
 
 namespace rv720::testing {
 

@@ -8,16 +8,16 @@
 #include <QSvgGenerator>
 #include <sstream>
 
-#include "control/gui/form_controls.h"
 #include "control/gui/motion_chart.h"
 #include "editor/listing.h"
 #include "model/message_text.h"
 #include "model/program_file.h"
 #include "model/values.h"
-#include "shell/gui/artwork.h"
-#include "shell/gui/dialogs.h"
 #include "sim/dry_run_report.h"
 #include "support/color.h"
+#include "ui/artwork.h"
+#include "ui/dialogs.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "model/program_image.h"
-#include "shell/gui/station_window.h"
 #include "sim/dry_run.h"
+#include "ui/station_window.h"
 
 class QLineEdit;
 class QSlider;

@@ -3,7 +3,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
-#include "shell/gui/artwork.h"
+#include "ui/artwork.h"
 
 namespace rv720 {
 

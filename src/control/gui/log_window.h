@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 class QPlainTextEdit;
 

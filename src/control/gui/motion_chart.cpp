@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/gui/artwork.h"
 #include "support/color.h"
+#include "ui/artwork.h"
 
 namespace rv720 {
 

@@ -1,10 +1,10 @@
 #include "control/gui/podglad_silniki_window.h"
 
 #include "control/conversions.h"
-#include "control/gui/form_controls.h"
 #include "control/gui/motion_chart.h"
-#include "shell/gui/artwork.h"
-#include "shell/gui/qt_adapters.h"
+#include "ui/artwork.h"
+#include "ui/form_controls.h"
+#include "ui/qt_adapters.h"
 
 namespace rv720 {
 

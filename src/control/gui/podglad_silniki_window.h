@@ -10,8 +10,8 @@
 
 #include "device/station_view.h"
 #include "model/program_image.h"
-#include "shell/gui/station_window.h"
 #include "support/timer.h"
+#include "ui/station_window.h"
 
 namespace rv720 {
 

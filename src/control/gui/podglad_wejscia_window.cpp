@@ -1,8 +1,8 @@
 #include "control/gui/podglad_wejscia_window.h"
 
-#include "control/gui/form_controls.h"
-#include "shell/gui/artwork.h"
-#include "shell/gui/qt_adapters.h"
+#include "ui/artwork.h"
+#include "ui/form_controls.h"
+#include "ui/qt_adapters.h"
 
 namespace rv720 {
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "device/station_view.h"
-#include "shell/gui/station_window.h"
 #include "support/timer.h"
+#include "ui/station_window.h"
 
 namespace rv720 {
 

@@ -5,10 +5,10 @@
 #include <QRadioButton>
 
 #include "control/conversions.h"
-#include "control/gui/form_controls.h"
-#include "shell/gui/artwork.h"
-#include "shell/gui/dialogs.h"
 #include "support/clock.h"
+#include "ui/artwork.h"
+#include "ui/dialogs.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 

@@ -15,7 +15,7 @@
 #include <span>
 
 #include "model/program_image.h"
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 class QComboBox;
 class QLineEdit;

@@ -2,8 +2,8 @@
 
 #include <QCheckBox>
 
-#include "control/gui/form_controls.h"
-#include "shell/gui/artwork.h"
+#include "ui/artwork.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 

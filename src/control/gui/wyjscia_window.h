@@ -3,7 +3,7 @@
 // shows the state last sent from here; nothing is read back.
 #include <array>
 
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 class QCheckBox;
 

@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include "shell/gui/artwork.h"
+#include "ui/artwork.h"
 
 namespace rv720 {
 

@@ -8,8 +8,8 @@
 #include <QScopedValueRollback>
 #include <utility>
 
-#include "control/gui/form_controls.h"
-#include "shell/gui/artwork.h"
+#include "ui/artwork.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 

@@ -10,7 +10,7 @@
 #include <array>
 
 #include "editor/parameter_pages.h"
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 class QCheckBox;
 class QComboBox;

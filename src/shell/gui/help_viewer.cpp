@@ -19,7 +19,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
-#include "shell/gui/artwork.h"
+#include "ui/artwork.h"
 
 #include "support/build_info.h"
 

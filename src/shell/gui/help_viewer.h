@@ -4,7 +4,7 @@
 // text. A missing or unreadable manual is reported inside the viewer. It is a
 // station window like the others (title strip, close button, Esc hides it, drag
 // by the background) that opens beside the main window, but does not stay on top.
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,6 +1,6 @@
 #include "shell/gui/info_window.h"
 
-#include "shell/gui/artwork.h"
+#include "ui/artwork.h"
 
 namespace rv720 {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The about window `FInfo`: the station's software version and the controller's
 // firmware version, which the main window asks for when a controller is connected.
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 namespace rv720 {
 

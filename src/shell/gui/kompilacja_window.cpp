@@ -9,9 +9,9 @@
 #include <QTextEdit>
 
 #include "device/device_station.h"
-#include "shell/gui/artwork.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/qt_adapters.h"
+#include "ui/artwork.h"
+#include "ui/qt_adapters.h"
 
 namespace rv720 {
 

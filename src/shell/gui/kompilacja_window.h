@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "device/station_view.h"
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 class QCheckBox;
 class QProgressBar;

@@ -29,13 +29,13 @@
 #include <exception>
 
 #include "device/backends/device_factory.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/help_viewer.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/qt_adapters.h"
 #include "shell/gui/station_app.h"
-#include "shell/gui/station_settings.h"
 #include "support/build_info.h"
+#include "ui/dialogs.h"
+#include "ui/qt_adapters.h"
+#include "ui/station_settings.h"
 
 namespace {
 

@@ -24,15 +24,15 @@
 #include "editor/listing.h"
 #include "editor/menu.h"
 #include "model/program_store.h"
-#include "shell/gui/artwork.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/help_viewer.h"
 #include "shell/gui/hints.h"
 #include "shell/gui/info_window.h"
 #include "shell/gui/main_window_device.h"
 #include "shell/gui/printing.h"
-#include "shell/gui/station_settings.h"
 #include "shell/gui/window_set.h"
+#include "ui/artwork.h"
+#include "ui/dialogs.h"
+#include "ui/station_settings.h"
 
 namespace rv720 {
 

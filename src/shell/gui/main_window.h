@@ -15,9 +15,9 @@
 #include "editor/undo_history.h"
 #include "model/program_image.h"
 #include "model/program_store.h"
-#include "shell/gui/station_window.h"
 #include "support/clock.h"
 #include "support/timer.h"
+#include "ui/station_window.h"
 
 class QCheckBox;
 class QComboBox;

@@ -18,19 +18,19 @@
 #include <deque>
 
 #include "compiler/compiler.h"
-#include "control/gui/form_controls.h"
 #include "control/gui/log_window.h"
 #include "control/gui/podglad_silniki_window.h"
 #include "control/gui/podglad_wejscia_window.h"
 #include "device/device_station.h"
 #include "editor/gui/listing_view.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/info_window.h"
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/main_window_device.h"
 #include "shell/gui/pass_window.h"
 #include "shell/gui/window_set.h"
+#include "ui/dialogs.h"
+#include "ui/form_controls.h"
 
 Q_LOGGING_CATEGORY(lcLink, "rv720.link", QtInfoMsg)
 

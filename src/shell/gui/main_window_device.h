@@ -13,11 +13,11 @@
 #include "device/device_station.h"
 #include "device/station_view.h"
 #include "editor/gui/listing_view.h"
-#include "shell/gui/dialogs.h"
 #include "shell/gui/info_window.h"
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/window_set.h"
+#include "ui/dialogs.h"
 
 namespace rv720 {
 

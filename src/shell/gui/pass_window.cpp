@@ -3,10 +3,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
-#include "control/gui/form_controls.h"
 #include "device/device_station.h"
-#include "shell/gui/artwork.h"
 #include "shell/gui/main_window.h"
+#include "ui/artwork.h"
+#include "ui/form_controls.h"
 
 namespace rv720 {
 

@@ -4,7 +4,7 @@
 // update request for the right password; a wrong one turns the box red.
 #include <QPointer>
 
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 class QLineEdit;
 

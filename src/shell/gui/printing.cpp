@@ -6,7 +6,7 @@
 #include <QPrinter>
 #include <algorithm>
 
-#include "shell/gui/artwork.h"
+#include "ui/artwork.h"
 
 namespace rv720 {
 

@@ -11,7 +11,7 @@
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/pass_window.h"
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 namespace rv720 {
 

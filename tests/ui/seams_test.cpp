@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "shell/gui/dialogs.h"
-#include "shell/gui/qt_adapters.h"
-#include "shell_test_app.h"
+#include "shell/shell_test_app.h"
+#include "ui/dialogs.h"
+#include "ui/qt_adapters.h"
 
 namespace rv720 {
 namespace {

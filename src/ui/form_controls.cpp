@@ -1,4 +1,4 @@
-#include "control/gui/form_controls.h"
+#include "ui/form_controls.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -6,8 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "shell/gui/artwork.h"
 #include "support/color.h"
+#include "ui/artwork.h"
 
 namespace rv720 {
 

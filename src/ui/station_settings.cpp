@@ -1,4 +1,4 @@
-#include "shell/gui/station_settings.h"
+#include "ui/station_settings.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "shell/gui/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

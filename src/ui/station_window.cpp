@@ -1,4 +1,4 @@
-#include "shell/gui/station_window.h"
+#include "ui/station_window.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -11,8 +11,8 @@
 #include <QWindow>
 #include <optional>
 
-#include "shell/gui/artwork.h"
-#include "shell/gui/station_settings.h"
+#include "ui/artwork.h"
+#include "ui/station_settings.h"
 
 namespace rv720 {
 

@@ -1,4 +1,4 @@
-#include "shell/gui/qt_adapters.h"
+#include "ui/qt_adapters.h"
 
 #include <sys/timerfd.h>
 #include <unistd.h>

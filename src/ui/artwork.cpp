@@ -1,4 +1,4 @@
-#include "shell/gui/artwork.h"
+#include "ui/artwork.h"
 
 #include <QFile>
 #include <QFontDatabase>

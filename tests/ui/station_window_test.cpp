@@ -7,10 +7,10 @@
 #include <QScreen>
 #include <QTest>
 
-#include "shell/gui/artwork.h"
-#include "shell/gui/station_settings.h"
-#include "shell/gui/station_window.h"
-#include "shell_test_app.h"
+#include "shell/shell_test_app.h"
+#include "ui/artwork.h"
+#include "ui/station_settings.h"
+#include "ui/station_window.h"
 
 namespace rv720 {
 namespace {
