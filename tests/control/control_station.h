@@ -41,12 +41,12 @@ inline void PrintTo(const SentFrame& f, std::ostream* os) {
 
 struct ControlStation : TwinStationRig {
     explicit ControlStation(sim::TwinOptions options = {}) : TwinStationRig(std::move(options)) {
-        control = qobject_cast<TFSterowanie*>(station->window("FSterowanie"));
-        outputs = qobject_cast<TFWyjscia*>(station->window("FWyjscia"));
-        motors = qobject_cast<TFPodgladSilniki*>(station->window("FPodgladSilniki"));
-        inputs = qobject_cast<TFPodgladWejscia*>(station->window("FPodgladWejscia"));
-        log = qobject_cast<TFLog*>(station->window("FLog"));
-        parameters = qobject_cast<TFParametrLiczbowy*>(station->window("FParametrLiczbowy"));
+        control = qobject_cast<TFSterowanie*>(station->window(Window::FSterowanie));
+        outputs = qobject_cast<TFWyjscia*>(station->window(Window::FWyjscia));
+        motors = qobject_cast<TFPodgladSilniki*>(station->window(Window::FPodgladSilniki));
+        inputs = qobject_cast<TFPodgladWejscia*>(station->window(Window::FPodgladWejscia));
+        log = qobject_cast<TFLog*>(station->window(Window::FLog));
+        parameters = qobject_cast<TFParametrLiczbowy*>(station->window(Window::FParametrLiczbowy));
         motors->setSampleClock([this] {
             return qint64(
                 std::chrono::duration_cast<std::chrono::milliseconds>(time->now()).count());

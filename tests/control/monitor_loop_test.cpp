@@ -157,7 +157,7 @@ TEST(MonitorLoopTest, ProgramMessagesGatherInTheMessageWindowWithOnlyPrintableCh
     s.main->PrintProgram();
     s.connect();
 
-    auto* transfer = qobject_cast<TFKompilacja*>(s.station->window("FKompilacja"));
+    auto* transfer = qobject_cast<TFKompilacja*>(s.station->window(Window::FKompilacja));
     s.click(s.main->WriteProgramButton);
     transfer->DownloadButtonClick();
     ASSERT_TRUE(s.pumpUntil([&] { return s.status2() == "Saving to EEPROM memory finished"; }));

@@ -35,8 +35,9 @@ int main(int argc, char** argv) {
     rv720::QtClock clock;
     rv720::Station station(dialogs, timers, clock, &ftdi);
     rv720::TFMain* main = station.main();
-    auto* control = qobject_cast<rv720::TFSterowanie*>(station.window("FSterowanie"));
-    auto* motors = qobject_cast<rv720::TFPodgladSilniki*>(station.window("FPodgladSilniki"));
+    auto* control = qobject_cast<rv720::TFSterowanie*>(station.window(rv720::Window::FSterowanie));
+    auto* motors =
+        qobject_cast<rv720::TFPodgladSilniki*>(station.window(rv720::Window::FPodgladSilniki));
 
     main->show();
     main->ConnectButtonClick();

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     rv720::QtClock clock;
     rv720::Station station(dialogs, timers, clock, &ftdi);
     rv720::TFMain* main = station.main();
-    auto* transfer = qobject_cast<rv720::TFKompilacja*>(station.window("FKompilacja"));
+    auto* transfer = qobject_cast<rv720::TFKompilacja*>(station.window(rv720::Window::FKompilacja));
 
     // Opened through the Open workflow, so the caption names the file.
     dialogs.fileAnswers = {QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath()};

@@ -17,7 +17,7 @@ namespace rv720 {
 namespace {
 
 TFParametrLiczbowy* parameterForm(StationFixture& s) {
-    return qobject_cast<TFParametrLiczbowy*>(s.station->window("FParametrLiczbowy"));
+    return qobject_cast<TFParametrLiczbowy*>(s.station->window(Window::FParametrLiczbowy));
 }
 
 QString body(StationFixture& s, int line) {

@@ -573,7 +573,7 @@ TEST(ListingRenderTest, CounterGaugeAndCaretFollowTheProgram) {
 
 TEST(AboutWindowTest, OpensWithVersionsResetAndHidesOnEsc) {
     StationFixture s;
-    auto* info = qobject_cast<TFInfo*>(s.station->window("FInfo"));
+    auto* info = qobject_cast<TFInfo*>(s.station->window(Window::FInfo));
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->size(), QSize(249, 150));
     EXPECT_EQ(info->FormCaption->text(), "About program");
@@ -676,7 +676,7 @@ TEST(CloseTest, BothPathsAskTheirQuestionThenOfferToSave) {
         if (c.commands) s.loadProgram(c.commands);
         int stops = 0;
         s.main->setPreviewTimerStopper([&] { ++stops; });
-        QWidget* transfer = s.station->window("FKompilacja");
+        QWidget* transfer = s.station->window(Window::FKompilacja);
         transfer->show();
         QSignalSpy terminated(s.main, &TFMain::terminateRequested);
         s.dialogs.yesNoAnswers = {true, false};

@@ -18,62 +18,70 @@ namespace {
 
 TEST(SecondaryWindowsTest, EachNameIsServedByItsOwnClass) {
     StationFixture s;
-    const std::pair<const char*, const char*> classes[] = {
-        {"FSterowanie", "rv720::TFSterowanie"},
-        {"FWyjscia", "rv720::TFWyjscia"},
-        {"FPodgladSilniki", "rv720::TFPodgladSilniki"},
-        {"FPodgladWejscia", "rv720::TFPodgladWejscia"},
-        {"FParametrLiczbowy", "rv720::TFParametrLiczbowy"},
-        {"FKompilacja", "rv720::TFKompilacja"},
-        {"FLog", "rv720::TFLog"},
-        {"FPass", "rv720::TFPass"},
+    // The settings keep each window's place under its global name.
+    for (Window window : WindowSet::kAll)
+        EXPECT_EQ(s.station->window(window)->objectName(), WindowSet::name(window));
+    const std::pair<Window, const char*> classes[] = {
+        {Window::FSterowanie, "rv720::TFSterowanie"},
+        {Window::FWyjscia, "rv720::TFWyjscia"},
+        {Window::FPodgladSilniki, "rv720::TFPodgladSilniki"},
+        {Window::FPodgladWejscia, "rv720::TFPodgladWejscia"},
+        {Window::FParametrLiczbowy, "rv720::TFParametrLiczbowy"},
+        {Window::FKompilacja, "rv720::TFKompilacja"},
+        {Window::FLog, "rv720::TFLog"},
+        {Window::FPass, "rv720::TFPass"},
     };
-    for (const auto& [name, className] : classes) {
-        QWidget* w = s.station->window(QLatin1String(name));
-        ASSERT_NE(w, nullptr) << name;
+    for (const auto& [window, className] : classes) {
+        const QString name = WindowSet::name(window);
+        QWidget* w = s.station->window(window);
+        ASSERT_NE(w, nullptr) << name.toStdString();
         EXPECT_STREQ(w->metaObject()->className(), className);
-        EXPECT_FALSE(w->isVisible()) << name << " is hidden at start";
-        EXPECT_TRUE(w->isWindow()) << name;
+        EXPECT_FALSE(w->isVisible()) << name.toStdString() << " is hidden at start";
+        EXPECT_TRUE(w->isWindow()) << name.toStdString();
     }
 }
 
 TEST(SecondaryWindowsTest, TheTransferLockSparesOnlyTheTransferAndPasswordWindows) {
     StationFixture s;
-    for (const char* name : {"FLog", "FPodgladSilniki", "FPodgladWejscia", "FKompilacja", "FPass"})
-        s.station->window(QLatin1String(name))->show();
+    for (Window window : {Window::FLog, Window::FPodgladSilniki, Window::FPodgladWejscia,
+                          Window::FKompilacja, Window::FPass})
+        s.station->window(window)->show();
     s.main->LockWindows();
-    for (const QString& name : WindowSet::names()) {
-        const bool spared = name == "FKompilacja" || name == "FPass";
-        EXPECT_EQ(s.station->window(name)->isEnabled(), spared) << name.toStdString();
+    for (Window window : WindowSet::kAll) {
+        const bool spared = window == Window::FKompilacja || window == Window::FPass;
+        EXPECT_EQ(s.station->window(window)->isEnabled(), spared)
+            << WindowSet::name(window).toStdString();
     }
-    for (const char* name : {"FLog", "FPodgladSilniki", "FPodgladWejscia"})
-        EXPECT_FALSE(s.station->window(QLatin1String(name))->isVisible()) << name;
+    for (Window window : {Window::FLog, Window::FPodgladSilniki, Window::FPodgladWejscia})
+        EXPECT_FALSE(s.station->window(window)->isVisible())
+            << WindowSet::name(window).toStdString();
 
     // The transfer window's Close gives every window back.
-    auto* transfer = qobject_cast<TFKompilacja*>(s.station->window("FKompilacja"));
+    auto* transfer = qobject_cast<TFKompilacja*>(s.station->window(Window::FKompilacja));
     ASSERT_NE(transfer, nullptr);
     QTest::mouseClick(transfer->CloseButton, Qt::LeftButton);
     EXPECT_FALSE(transfer->isVisible());
-    for (const QString& name : WindowSet::names())
-        EXPECT_TRUE(s.station->window(name)->isEnabled()) << name.toStdString();
+    for (Window window : WindowSet::kAll)
+        EXPECT_TRUE(s.station->window(window)->isEnabled())
+            << WindowSet::name(window).toStdString();
 }
 
 // Every secondary window hides on Esc and on its close button.
 TEST(SecondaryWindowsTest, EscAndTheCloseButtonHideEveryWindow) {
-    const std::pair<const char*, const char*> windows[] = {
-        {"FSterowanie", "SpeedButton1"},
-        {"FWyjscia", "SpeedButton1"},
-        {"FPodgladSilniki", "CloseButton"},
-        {"FPodgladWejscia", "closeButton"},
-        {"FParametrLiczbowy", "SpeedButton1"},
-        {"FKompilacja", "CloseButton"},
-        {"FLog", "OkButton"},
-        {"FPass", "SpeedButton1"},
+    const std::pair<Window, const char*> windows[] = {
+        {Window::FSterowanie, "SpeedButton1"},
+        {Window::FWyjscia, "SpeedButton1"},
+        {Window::FPodgladSilniki, "CloseButton"},
+        {Window::FPodgladWejscia, "closeButton"},
+        {Window::FParametrLiczbowy, "SpeedButton1"},
+        {Window::FKompilacja, "CloseButton"},
+        {Window::FLog, "OkButton"},
+        {Window::FPass, "SpeedButton1"},
     };
     StationFixture s;
-    for (const auto& [name, closeName] : windows) {
-        SCOPED_TRACE(name);
-        QWidget* window = s.station->window(QLatin1String(name));
+    for (const auto& [which, closeName] : windows) {
+        SCOPED_TRACE(WindowSet::name(which).toStdString());
+        QWidget* window = s.station->window(which);
         window->show();
         QTest::keyClick(window, Qt::Key_Escape);
         EXPECT_FALSE(window->isVisible());
@@ -92,7 +100,7 @@ TEST(SecondaryWindowsTest, EscAndTheCloseButtonHideEveryWindow) {
 // picture, followed by a movement, moves the window; a press on a caption that
 // toggles a box does not, and the password window never moves.
 struct DragCase {
-    const char* window;
+    Window window;
     const char* target;  // a child by object name; empty for the window itself
     QPoint at;           // in the target's coordinates
     bool moves;
@@ -100,24 +108,24 @@ struct DragCase {
 
 TEST(SecondaryWindowsTest, WindowsAreDraggedByTheirBackgroundOnly) {
     const DragCase cases[] = {
-        {"FSterowanie", "", {20, 170}, true},
-        {"FSterowanie", "unit", {5, 5}, true},
-        {"FSterowanie", "i2", {5, 5}, false},
-        {"FWyjscia", "", {100, 300}, true},
-        {"FWyjscia", "Label4", {5, 5}, false},
-        {"FPodgladSilniki", "m2_v", {5, 5}, true},
-        {"FPodgladWejscia", "", {70, 55}, true},  // on the name painted beside a lamp
-        {"FParametrLiczbowy", "p_vi", {150, 60}, true},
-        {"FParametrLiczbowy", "p_vi_heading", {5, 5}, true},
-        {"FKompilacja", "DownloadDumm", {10, 10}, true},
-        {"FLog", "", {120, 20}, true},
-        {"FPass", "", {150, 140}, false},
-        {"FPass", "Label32", {5, 5}, false},
+        {Window::FSterowanie, "", {20, 170}, true},
+        {Window::FSterowanie, "unit", {5, 5}, true},
+        {Window::FSterowanie, "i2", {5, 5}, false},
+        {Window::FWyjscia, "", {100, 300}, true},
+        {Window::FWyjscia, "Label4", {5, 5}, false},
+        {Window::FPodgladSilniki, "m2_v", {5, 5}, true},
+        {Window::FPodgladWejscia, "", {70, 55}, true},  // on the name painted beside a lamp
+        {Window::FParametrLiczbowy, "p_vi", {150, 60}, true},
+        {Window::FParametrLiczbowy, "p_vi_heading", {5, 5}, true},
+        {Window::FKompilacja, "DownloadDumm", {10, 10}, true},
+        {Window::FLog, "", {120, 20}, true},
+        {Window::FPass, "", {150, 140}, false},
+        {Window::FPass, "Label32", {5, 5}, false},
     };
     StationFixture s;
     for (const DragCase& c : cases) {
-        SCOPED_TRACE(std::string(c.window) + " " + c.target);
-        QWidget* window = s.station->window(QLatin1String(c.window));
+        SCOPED_TRACE(WindowSet::name(c.window).toStdString() + " " + c.target);
+        QWidget* window = s.station->window(c.window);
         ASSERT_NE(window, nullptr);
         if (auto* dialog = qobject_cast<TFParametrLiczbowy*>(window))
             dialog->ShowPage(Page::p_vi, "Speed min.");
@@ -141,7 +149,7 @@ TEST(SecondaryWindowsTest, WindowsAreDraggedByTheirBackgroundOnly) {
 TEST(SecondaryWindowsTest, ParameterChoicesSurviveTheDialogsReports) {
     StationFixture s;
     ParameterDialog& dialog = s.main->parameterDialog();
-    auto* form = qobject_cast<TFParametrLiczbowy*>(s.station->window("FParametrLiczbowy"));
+    auto* form = qobject_cast<TFParametrLiczbowy*>(s.station->window(Window::FParametrLiczbowy));
     ASSERT_NE(form, nullptr);
     s.main->model().editMode = EditMode::Append;
     s.main->model().editedCode = 16;

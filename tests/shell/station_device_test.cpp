@@ -19,6 +19,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "control/gui/log_window.h"
@@ -58,9 +59,9 @@ const QString kDashes(69, QLatin1Char('-'));
 
 struct TwinStation : testing::TwinStationRig {
     TwinStation() {
-        transfer = qobject_cast<TFKompilacja*>(station->window("FKompilacja"));
-        pass = qobject_cast<TFPass*>(station->window("FPass"));
-        info = qobject_cast<TFInfo*>(station->window("FInfo"));
+        transfer = qobject_cast<TFKompilacja*>(station->window(Window::FKompilacja));
+        pass = qobject_cast<TFPass*>(station->window(Window::FPass));
+        info = qobject_cast<TFInfo*>(station->window(Window::FInfo));
         main->device().link().frameLog = [this](FrameDirection d,
                                                 std::span<const std::uint8_t> bytes) {
             if (d != FrameDirection::Sent) return;
@@ -102,7 +103,7 @@ struct TwinStation : testing::TwinStationRig {
 
     QString lastLog() const { return transfer->logLines().value(transfer->logLines().size() - 1); }
     Rgb lastLogColour() const { return transfer->logLineColour(transfer->logLines().size() - 1); }
-    QWidget* window(const char* name) const { return station->window(QLatin1String(name)); }
+    QWidget* window(Window which) const { return station->window(which); }
     int sent(std::uint8_t code) const {
         return int(std::count(sentCodes.begin(), sentCodes.end(), code));
     }
@@ -142,20 +143,20 @@ TEST(StationLinkTest, ConnectLightsTheIndicatorAndDisconnectPutsItOut) {
 
 struct NoConnectionCase {
     const char* button;
-    const char* staysHidden;  // the window the action would show, or nullptr
+    std::optional<Window> staysHidden;  // the window the action would show
 };
 
 TEST(StationLinkTest, ActionsWithoutConnectionSendNothingAndShowNothing) {
     const NoConnectionCase cases[] = {
-        {"ReadProgramButton", "FKompilacja"},
-        {"PlayProgramButton", nullptr},
-        {"StopProgramButton", nullptr},
-        {"StopButton", nullptr},
-        {"SpeedButton1", nullptr},
-        {"SpeedButton2", "FPass"},
-        {"ViweMotorButton", "FPodgladSilniki"},
-        {"WiewIoButton", "FPodgladWejscia"},
-        {"ViewUsbButton", "FLog"},
+        {"ReadProgramButton", Window::FKompilacja},
+        {"PlayProgramButton", std::nullopt},
+        {"StopProgramButton", std::nullopt},
+        {"StopButton", std::nullopt},
+        {"SpeedButton1", std::nullopt},
+        {"SpeedButton2", Window::FPass},
+        {"ViweMotorButton", Window::FPodgladSilniki},
+        {"WiewIoButton", Window::FPodgladWejscia},
+        {"ViewUsbButton", Window::FLog},
     };
     TwinStation s;
     for (const NoConnectionCase& c : cases) {
@@ -165,7 +166,7 @@ TEST(StationLinkTest, ActionsWithoutConnectionSendNothingAndShowNothing) {
         EXPECT_EQ(s.status1(), "marker");
         EXPECT_EQ(s.status2(), "No connection");
         if (c.staysHidden) {
-            EXPECT_FALSE(s.window(c.staysHidden)->isVisible());
+            EXPECT_FALSE(s.window(*c.staysHidden)->isVisible());
         }
         EXPECT_FALSE(s.main->NewButton->isHidden()) << "the editing look stays";
     }
@@ -541,7 +542,7 @@ TEST(StationRunTest, PlayFollowsTheExecutedLineAndStopEndsTheRun) {
     const int line = s.main->ProgramView->caretLine();
     EXPECT_EQ(s.main->ProgramView->selectedText(), s.main->ProgramView->lineText(line));
     EXPECT_EQ(s.main->focusWidget(), s.main->ProgramView);
-    auto* log = qobject_cast<TFLog*>(s.window("FLog"));
+    auto* log = qobject_cast<TFLog*>(s.window(Window::FLog));
     ASSERT_NE(log, nullptr);
     EXPECT_TRUE(log->lines().join('\n').contains("\"Start\"")) << "the program's message";
 
@@ -575,7 +576,7 @@ TEST(StationRunTest, DeviceResetStopsTheRunAndClearsThePositionCounters) {
 TEST(StationRunTest, AProgramStartedAtTheControllerSwitchesTheLookBothWays) {
     TwinStation s;
     s.writeDemo();
-    QWidget* control = s.window("FSterowanie");
+    QWidget* control = s.window(Window::FSterowanie);
     control->show();
     s.ftdi.twin().setRunInput(true);  // the RUN input starts the stored program
     ASSERT_TRUE(s.pumpUntil([&] { return s.main->programRunning == 1; }, 500));
@@ -673,8 +674,8 @@ TEST(StationMonitorTest, PreviewWindowsShowTheRepliesTheirTimersAskFor) {
     s.ftdi.twin().setInput(1, true);
     s.click(s.main->ViweMotorButton);
     s.click(s.main->WiewIoButton);
-    auto* motors = qobject_cast<TFPodgladSilniki*>(s.window("FPodgladSilniki"));
-    auto* io = qobject_cast<TFPodgladWejscia*>(s.window("FPodgladWejscia"));
+    auto* motors = qobject_cast<TFPodgladSilniki*>(s.window(Window::FPodgladSilniki));
+    auto* io = qobject_cast<TFPodgladWejscia*>(s.window(Window::FPodgladWejscia));
     ASSERT_TRUE(motors->isVisible());
     ASSERT_TRUE(io->isVisible());
     // The windows' timers are the device side's request timers.
@@ -708,7 +709,7 @@ TEST(StationMonitorTest, TheOutputsWindowOpensWithTheControllersOutputStates) {
     }
     s.click(s.main->SetOutputButton);
     s.pump(20);
-    auto* outputs = qobject_cast<TFWyjscia*>(s.window("FWyjscia"));
+    auto* outputs = qobject_cast<TFWyjscia*>(s.window(Window::FWyjscia));
     for (int n = 1; n <= TFWyjscia::kRows; ++n)
         EXPECT_EQ(outputs->io(n)->isChecked(), n == 3 || n == 9) << n;
 }

@@ -46,6 +46,12 @@ constexpr int kTextLimit = 0x3FFF80;  // 999 lines of 105 characters and more
 const QRect kListingRect(166, 128, 772, 466);
 constexpr int kColumnStarts[4] = {5, 29, 53, 77};
 
+// What a transfer disables: every window but the transfer and password windows.
+constexpr Window kLockedByTransfer[] = {Window::FInfo,           Window::FLog,
+                                        Window::FMain,           Window::FParametrLiczbowy,
+                                        Window::FPodgladSilniki, Window::FPodgladWejscia,
+                                        Window::FSterowanie,     Window::FWyjscia};
+
 // A program file (.pri, or the text form's .rv720) among the dropped files, or empty.
 QString droppedProgram(const QMimeData* data) {
     if (!data) return {};
@@ -564,11 +570,10 @@ void TFMain::LockWindows() {
         setEnabled(false);
         return;
     }
-    for (const char* name : {"FInfo", "FLog", "FMain", "FParametrLiczbowy", "FPodgladSilniki",
-                             "FPodgladWejscia", "FSterowanie", "FWyjscia"})
-        if (QWidget* w = windows_->window(QLatin1String(name))) w->setEnabled(false);
-    for (const char* name : {"FPodgladSilniki", "FPodgladWejscia", "FLog"})
-        if (QWidget* w = windows_->window(QLatin1String(name))) w->hide();
+    for (Window window : kLockedByTransfer)
+        if (QWidget* w = windows_->window(window)) w->setEnabled(false);
+    for (Window window : {Window::FPodgladSilniki, Window::FPodgladWejscia, Window::FLog})
+        if (QWidget* w = windows_->window(window)) w->hide();
 }
 
 void TFMain::UnlockWindows() {
@@ -576,9 +581,8 @@ void TFMain::UnlockWindows() {
         setEnabled(true);
         return;
     }
-    for (const char* name : {"FInfo", "FLog", "FMain", "FParametrLiczbowy", "FPodgladSilniki",
-                             "FPodgladWejscia", "FSterowanie", "FWyjscia"})
-        if (QWidget* w = windows_->window(QLatin1String(name))) w->setEnabled(true);
+    for (Window window : kLockedByTransfer)
+        if (QWidget* w = windows_->window(window)) w->setEnabled(true);
 }
 
 bool TFMain::HasProgramLines() const {
@@ -928,7 +932,7 @@ void TFMain::PrintButtonClick() {
 // --------------------------------------------------------- about, help, misc
 
 TFInfo* TFMain::aboutWindow() const {
-    return windows_ ? qobject_cast<TFInfo*>(windows_->window(QStringLiteral("FInfo"))) : nullptr;
+    return windows_ ? qobject_cast<TFInfo*>(windows_->window(Window::FInfo)) : nullptr;
 }
 
 void TFMain::HelpButtonClick() {
@@ -1073,7 +1077,7 @@ bool TFMain::closeBody() {
     if (stopPreviewTimers_) stopPreviewTimers_();
     closeLink();
     if (windows_)
-        if (QWidget* transfer = windows_->window(QStringLiteral("FKompilacja"))) transfer->close();
+        if (QWidget* transfer = windows_->window(Window::FKompilacja)) transfer->close();
     return true;
 }
 

@@ -58,8 +58,7 @@ void TFMain::wireDirectControl() {
 
 TFSterowanie* TFMain::controlWindow() {
     auto* window =
-        windows_ ? qobject_cast<TFSterowanie*>(windows_->window(QStringLiteral("FSterowanie")))
-                 : nullptr;
+        windows_ ? qobject_cast<TFSterowanie*>(windows_->window(Window::FSterowanie)) : nullptr;
     if (window && !window->connectedToStation()) {
         DirectControlLink link;
         link.dialogs = &dialogs_;
@@ -75,7 +74,7 @@ TFSterowanie* TFMain::controlWindow() {
 
 TFWyjscia* TFMain::outputsWindow() {
     auto* window =
-        windows_ ? qobject_cast<TFWyjscia*>(windows_->window(QStringLiteral("FWyjscia"))) : nullptr;
+        windows_ ? qobject_cast<TFWyjscia*>(windows_->window(Window::FWyjscia)) : nullptr;
     if (window)
         connect(window, &TFWyjscia::ioClick, this, &TFMain::outputClick, Qt::UniqueConnection);
     return window;

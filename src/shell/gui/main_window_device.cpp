@@ -173,8 +173,7 @@ void TFMain::WriteProgramButtonClick() {
 // compilation is pure, so running it again tells which lines those are.
 void TFMain::showReportLinks() {
     auto* transfer =
-        windows_ ? qobject_cast<TFKompilacja*>(windows_->window(QStringLiteral("FKompilacja")))
-                 : nullptr;
+        windows_ ? qobject_cast<TFKompilacja*>(windows_->window(Window::FKompilacja)) : nullptr;
     if (!transfer) return;
     QVector<int> links;
     for (const LogLine& line : compileProgram(model_.image, {}, {}).lines)
@@ -213,8 +212,7 @@ void TFMain::SpeedButton1Click() {
 void TFMain::SpeedButton2Click() {
     device_->SpeedButton2Click();
     // The password window opens with its box emptied (and its colour restored).
-    auto* pass =
-        windows_ ? qobject_cast<TFPass*>(windows_->window(QStringLiteral("FPass"))) : nullptr;
+    auto* pass = windows_ ? qobject_cast<TFPass*>(windows_->window(Window::FPass)) : nullptr;
     if (pass && pass->isVisible()) {
         pass->Edit->clear();
         setErrorColour(pass->Edit, false);

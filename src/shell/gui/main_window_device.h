@@ -129,7 +129,7 @@ class TFMain::DeviceViews final : public MainWindowView, public TransferView, pu
     QWidget* find(Window window) const {
         if (window == Window::FMain) return &main_;
         if (!main_.windows_) return nullptr;
-        return main_.windows_->window(WindowSet::names().at(int(window)));
+        return main_.windows_->window(window);
     }
     template <class W>
     W* window(Window which) const {

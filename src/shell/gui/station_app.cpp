@@ -23,11 +23,11 @@ Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* 
     StationWindow::setMainWindow(main_);
     StationWindow::setSettings(&main_->settings());
 
-    auto adopt = [this](std::unique_ptr<QWidget> window) {
-        windows_.add(window.get());
+    auto adopt = [this](Window which, std::unique_ptr<QWidget> window) {
+        windows_.add(which, window.get());
         owned_.push_back(std::move(window));
     };
-    adopt(std::move(mainWindow));
+    adopt(Window::FMain, std::move(mainWindow));
     auto sterowanie = std::make_unique<TFSterowanie>(main_);
     auto wyjscia = std::make_unique<TFWyjscia>(main_);
     auto silniki = std::make_unique<TFPodgladSilniki>(main_, &timers);
@@ -37,17 +37,17 @@ Station::Station(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* 
     // The device side's request loops and the windows' Close buttons share one timer each.
     motorView->useMotorViewTimer(main_->device().MotorViewTimer());
     inputView->useInputViewTimer(main_->device().InputViewTimer());
-    adopt(std::move(sterowanie));
-    adopt(std::move(wyjscia));
-    adopt(std::move(silniki));
-    adopt(std::move(wejscia));
+    adopt(Window::FSterowanie, std::move(sterowanie));
+    adopt(Window::FWyjscia, std::move(wyjscia));
+    adopt(Window::FPodgladSilniki, std::move(silniki));
+    adopt(Window::FPodgladWejscia, std::move(wejscia));
     auto parameters = std::make_unique<TFParametrLiczbowy>(main_);
     main_->attachParameterForm(parameters.get());
-    adopt(std::move(parameters));
-    adopt(std::make_unique<TFInfo>());
-    adopt(std::make_unique<TFKompilacja>(main_));
-    adopt(std::make_unique<TFLog>(main_));
-    adopt(std::make_unique<TFPass>(main_));
+    adopt(Window::FParametrLiczbowy, std::move(parameters));
+    adopt(Window::FInfo, std::make_unique<TFInfo>());
+    adopt(Window::FKompilacja, std::make_unique<TFKompilacja>(main_));
+    adopt(Window::FLog, std::make_unique<TFLog>(main_));
+    adopt(Window::FPass, std::make_unique<TFPass>(main_));
 
     main_->setPreviewTimerStopper([motorView, inputView] {
         motorView->MotorViewTimer->stop();

@@ -31,7 +31,7 @@ class Station {
 
     TFMain* main() const { return main_; }
     WindowSet& windows() { return windows_; }
-    QWidget* window(const QString& name) const { return windows_.window(name); }
+    QWidget* window(Window which) const { return windows_.window(which); }
 
   private:
     WindowSet windows_;
