@@ -86,13 +86,12 @@ ParsedArgs parseArgs(std::span<const std::string> args, std::span<const OptionDe
 std::span<const Verb> verbs() {
     // One entry per verb; a new verb adds its descriptor here.
     static const Verb table[] = {
-        listVerb(),     checkVerb(),          exportVerb(),
-        importVerb(),   simulateVerb(),
+        listVerb(),     checkVerb(),   exportVerb(),   importVerb(),
+        simulateVerb(),
 #ifdef RV720_DEVICE_VERBS
-        writeVerb(),    readVerb(),           runVerb(),
-        stopVerb(),     resetVerb(),          versionVerb(),
-        firmwareVerb(), serveSimulatorVerb(), monitorVerb(),
-        devicesVerb(),
+        writeVerb(),    readVerb(),    runVerb(),      stopVerb(),
+        resetVerb(),    versionVerb(), firmwareVerb(), serveSimulatorVerb(),
+        monitorVerb(),  devicesVerb(),
 #endif
     };
     return table;

@@ -152,11 +152,11 @@ bool EventLoop::waitFor(Duration until, std::vector<LoopWaker*>& ready) {
     if (timerFd_ >= 0) {
         const auto at = std::chrono::duration_cast<std::chrono::nanoseconds>(
             (origin_ + until).time_since_epoch());
-        itimerspec spec{};
-        spec.it_value.tv_sec = at.count() / 1'000'000'000;
-        spec.it_value.tv_nsec = at.count() % 1'000'000'000;
-        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
-        ::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+        itimerspec due{};
+        due.it_value.tv_sec = at.count() / 1'000'000'000;
+        due.it_value.tv_nsec = at.count() % 1'000'000'000;
+        if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0) due.it_value.tv_nsec = 1;
+        ::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &due, nullptr);
         fds.push_back({timerFd_, POLLIN, 0});
     } else {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now());

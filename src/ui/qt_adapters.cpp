@@ -74,14 +74,14 @@ void QtWaker::arm(int fd, std::optional<Delay> delay) {
             fallback_.stop();
         return;
     }
-    itimerspec spec{};
+    itimerspec due{};
     if (delay) {
         // A zero it_value would disarm the timerfd; one nanosecond is "at once".
         const auto ns = std::max<std::int64_t>(delay->count(), 1);
-        spec.it_value.tv_sec = ns / 1'000'000'000;
-        spec.it_value.tv_nsec = ns % 1'000'000'000;
+        due.it_value.tv_sec = ns / 1'000'000'000;
+        due.it_value.tv_nsec = ns % 1'000'000'000;
     }
-    ::timerfd_settime(timerFd_, 0, &spec, nullptr);
+    ::timerfd_settime(timerFd_, 0, &due, nullptr);
     deadline_->setEnabled(delay.has_value());
 }
 
