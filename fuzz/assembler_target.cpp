@@ -2,9 +2,9 @@
 #include <optional>
 #include <vector>
 
-#include "device/frame.h"
 #include "device/usb_link.h"
 #include "fuzz/targets.h"
+#include "protocol/frame.h"
 #include "support/timer.h"
 
 namespace rv720::fuzz {
@@ -145,7 +145,7 @@ std::string frameAssemblyMatchesModel(Input input) {
     std::vector<Completed> logged;
     link.frameLog = [&](FrameDirection direction, std::span<const std::uint8_t> frame) {
         if (direction == FrameDirection::Received)
-            logged.push_back({UsbLink::VerifyFrame(frame), Bytes(frame.begin(), frame.end())});
+            logged.push_back({verifyFrame(frame), Bytes(frame.begin(), frame.end())});
     };
     link.OpenLink();
     if (!link.connected()) return "the link did not open";

@@ -35,17 +35,19 @@
 
 #include <unistd.h>
 
-#include "device/codes.h"
 #include "device/device_station.h"
 #include "device/headless_views.h"
 #include "fuzz/targets.h"
 #include "model/commands.h"
+#include "protocol/replies.h"
 
 namespace rv720::fuzz {
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using protocol::CommandCode;
+using protocol::ReplyCode;
 
 constexpr int kDrainSteps = 10000;
 
@@ -117,8 +119,8 @@ class FarEnd final : public FtdiApi {
     std::uint16_t lastRecordAsked = 0;
     std::function<void(const std::string&)> trace;
 
-    Bytes frame(std::uint8_t code, const Bytes& data) const {
-        const Frame f = buildFrame(code, running_ ? 1 : 0, data);
+    Bytes frame(const protocol::Message& message) const {
+        const Frame f = protocol::toFrame(message, running_ ? 1 : 0);
         return Bytes(f.bytes.begin(), f.bytes.begin() + f.size);
     }
     void setRunning(bool on) { running_ = on; }
@@ -127,7 +129,7 @@ class FarEnd final : public FtdiApi {
     void streamEnded() {
         if (firmware_ != Firmware::Receiving || firmwareBytes_ == 0) return;
         firmware_ = Firmware::Idle;
-        answer(reply::FirmwareDone, {kTarget});
+        answer(protocol::acknowledge(ReplyCode::FirmwareDone));
     }
 
     FtStatus createDeviceInfoList(std::uint32_t& count) override {
@@ -185,7 +187,7 @@ class FarEnd final : public FtdiApi {
         queue.clear();
         firmware_ = Firmware::Idle;
     }
-    void answer(std::uint8_t code, const Bytes& data) { answers.push_back(frame(code, data)); }
+    void answer(const protocol::Message& message) { answers.push_back(frame(message)); }
 
     void receive(std::span<const std::uint8_t> bytes) {
         // The firmware comes a byte per write; anything else ends it.
@@ -194,91 +196,84 @@ class FarEnd final : public FtdiApi {
             return;
         }
         streamEnded();
-        if (!UsbLink::VerifyFrame(bytes)) return;
-        const std::uint8_t code = bytes[5];
-        const auto data = bytes.subspan(7, bytes.size() - 9);
-        if (firmware_ == Firmware::Armed && code != cmd::FirmwareUpdate) firmware_ = Firmware::Idle;
-        if (data.empty()) return answer(0, {kTarget, code});
+        if (!verifyFrame(bytes)) return;
+        const FrameView frame(bytes);
+        const std::uint8_t byte = frame.code();
+        const auto code = CommandCode(byte);
+        if (firmware_ == Firmware::Armed && code != CommandCode::FirmwareUpdate)
+            firmware_ = Firmware::Idle;
+        if (frame.data().empty()) return answer(protocol::refusal(byte));
         switch (code) {
-            case cmd::MotorState:
-                return answer(reply::MotorState, Bytes(19, 0));
-            case cmd::IoState:
-                return answer(reply::IoState, Bytes(18, 0));
-            case cmd::Run:
+            case CommandCode::MotorState:
+                return answer(protocol::motorStateReply({}));
+            case CommandCode::IoState:
+                return answer(protocol::ioStateReply({}));
+            case CommandCode::Run:
                 running_ = eeprom.length() > 0;
-                return answer(code, {kTarget});
-            case cmd::Stop:
-            case cmd::Reset:
+                return answer(protocol::acknowledge(ReplyCode::Running));
+            case CommandCode::Stop:
+            case CommandCode::Reset:
                 running_ = false;
                 staging_.reset();
-                return answer(code, {kTarget});
-            case cmd::FirmwareVersion:
-                return answer(reply::FirmwareVersion, {kTarget, 1, 3});
-            case cmd::WriteHeader:
-                return writeHeader(data);
-            case cmd::WriteRecord:
-                return writeRecord(data);
-            case cmd::TransferEnd:
+                return answer(protocol::acknowledge(protocol::answerTo(code)));
+            case CommandCode::FirmwareVersion:
+                return answer(protocol::versionReply({1, 3}));
+            case CommandCode::WriteHeader:
+                return writeHeader(frame);
+            case CommandCode::WriteRecord:
+                return writeRecord(frame);
+            case CommandCode::TransferEnd:
                 staging_.reset();
-                return answer(reply::TransferEnded, {kTarget});
-            case cmd::ReadHeader: {
-                Bytes header{kTarget, 0, 0};
-                writeBe16(&header[1], std::uint16_t(eeprom.length()));
-                const auto block = eeprom.inputBreakWire();
-                header.insert(header.end(), block.begin(), block.end());
-                return answer(reply::ReadHeader, header);
+                return answer(protocol::acknowledge(ReplyCode::TransferEnded));
+            case CommandCode::ReadHeader:
+                return answer(protocol::readHeaderReply(
+                    {std::uint16_t(eeprom.length()), eeprom.inputBreakWire()}));
+            case CommandCode::ReadRecord: {
+                const auto index = protocol::decodeReadRecordIndex(frame);
+                if (!index || *index < 1 || *index > kMaxCommands)
+                    return answer(protocol::refusal(byte));
+                lastRecordAsked = *index;
+                return answer(protocol::readRecordReply({*index, eeprom.record(*index - 1)}));
             }
-            case cmd::ReadRecord: {
-                if (data.size() < 3) return answer(0, {kTarget, code});
-                const std::uint16_t index = readBe16(&data[1]);
-                if (index < 1 || index > kMaxCommands) return answer(0, {kTarget, code});
-                lastRecordAsked = index;
-                Bytes out{kTarget, data[1], data[2]};
-                const Record r = eeprom.record(index - 1);
-                out.insert(out.end(), r.begin(), r.end());
-                return answer(reply::ReadRecord, out);
-            }
-            case cmd::FirmwareUpdate:
+            case CommandCode::FirmwareUpdate:
                 running_ = false;
                 if (firmware_ == Firmware::Armed) {
                     firmware_ = Firmware::Receiving;
                     firmwareBytes_ = 0;
-                    return answer(reply::FirmwareFileRequested, {kTarget});
+                    return answer(protocol::acknowledge(ReplyCode::FirmwareFileRequested));
                 }
                 firmware_ = Firmware::Armed;
-                return answer(reply::FirmwareAccepted, {kTarget});
+                return answer(protocol::acknowledge(ReplyCode::FirmwareAccepted));
             default:
                 // Outputs, motor settings, the connection check: acknowledged alike.
-                return answer(code, {data[0]});
+                return answer(protocol::acknowledge(ReplyCode(byte), frame.target()));
         }
     }
 
     // A new program replaces the stored one only once all its records arrived.
-    void writeHeader(std::span<const std::uint8_t> data) {
-        if (data.size() < 3 + kInputBreakSize || readBe16(&data[1]) > kMaxCommands)
-            return answer(0, {kTarget, cmd::WriteHeader});
+    void writeHeader(FrameView frame) {
+        const auto header = protocol::decodeWriteHeader(frame);
+        if (!header || header->length > kMaxCommands)
+            return answer(protocol::refusal(protocol::byteOf(CommandCode::WriteHeader)));
         running_ = false;
         staging_ = eeprom;
-        staging_->setLength(readBe16(&data[1]));
-        InputBreakWire block;
-        std::copy_n(data.begin() + 3, kInputBreakSize, block.begin());
-        staging_->setInputBreakFromWire(block);
+        staging_->setLength(header->length);
+        staging_->setInputBreakFromWire(header->block);
         staged_.assign(staging_->length(), false);
-        answer(reply::RecordStored, {kTarget});
+        answer(protocol::acknowledge(ReplyCode::RecordStored));
         if (staging_->length() == 0) eeprom = *staging_;
     }
 
-    void writeRecord(std::span<const std::uint8_t> data) {
-        if (!staging_ || data.size() < 3 + kRecordSize)
-            return answer(0, {kTarget, cmd::WriteRecord});
-        const std::uint16_t index = readBe16(&data[1]);
-        if (index < 1 || index > staging_->length()) return answer(0, {kTarget, cmd::WriteRecord});
-        Record r;
-        std::copy_n(data.begin() + 3, kRecordSize, r.begin());
-        staging_->setRecord(index - 1, r);
+    void writeRecord(FrameView frame) {
+        const auto written = protocol::decodeWriteRecord(frame);
+        const auto refused = protocol::refusal(protocol::byteOf(CommandCode::WriteRecord));
+        if (!staging_ || !written) return answer(refused);
+        const std::uint16_t index = written->index;
+        if (index < 1 || index > staging_->length()) return answer(refused);
+        staging_->setRecord(index - 1, written->record);
         staged_[index - 1] = true;
         if (std::find(staged_.begin(), staged_.end(), false) == staged_.end()) eeprom = *staging_;
-        answer(reply::RecordStored, {kTarget});
+        answer(protocol::acknowledge(ReplyCode::RecordStored));
     }
 
     bool running_ = false;
@@ -427,12 +422,16 @@ class Session final : public HeadlessViews {
         for (auto& b : data)
             b = in_.next();
         // An acknowledgement or a program header with a good sum is exactly what the
-        // station waits for; a record is, for the index it asked last.
-        if (code == reply::RecordStored || code == reply::ReadHeader) code |= 0x80;
-        if (code == reply::ReadRecord && data.size() >= 3 &&
-            readBe16(&data[1]) == far_.lastRecordAsked)
-            data[2] ^= 1;
-        const Frame f = buildFrame(code, status, data);
+        // station waits for; a record is, for the index it asked last: such a frame
+        // goes with another code, or another index (its low bit flipped).
+        const auto reply = ReplyCode(code);
+        if (reply == ReplyCode::RecordStored || reply == ReplyCode::ReadHeader) code |= 0x80;
+        Frame f = buildFrame(code, status, data);
+        const auto record = protocol::decodeReadRecord(FrameView(f.view()));
+        if (reply == ReplyCode::ReadRecord && record && record->index == far_.lastRecordAsked)
+            f = protocol::toFrame(
+                protocol::readRecordReply({std::uint16_t(record->index ^ 1), record->record}),
+                status);
         return Bytes(f.bytes.begin(), f.bytes.begin() + f.size);
     }
 
@@ -440,20 +439,23 @@ class Session final : public HeadlessViews {
         switch (in_.next() % 5) {
             case 0:  // the RUN input started the program; it reports its line
                 far_.setRunning(true);
-                return far_.frame(reply::ExecutedLine, {kTarget, 0, in_.next()});
+                return far_.frame(protocol::executedLineReply(in_.next()));
             case 1: {
-                Bytes message{kTarget, std::uint8_t(in_.next() % 8)};
-                for (int i = 0; i < message[1]; ++i)
-                    message.push_back(in_.next());
-                return far_.frame(reply::Message, message);
+                Bytes characters(in_.next() % 8);
+                for (auto& c : characters)
+                    c = in_.next();
+                return far_.frame(protocol::usbMessageReply(characters));
             }
             case 2:  // the program ended on its own
                 far_.setRunning(false);
-                return far_.frame(cmd::Stop, {kTarget});
+                return far_.frame(protocol::acknowledge(ReplyCode::Stopped));
             case 3:
-                return far_.frame(reply::Connected, {kTarget});
-            default:
-                return far_.frame(reply::IoState, Bytes(18, in_.next() & 1));
+                return far_.frame(protocol::acknowledge(ReplyCode::Connected));
+            default: {
+                protocol::Lamps lamps;
+                lamps.fill((in_.next() & 1) != 0);
+                return far_.frame(protocol::ioStateReply(lamps));
+            }
         }
     }
 

@@ -14,10 +14,10 @@
 #include "compiler/compiler.h"
 #include "device/backends/device_factory.h"
 #include "device/backends/pty_simulator.h"
-#include "device/codes.h"
 #include "device/device_station.h"
 #include "device/headless_views.h"
 #include "model/program_store.h"
+#include "protocol/replies.h"
 #include "sim/eeprom_file.h"
 #include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
@@ -195,10 +195,12 @@ class ToolView final : public HeadlessViews {
     Io& io_;
 };
 
-// A verified frame from the controller: its code, its running flag and the byte
-// after the target (for a refusal, code 0, the code it refused).
+// A verified frame from the controller: its code, its running flag and, for a
+// refusal, the code it refused.
 struct Reply {
-    std::uint8_t code, status, firstByte;
+    protocol::ReplyCode code;
+    std::uint8_t status;
+    std::optional<std::uint8_t> refused;
 };
 
 // Options every device verb takes, and the ones of its own.
@@ -271,8 +273,13 @@ class Session {
         station_->link().frameLog = [this, trace](FrameDirection d,
                                                   std::span<const std::uint8_t> f) {
             if (trace) io_.err << (d == FrameDirection::Sent ? "> " : "< ") << hexText(f) << '\n';
-            if (d == FrameDirection::Received && UsbLink::VerifyFrame(f) && f.size() >= 9)
-                replies_.push_back({f[5], f[6], f[8]});
+            if (d != FrameDirection::Received || !verifyFrame(f)) return;
+            const FrameView reply(f);
+            const auto code = protocol::ReplyCode(reply.code());
+            replies_.push_back({code, reply.status(),
+                                code == protocol::ReplyCode::Refused
+                                    ? protocol::decodeRefusedCode(reply).value_or(0)
+                                    : std::optional<std::uint8_t>()});
         };
         return true;
     }
@@ -315,15 +322,15 @@ class Session {
         return outcome;
     }
 
-    // The controller answers a command it cannot take with code 0 and the refused
+    // The controller answers a command it cannot take with a refusal naming its
     // code; the station would wait for ever, the tool does not.
     bool refused() const { return refusedCode().has_value(); }
     std::optional<std::uint8_t> refusedCode() const {
         for (const Reply& r : replies_)
-            if (r.code == 0) return r.firstByte;
+            if (r.refused) return r.refused;
         return std::nullopt;
     }
-    std::optional<Reply> reply(std::uint8_t code) const {
+    std::optional<Reply> reply(protocol::ReplyCode code) const {
         for (const Reply& r : replies_)
             if (r.code == code) return r;
         return std::nullopt;
@@ -523,18 +530,19 @@ int runSimple(std::string_view name, const Verb& verb, std::span<const std::stri
     if (!session.connect()) return kExitDeviceFailure;
     DeviceStation& station = session.station();
 
-    std::uint8_t expected = 0;
+    using protocol::ReplyCode;
+    ReplyCode expected{};
     if (name == "run") {
-        expected = cmd::Run;
+        expected = ReplyCode::Running;
         station.PlayProgramButtonClick();
     } else if (name == "stop") {
-        expected = cmd::Stop;
+        expected = ReplyCode::Stopped;
         station.StopProgramButtonClick();
     } else if (name == "reset") {
-        expected = cmd::Reset;
+        expected = ReplyCode::ResetDone;
         station.SpeedButton1Click();
     } else {
-        expected = reply::FirmwareVersion;
+        expected = ReplyCode::FirmwareVersion;
         station.InfoButtonClick();
     }
     const auto outcome =

@@ -14,6 +14,7 @@
 #include "device/backends/device_factory.h"
 #include "device/device_station.h"
 #include "device/headless_views.h"
+#include "protocol/codes.h"
 #include "sim/eeprom_file.h"
 #include "sim/input_switch.h"
 #include "sim/loop_time.h"
@@ -254,7 +255,8 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
     // lamp off shows nothing; the report waits for the first reply itself.
     bool ioReplied = false;
     station.link().frameLog = [&ioReplied](FrameDirection d, std::span<const std::uint8_t> f) {
-        if (d == FrameDirection::Received && f.size() > 5 && f[5] == 2 && UsbLink::VerifyFrame(f))
+        if (d == FrameDirection::Received && verifyFrame(f) &&
+            protocol::ReplyCode(FrameView(f).code()) == protocol::ReplyCode::IoState)
             ioReplied = true;
     };
 

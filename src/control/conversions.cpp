@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "model/values.h"
+#include "protocol/commands.h"
 
 namespace rv720 {
 
@@ -125,23 +126,10 @@ ControlValue readControlValue(ControlKind kind, std::string_view text, char sepa
     return {};
 }
 
-DirectData valueData(int motor, std::int32_t value) {
-    DirectData data{};
-    data[0] = static_cast<std::uint8_t>(motor);
-    writeBe32(data.data() + 1, value);
-    return data;
-}
-
-DirectData workModeData(int motor, int modeIndex) {
-    DirectData data{};  // bytes 2 ... 4 carry nothing and go as zero
-    data[0] = static_cast<std::uint8_t>(motor);
-    data[1] = static_cast<std::uint8_t>(std::clamp(modeIndex, 0, kWorkModeCount - 1));
-    return data;
-}
-
-DirectCommand stepCommand(int motor, bool up, int count) {
-    return {up ? kStepUpCode : kStepDownCode,
-            valueData(motor, std::clamp(count, kMinStepCount, kMaxStepCount))};
+protocol::Message stepCommand(int motor, bool up, int count) {
+    return protocol::motorValue(
+        up ? protocol::CommandCode::StepUp : protocol::CommandCode::StepDown, motor,
+        std::clamp(count, kMinStepCount, kMaxStepCount));
 }
 
 std::optional<int> chosenMotor(bool m1, bool m2, bool m3) {
@@ -157,27 +145,14 @@ DirectSend prepareDirectSend(ControlKind kind, int motor, std::string_view text,
         send.value = {
             mode == modeIndex ? ControlValue::Status::Converted : ControlValue::Status::Limited,
             mode};
-        send.command = {static_cast<std::uint8_t>(kind), workModeData(motor, mode)};
+        send.command = protocol::workMode(motor, mode);
         return send;
     }
     send.value = readControlValue(kind, text, separator, config);
     if (send.value.readable())
-        send.command = {static_cast<std::uint8_t>(kind), valueData(motor, send.value.value)};
+        send.command = protocol::motorValue(protocol::CommandCode(std::uint8_t(kind)), motor,
+                                            send.value.value);
     return send;
-}
-
-std::int32_t decodePosition(const std::uint8_t* bytes) {
-    std::int32_t p = (std::int32_t(bytes[0]) << 16) | (std::int32_t(bytes[1]) << 8) | bytes[2];
-    if (p >= 8388608) p -= 16777216;
-    return p;
-}
-
-std::int32_t decodeVelocity(const std::uint8_t* bytes) {
-    // Only the low 12 bits carry the value. Masking keeps every 12-bit reading as it
-    // was and also reads a sign-extended field (FF FF FF) as -1 instead of a huge value.
-    std::int32_t v = ((std::int32_t(bytes[1]) << 8) | bytes[2]) & 0x0FFF;
-    if (v >= 2048) v -= 4096;
-    return v;
 }
 
 float monitorVelocity(std::int32_t rawVelocity, const MotorConfig& motor) {

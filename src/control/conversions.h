@@ -15,13 +15,8 @@
 // truncations of those, so the rounding steps below are part of the result: 1 rev/s at
 // 200 steps and divisor 8 is 104 units, not 105.
 //
-// Direct commands carry five data bytes: the motor 1 ... 3, then a 32-bit big-endian
-// value. The work-mode command carries the mode in the byte after the motor and zeros
-// in the last three bytes.
-//
-// The motor-state reply (code 1) carries three 24-bit big-endian positions at frame
-// offsets 8 ... 16 and three 3-byte velocities at 17 ... 25, whose low 12 bits are a
-// two's-complement number in velocity units.
+// The direct commands carry these values as protocol/commands.h describes; the
+// monitor reads them from the motor-state reply (protocol/replies.h).
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -29,22 +24,19 @@
 #include <string_view>
 
 #include "model/program_image.h"
+#include "protocol/codes.h"
 
 namespace rv720 {
 
-// Which value the control window sends; each equals the command code it uses.
+// Which value the control window sends; each equals the code of the command it uses.
 enum class ControlKind : std::uint8_t {
-    WorkMode = 4,
-    MinVelocity = 5,
-    MaxVelocity = 6,
-    MaxAcceleration = 7,
-    SetVelocity = 8,
-    SetPosition = 9,
+    WorkMode = protocol::byteOf(protocol::CommandCode::WorkMode),
+    MinVelocity = protocol::byteOf(protocol::CommandCode::VMin),
+    MaxVelocity = protocol::byteOf(protocol::CommandCode::VMax),
+    MaxAcceleration = protocol::byteOf(protocol::CommandCode::AMax),
+    SetVelocity = protocol::byteOf(protocol::CommandCode::VDest),
+    SetPosition = protocol::byteOf(protocol::CommandCode::XDest),
 };
-
-// Command codes of the step buttons ">" and "<".
-inline constexpr std::uint8_t kStepUpCode = 28;
-inline constexpr std::uint8_t kStepDownCode = 29;
 
 inline constexpr std::int32_t kMaxVelocityUnits = 2047;
 inline constexpr std::int32_t kMaxAccelerationUnits = 2047;
@@ -91,20 +83,8 @@ ControlValue limitPosition(std::int64_t steps);
 ControlValue readControlValue(ControlKind kind, std::string_view text, char separator,
                               const MotorConfig& motor);
 
-// Data bytes of the direct commands (codes 4 ... 9, 28, 29).
-using DirectData = std::array<std::uint8_t, 5>;
-
-struct DirectCommand {
-    std::uint8_t code = 0;
-    DirectData data{};
-    friend bool operator==(const DirectCommand&, const DirectCommand&) = default;
-};
-
-DirectData valueData(int motor, std::int32_t value);
-// The mode index of the drop-down list, limited to 0 ... 2.
-DirectData workModeData(int motor, int modeIndex);
-// The step count of `Inc`, limited to 1 ... 1000.
-DirectCommand stepCommand(int motor, bool up, int count);
+// The step buttons ">" (up) and "<": the step count of `Inc`, limited to 1 ... 1000.
+protocol::Message stepCommand(int motor, bool up, int count);
 
 // The motor the radio buttons name, or nullopt when not exactly one is chosen.
 std::optional<int> chosenMotor(bool m1, bool m2, bool m3);
@@ -114,17 +94,12 @@ std::optional<int> chosenMotor(bool m1, bool m2, bool m3);
 // the command to send. `modeIndex` is used by WorkMode only, `text` by the others.
 struct DirectSend {
     ControlValue value;
-    DirectCommand command;  // meaningful only when value.readable()
+    protocol::Message command;  // meaningful only when value.readable()
 };
 DirectSend prepareDirectSend(ControlKind kind, int motor, std::string_view text, char separator,
                              const MotorConfig& config, int modeIndex);
 
 // --- Monitor -------------------------------------------------------------------
-
-// Signed 24-bit big-endian position (FF FF FF is -1, 80 00 00 is -8,388,608).
-std::int32_t decodePosition(const std::uint8_t* bytes);
-// The low 12 bits of a 3-byte big-endian field as two's complement (00 0F FF is -1).
-std::int32_t decodeVelocity(const std::uint8_t* bytes);
 
 // Raw velocity to rev/s in single precision, rounded after each step.
 float monitorVelocity(std::int32_t rawVelocity, const MotorConfig& motor);

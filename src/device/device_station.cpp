@@ -1,9 +1,12 @@
 #include "device/device_station.h"
 
-#include "device/codes.h"
-#include "device/replies.h"
+#include "protocol/commands.h"
+#include "protocol/replies.h"
 
 namespace rv720 {
+
+using protocol::CommandCode;
+using protocol::ReplyCode;
 
 DeviceStation::DeviceStation(FtdiApi& ftdi, TimerFactory& timers, Clock& clock, ProgramModel& model,
                              MainWindowView& mainView, TransferView& transferView,
@@ -41,18 +44,20 @@ bool DeviceStation::connectedOrReport() {
     return false;
 }
 
-void DeviceStation::sendToController(std::uint8_t code) {
-    const std::uint8_t target = kTarget;
-    sendCommand(code, {&target, 1});
+void DeviceStation::sendToController(CommandCode code) {
+    sendCommand(protocol::command(code));
 }
 
-void DeviceStation::sendCommand(std::uint8_t code, std::span<const std::uint8_t> data) {
+void DeviceStation::sendCommand(const protocol::Message& command) {
     if (!connected()) return;
-    Request request{code, data.empty() ? std::uint8_t(0) : data[0]};
-    if (code == cmd::ReadRecord && data.size() >= 3) request.index = readBe16(&data[1]);
+    const Frame frame = protocol::toFrame(command);
+    const FrameView sent(frame.view());
+    Request request{CommandCode(command.code), sent.target()};
+    if (request.code == CommandCode::ReadRecord)
+        if (const auto index = protocol::decodeReadRecordIndex(sent)) request.index = *index;
     // Set first: a send that fails takes the link, and the request, with it.
     outstanding_ = request;
-    link_.SendCommand(code, data);
+    link_.SendCommand(command.code, command.data());
     if (!connected()) outstanding_.reset();
 }
 
@@ -62,12 +67,12 @@ void DeviceStation::sendCommand(std::uint8_t code, std::span<const std::uint8_t>
 // apart, so the first header or record replies of that kind are the ended read's.
 // One lost on the way costs a later read one genuine reply instead, which the
 // reply timeout then asks for again: slower, never wrong.
-void DeviceStation::owe(std::uint8_t code, int count) {
+void DeviceStation::owe(ReplyCode code, int count) {
     owedByEnded_.push_back({code, count});
     if (owedByEnded_.size() > kMaxOwed) owedByEnded_.pop_front();
 }
 
-bool DeviceStation::owedByEndedRead(std::uint8_t code) {
+bool DeviceStation::owedByEndedRead(ReplyCode code) {
     for (auto it = owedByEnded_.begin(); it != owedByEnded_.end(); ++it) {
         if (it->code != code) continue;
         if (--it->count == 0) owedByEnded_.erase(it);
@@ -76,29 +81,16 @@ bool DeviceStation::owedByEndedRead(std::uint8_t code) {
     return false;
 }
 
-namespace {
-
-// The reply a command is answered with.
-std::uint8_t replyCodeOf(std::uint8_t command) {
-    return command == cmd::WriteHeader ? reply::RecordStored : command;
-}
-
-bool isMotorCommand(std::uint8_t code) {
-    return (code >= cmd::WorkMode && code <= cmd::XDest) || code == cmd::StepUp ||
-           code == cmd::StepDown;
-}
-
-}  // namespace
-
-bool DeviceStation::answersOutstanding(std::span<const std::uint8_t> frame) const {
+bool DeviceStation::answersOutstanding(FrameView frame) const {
     if (!outstanding_) return false;
     const Request& r = *outstanding_;
-    const std::uint8_t code = frameCode(frame);
-    if (code == reply::Refused) return decodeRefusedCode(frame) == r.code;
-    if (code != replyCodeOf(r.code)) return false;
-    if (isMotorCommand(r.code)) return frameTarget(frame) == r.target;
-    if (r.code == cmd::ReadRecord) {
-        const auto record = decodeReadRecord(frame);
+    const auto code = ReplyCode(frame.code());
+    if (code == ReplyCode::Refused)
+        return protocol::decodeRefusedCode(frame) == protocol::byteOf(r.code);
+    if (code != protocol::answerTo(r.code)) return false;
+    if (protocol::isMotorCommand(r.code)) return frame.target() == r.target;
+    if (r.code == CommandCode::ReadRecord) {
+        const auto record = protocol::decodeReadRecord(frame);
         return record && record->index == r.index;
     }
     return true;
@@ -181,15 +173,16 @@ void DeviceStation::followRunningFlag(std::uint8_t status) {
     }
 }
 
-void DeviceStation::dispatchFrame(std::span<const std::uint8_t> frame) {
-    if (staleAck_ && frameCode(frame) == reply::RecordStored) {
+void DeviceStation::dispatchFrame(std::span<const std::uint8_t> bytes) {
+    const FrameView frame(bytes);
+    const auto code = ReplyCode(frame.code());
+    if (staleAck_ && code == ReplyCode::RecordStored) {
         staleAck_ = false;  // a stopped write's, not this write's
-        followRunningFlag(frameStatus(frame));
+        followRunningFlag(frame.status());
         return;
     }
-    const std::uint8_t code = frameCode(frame);
-    if ((code == reply::ReadHeader || code == reply::ReadRecord) && owedByEndedRead(code)) {
-        followRunningFlag(frameStatus(frame));
+    if ((code == ReplyCode::ReadHeader || code == ReplyCode::ReadRecord) && owedByEndedRead(code)) {
+        followRunningFlag(frame.status());
         return;
     }
     const bool answer = answersOutstanding(frame);
@@ -197,78 +190,79 @@ void DeviceStation::dispatchFrame(std::span<const std::uint8_t> frame) {
         timeoutTimer_->stop();
         outstanding_.reset();
     }
-    followRunningFlag(frameStatus(frame));
-    const std::string motor = std::to_string(frameTarget(frame));
-    switch (frameCode(frame)) {
-        case reply::MotorState:
-            if (auto state = decodeMotorReply(frame)) monitor_.showMotorState(*state);
+    followRunningFlag(frame.status());
+    const std::string motor = std::to_string(frame.target());
+    switch (code) {
+        case ReplyCode::MotorState:
+            if (auto state = protocol::decodeMotorState(frame)) monitor_.showMotorState(*state);
             motorViewTimer_->start();
             break;
-        case reply::IoState:
+        case ReplyCode::IoState:
             showIoReply(frame);
             inputViewTimer_->start();
             break;
-        case reply::OutputsSet:
+        case ReplyCode::OutputsSet:
             main_.AddStatusLine("Outputs updated");
             break;
-        case reply::WorkModeSet:
+        case ReplyCode::WorkModeSet:
             main_.AddStatusLine("Work mode for motor " + motor + " set");
             break;
-        case reply::VMinSet:
+        case ReplyCode::VMinSet:
             main_.AddStatusLine("Minimum velocity " + motor + " set");
             break;
-        case reply::VMaxSet:
+        case ReplyCode::VMaxSet:
             main_.AddStatusLine("Maximum velocity " + motor + " set");
             break;
-        case reply::AMaxSet:
+        case ReplyCode::AMaxSet:
             main_.AddStatusLine("Acceleration " + motor + " set");
             break;
-        case reply::VDestSet:
+        case ReplyCode::VDestSet:
             main_.AddStatusLine("Destination velocity " + motor + " set");
             break;
-        case reply::XDestSet:
-        case reply::StepUpSet:
-        case reply::StepDownSet:
+        case ReplyCode::XDestSet:
+        case ReplyCode::StepUpSet:
+        case ReplyCode::StepDownSet:
             main_.AddStatusLine("Destination position " + motor + " set");
             break;
-        case reply::Connected:
+        case ReplyCode::Connected:
             main_.AddStatusLine("Connection successful");
             break;
-        case reply::FirmwareVersion:
-            if (auto version = decodeFirmwareVersion(frame)) monitor_.showFirmwareVersion(*version);
+        case ReplyCode::FirmwareVersion:
+            if (auto version = protocol::decodeFirmwareVersion(frame))
+                monitor_.showFirmwareVersion(version->text());
             break;
-        case reply::Message:
-            if (frame.size() >= 11) monitor_.showUsbMessage(decodeMessage(frame));
+        case ReplyCode::UsbMessage:
+            if (auto message = protocol::decodeUsbMessage(frame)) monitor_.showUsbMessage(*message);
             break;
-        case reply::ExecutedLine:
-            if (auto line = decodeExecutedLine(frame)) main_.selectExecutedLine(*line);
+        case ReplyCode::ExecutedLine:
+            if (auto line = protocol::decodeExecutedLine(frame)) main_.selectExecutedLine(*line);
             break;
-        case reply::Refused:
-            if (answer) onRefused(*decodeRefusedCode(frame));
+        case ReplyCode::Refused:
+            if (answer) onRefused(CommandCode(*protocol::decodeRefusedCode(frame)));
             break;
-        case reply::RecordStored:
+        case ReplyCode::RecordStored:
             onRecordStored(answer);
             break;
-        case reply::TransferEnded:
+        case ReplyCode::TransferEnded:
             staleAck_ = false;  // anything a stopped write still owed came before
             if (answer) onTransferEndConfirmed();
             break;
-        case reply::ReadHeader:
+        case ReplyCode::ReadHeader:
             if (answer) onReadHeader(frame);
             break;
-        case reply::ReadRecord:
+        case ReplyCode::ReadRecord:
             if (answer) onReadRecord(frame);
             break;
-        case reply::FirmwareAccepted:
+        case ReplyCode::FirmwareAccepted:
             if (answer && firmwareStep_ == FirmwareStep::Requested) onFirmwareAccepted();
             break;
-        case reply::FirmwareFileRequested:
+        case ReplyCode::FirmwareFileRequested:
             if (firmwareStep_ == FirmwareStep::Confirmed) onFirmwareFileRequested();
             break;
-        case reply::FirmwareDone:
-        case reply::FirmwareFailed:
+        case ReplyCode::FirmwareDone:
+        case ReplyCode::FirmwareFailed:
             if (firmwareStep_ == FirmwareStep::Streamed)
-                onFirmwareEnded(frameCode(frame) == reply::FirmwareDone);
+                onFirmwareEnded(code == ReplyCode::FirmwareDone);
             break;
         default:
             break;  // only the common steps above
@@ -277,7 +271,7 @@ void DeviceStation::dispatchFrame(std::span<const std::uint8_t> frame) {
 
 void DeviceStation::PlayProgramButtonClick() {
     if (!connectedOrReport()) return;
-    sendToController(cmd::Run);
+    sendToController(CommandCode::Run);
     if (!connected()) return;  // the request failed and took the link with it
     for (auto w :
          {Window::FKompilacja, Window::FParametrLiczbowy, Window::FSterowanie, Window::FPass})
@@ -286,7 +280,7 @@ void DeviceStation::PlayProgramButtonClick() {
 }
 
 void DeviceStation::StopProgramButtonClick() {
-    if (connectedOrReport()) sendToController(cmd::Stop);
+    if (connectedOrReport()) sendToController(CommandCode::Stop);
     main_.ShowEditingControls();
 }
 
@@ -295,14 +289,14 @@ void DeviceStation::StopButtonClick() {
 }
 
 void DeviceStation::SpeedButton1Click() {
-    if (connectedOrReport()) sendToController(cmd::Reset);
+    if (connectedOrReport()) sendToController(CommandCode::Reset);
 }
 
 // ---- about and password windows --------------------------------------------
 
 void DeviceStation::InfoButtonClick() {
     monitor_.showFirmwareVersion("* * * * *");
-    if (connected()) sendToController(cmd::FirmwareVersion);
+    if (connected()) sendToController(CommandCode::FirmwareVersion);
     main_.setWindowVisible(Window::FInfo, true);
 }
 
@@ -321,7 +315,7 @@ bool DeviceStation::PassOkButtonClick(const std::string& entry) {
     if (windowsLocked_) return false;
     // The connection was tested when the window opened; SendCommand sends nothing
     // on a link lost since.
-    sendToController(cmd::FirmwareUpdate);
+    sendToController(CommandCode::FirmwareUpdate);
     if (awaitingReply()) {
         transferKind_ = TransferKind::Firmware;
         firmwareStep_ = FirmwareStep::Requested;
@@ -354,14 +348,14 @@ void DeviceStation::ViewUsbButtonClick() {
 void DeviceStation::MotorViewTimerTimer() {
     if (monitorsWait()) return;
     if (main_.isWindowVisible(Window::FPodgladSilniki) && connected())
-        sendToController(cmd::MotorState);
+        sendToController(CommandCode::MotorState);
     motorViewTimer_->stop();
 }
 
 void DeviceStation::InputViewTimerTimer() {
     if (monitorsWait()) return;
     if (main_.isWindowVisible(Window::FPodgladWejscia) && connected())
-        sendToController(cmd::IoState);
+        sendToController(CommandCode::IoState);
     inputViewTimer_->stop();
 }
 
@@ -375,8 +369,8 @@ void DeviceStation::closeInputView() {
     inputViewTimer_->stop();
 }
 
-void DeviceStation::showIoReply(std::span<const std::uint8_t> frame) {
-    const auto on = decodeLamps(frame);
+void DeviceStation::showIoReply(FrameView frame) {
+    const auto on = protocol::decodeLamps(frame);
     if (!on) return;
     IoState state;
     state.on = *on;

@@ -11,12 +11,14 @@
 // InputViewTimer 100 ms pace the monitor requests, one outstanding at a time,
 // re-armed by the reply.
 //
-// Write: command 16 (length, input-break block) is acknowledged by reply 17, and
-// every record k (command 17, 1-based) by one more reply 17; then command 18.
-// Read: command 19, reply 19 with the header, then command 20 / reply 20 for each
-// index; then command 18. Firmware: command 21, reply 21, the raw command-21 frame,
-// reply 23 asks for the file, the start byte, a 1000 ms pause, the file's bytes one
-// write each, then reply 24 (done) or 25 (failed), after which the link closes.
+// Write: the write header (length, input-break block) is acknowledged like a
+// record, and every record k (1-based) by one more acknowledgement; then the
+// transfer end. Read: the read header and its reply, then a record request and its
+// reply for each index; then the transfer end. Firmware: the update command and its
+// acceptance, the same command's raw frame once more, the controller's request for
+// the file, the start byte, a 1000 ms pause, the file's bytes one write each, then
+// "done" or "failed", after which the link closes. The bytes of every frame are in
+// protocol/.
 //
 // Replies carry no request number, so the station pairs them itself: the command
 // sent last is the outstanding one, and only its reply (the same code, the same
@@ -42,12 +44,14 @@
 #include "device/station_view.h"
 #include "device/usb_link.h"
 #include "model/program_image.h"
+#include "protocol/codes.h"
 #include "support/clock.h"
 #include "support/timer.h"
 
 namespace rv720 {
 
 inline constexpr const char* kFirmwarePassword = "73916kqwmz";
+inline constexpr int kFirmwareGaugeMaximum = 32500;
 
 class DeviceStation;
 
@@ -118,7 +122,7 @@ class DeviceStation final : private LinkEvents {
     // True when connected; otherwise posts "No connection".
     bool connectedOrReport();
     // Sends a command and makes it the outstanding one.
-    void sendCommand(std::uint8_t code, std::span<const std::uint8_t> data);
+    void sendCommand(const protocol::Message& command);
     // A command is waiting for its reply (the reply timeout runs).
     bool awaitingReply() const { return outstanding_.has_value(); }
     UsbLink& link() { return link_; }
@@ -135,7 +139,7 @@ class DeviceStation final : private LinkEvents {
     // About and password windows.
     void InfoButtonClick();
     void SpeedButton2Click();  // firmware update: opens the password window
-    // The password window's OK (and Enter): true when accepted and command 21 sent;
+    // The password window's OK (and Enter): true when accepted and the update asked for;
     // false after "Wrong password" (the caller then colours its entry box), and
     // while a write or read runs.
     bool PassOkButtonClick(const std::string& entry);
@@ -181,9 +185,10 @@ class DeviceStation final : private LinkEvents {
   private:
     friend class TransferWindow;
     enum class FirmwareStep { None, Requested, Confirmed, Streamed };
-    // A command whose reply is awaited: its code, target and record index (20 only).
+    // A command whose reply is awaited: its code, target and record index (record
+    // requests only).
     struct Request {
-        std::uint8_t code = 0;
+        protocol::CommandCode code{};
         std::uint8_t target = 0;
         int index = -1;
     };
@@ -198,11 +203,11 @@ class DeviceStation final : private LinkEvents {
     void linkLost() override;
     void dispatchFrame(std::span<const std::uint8_t> frame) override;
 
-    bool answersOutstanding(std::span<const std::uint8_t> frame) const;
-    void owe(std::uint8_t code, int count);
-    bool owedByEndedRead(std::uint8_t code);
+    bool answersOutstanding(FrameView frame) const;
+    void owe(protocol::ReplyCode code, int count);
+    bool owedByEndedRead(protocol::ReplyCode code);
     void followRunningFlag(std::uint8_t status);
-    void showIoReply(std::span<const std::uint8_t> frame);
+    void showIoReply(FrameView frame);
     bool monitorsWait() const { return transferKind_ != TransferKind::None; }
 
     void endTransfer(TransferResult result);
@@ -215,7 +220,7 @@ class DeviceStation final : private LinkEvents {
     void log(const std::string& text, Rgb color);
     void logSeparator();
     std::string elapsedText() const;  // tenths as seconds, "12.3"
-    void sendToController(std::uint8_t code);
+    void sendToController(protocol::CommandCode code);
 
     void DownloadButtonClick();
     void transferStop();
@@ -226,13 +231,13 @@ class DeviceStation final : private LinkEvents {
     void onTransferEndConfirmed();
     void startRead(TransferKind kind);
     void requestRecord(std::uint16_t index);
-    void onReadHeader(std::span<const std::uint8_t> frame);
-    void onReadRecord(std::span<const std::uint8_t> frame);
+    void onReadHeader(FrameView frame);
+    void onReadRecord(FrameView frame);
     void finishRead();
     void finishVerify();
     void refuseRead(const std::string& reason);
     void keepPreviousProgram();
-    void onRefused(std::uint8_t code);
+    void onRefused(protocol::CommandCode code);
     void onFirmwareAccepted();
     void onFirmwareFileRequested();
     void onFirmwareEnded(bool success);
@@ -254,11 +259,11 @@ class DeviceStation final : private LinkEvents {
     std::array<bool, kLampCount> lamps_{};
 
     std::optional<Request> outstanding_;
-    // Replies ended reads still owe, oldest first: a header (19) or record (20)
-    // request and how often it went out (re-sends included). Bounded: a reply
-    // owed this long ago was lost.
+    // Replies ended reads still owe, oldest first: a header or record reply and how
+    // often its request went out (re-sends included). Bounded: a reply owed this
+    // long ago was lost.
     struct Owed {
-        std::uint8_t code = 0;
+        protocol::ReplyCode code{};
         int count = 0;
     };
     static constexpr std::size_t kMaxOwed = 8;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/replies.h"
 #include "support/color.h"
 
 namespace rv720 {
@@ -89,14 +90,8 @@ class TransferView {
     virtual void setDownloadAvailable(bool available) = 0;
 };
 
-// Raw contents of a motor-state reply; display units are the view's business.
-struct MotorState {
-    std::array<std::int32_t, 3> position{};     // steps, signed 24-bit
-    std::array<std::int32_t, 3> rawVelocity{};  // controller units, signed 12-bit
-    friend bool operator==(const MotorState&, const MotorState&) = default;
-};
-
-inline constexpr int kLampCount = 17;
+using protocol::kLampCount;
+using protocol::MotorState;
 
 // The seventeen lamps: outputs 1..7, relays 1..2, inputs 1..6, RUN, STOP.
 struct IoState {

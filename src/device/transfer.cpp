@@ -5,12 +5,14 @@
 #include <string>
 
 #include "compiler/compiler.h"
-#include "device/codes.h"
 #include "device/device_station.h"
-#include "device/replies.h"
 #include "model/values.h"
+#include "protocol/commands.h"
+#include "protocol/replies.h"
 
 namespace rv720 {
+
+using protocol::CommandCode;
 
 namespace {
 const std::string kSeparator(69, '-');
@@ -133,12 +135,8 @@ void DeviceStation::DownloadButtonClick() {
     logSeparator();
     log(commandsLine(length), colors::Black);
 
-    std::uint8_t header[3 + kInputBreakSize] = {kTarget};
-    writeBe16(header + 1, std::uint16_t(length));
-    const auto block = written_.inputBreakWire();
-    std::copy(block.begin(), block.end(), header + 3);
     transferKind_ = TransferKind::Write;
-    sendCommand(cmd::WriteHeader, header);
+    sendCommand(protocol::writeHeader({std::uint16_t(length), written_.inputBreakWire()}));
     if (transferKind_ != TransferKind::Write) return;  // the send lost the link: nothing began
     main_.AddStatusLine("Saving to EEPROM started");
     lockWindows();
@@ -156,11 +154,8 @@ void DeviceStation::onRecordStored(bool answer) {
     setGauge(int(writeIndex_));
     if (writeIndex_ <= written_.length()) {
         if (!connectedOrReport()) return;
-        std::uint8_t data[3 + kRecordSize] = {kTarget};
-        writeBe16(data + 1, std::uint16_t(writeIndex_));
-        const Record r = written_.record(int(writeIndex_) - 1);
-        std::copy(r.begin(), r.end(), data + 3);
-        sendCommand(cmd::WriteRecord, data);
+        sendCommand(protocol::writeRecord(
+            {std::uint16_t(writeIndex_), written_.record(int(writeIndex_) - 1)}));
         return;
     }
     if (!connectedOrReport()) return;
@@ -172,7 +167,7 @@ void DeviceStation::onRecordStored(bool answer) {
     setDownloadAvailable(true);
     endTransfer(TransferResult::Finished);
     verifyDue_ = verifyAfterWrite_;
-    sendToController(cmd::TransferEnd);
+    sendToController(CommandCode::TransferEnd);
     closePermission_ = true;
     unlockWindows();
     setStopAvailable(false);
@@ -186,7 +181,7 @@ void DeviceStation::windUpStoppedWrite(bool sendEnd) {
     transferTimer_->stop();
     setDownloadAvailable(true);
     endTransfer(TransferResult::Stopped);
-    if (sendEnd) sendToController(cmd::TransferEnd);
+    if (sendEnd) sendToController(CommandCode::TransferEnd);
     closePermission_ = true;
     unlockWindows();
     setStopAvailable(false);
@@ -200,11 +195,11 @@ void DeviceStation::failWrite(const std::string& reason) {
     endTransfer(TransferResult::Refused);
     closePermission_ = true;
     setStopAvailable(false);
-    sendToController(cmd::TransferEnd);
+    sendToController(CommandCode::TransferEnd);
     unlockWindows();
 }
 
-// The controller's reply to command 18.
+// The controller's confirmation of the transfer end.
 void DeviceStation::onTransferEndConfirmed() {
     unlockWindows();
     if (transferKind_ == TransferKind::Write && stopFlag_) {
@@ -216,21 +211,21 @@ void DeviceStation::onTransferEndConfirmed() {
 }
 
 // A refusal naming the outstanding command: a transfer waiting for it cannot go on.
-void DeviceStation::onRefused(std::uint8_t code) {
+void DeviceStation::onRefused(CommandCode code) {
     const bool writing = transferKind_ == TransferKind::Write && !stopFlag_;
     const bool reading =
         (transferKind_ == TransferKind::Read || transferKind_ == TransferKind::Verify) &&
         !stopFlag_;
-    if (writing && code == cmd::WriteHeader)
+    if (writing && code == CommandCode::WriteHeader)
         return failWrite("Programming error: the controller refused the program header");
-    if (writing && code == cmd::WriteRecord)
+    if (writing && code == CommandCode::WriteRecord)
         return failWrite("Programming error: the controller refused record " +
                          std::to_string(writeIndex_));
-    if (reading && code == cmd::ReadHeader)
+    if (reading && code == CommandCode::ReadHeader)
         return refuseRead("the controller refused to send the program header");
-    if (reading && code == cmd::ReadRecord)
+    if (reading && code == CommandCode::ReadRecord)
         return refuseRead("the controller refused to send record " + std::to_string(readCounter_));
-    if (transferKind_ == TransferKind::Firmware && code == cmd::FirmwareUpdate)
+    if (transferKind_ == TransferKind::Firmware && code == CommandCode::FirmwareUpdate)
         endTransfer(TransferResult::Refused);
 }
 
@@ -283,20 +278,18 @@ void DeviceStation::startRead(TransferKind kind) {
         setGauge(0);
         lockWindows();
     }
-    sendToController(cmd::ReadHeader);
+    sendToController(CommandCode::ReadHeader);
 }
 
 void DeviceStation::requestRecord(std::uint16_t index) {
-    std::uint8_t request[3] = {kTarget};
-    writeBe16(request + 1, index);
-    sendCommand(cmd::ReadRecord, request);
+    sendCommand(protocol::readRecord(index));
 }
 
-void DeviceStation::onReadHeader(std::span<const std::uint8_t> frame) {
+void DeviceStation::onReadHeader(FrameView frame) {
     if ((transferKind_ != TransferKind::Read && transferKind_ != TransferKind::Verify) ||
         stopFlag_ || readCounter_ != 0)
         return;
-    const auto header = decodeReadHeader(frame);
+    const auto header = protocol::decodeReadHeader(frame);
     if (!header) return refuseRead("incomplete program header");
     if (header->length > kMaxCommands)
         return refuseRead("program length " + std::to_string(header->length) + " is out of range");
@@ -315,11 +308,11 @@ void DeviceStation::onReadHeader(std::span<const std::uint8_t> frame) {
 
 // Only the reply to the request for record k gets here, so every index 1..N is
 // stored once, in order, before the read is complete.
-void DeviceStation::onReadRecord(std::span<const std::uint8_t> frame) {
+void DeviceStation::onReadRecord(FrameView frame) {
     if ((transferKind_ != TransferKind::Read && transferKind_ != TransferKind::Verify) ||
         stopFlag_ || readCounter_ == 0)
         return;
-    const auto rec = decodeReadRecord(frame);
+    const auto rec = protocol::decodeReadRecord(frame);
     if (!rec) return;
     setGauge(gaugePosition_ + 1);
     readTarget().setRecord(rec->index - 1, rec->record);
@@ -347,7 +340,7 @@ void DeviceStation::finishRead() {
     setStopAvailable(false);
     endTransfer(TransferResult::Finished);
     beforeRead_.reset();
-    sendToController(cmd::TransferEnd);
+    sendToController(CommandCode::TransferEnd);
 }
 
 namespace {
@@ -382,7 +375,7 @@ void DeviceStation::finishVerify() {
     setStopAvailable(false);
     setDownloadAvailable(true);
     endTransfer(difference ? TransferResult::Differs : TransferResult::Finished);
-    sendToController(cmd::TransferEnd);
+    sendToController(CommandCode::TransferEnd);
 }
 
 // A refusal, or a reply that cannot belong to a 999-command program, ends the read:
@@ -400,7 +393,7 @@ void DeviceStation::refuseRead(const std::string& reason) {
     closePermission_ = true;
     setStopAvailable(false);
     if (verify) setDownloadAvailable(true);
-    sendToController(cmd::TransferEnd);
+    sendToController(CommandCode::TransferEnd);
     unlockWindows();
 }
 
@@ -437,12 +430,12 @@ void DeviceStation::transferStop() {
         main_.AddStatusLine("Reading from EEPROM stopped");
     }
     if (kind == TransferKind::Write)
-        ackOwed_ = outstanding_ && (outstanding_->code == cmd::WriteHeader ||
-                                    outstanding_->code == cmd::WriteRecord);
-    else if (outstanding_ &&
-             (outstanding_->code == cmd::ReadHeader || outstanding_->code == cmd::ReadRecord))
-        owe(outstanding_->code, 1 + link_.retryCounter());  // its reply has the same code
-    sendToController(cmd::TransferEnd);
+        ackOwed_ = outstanding_ && (outstanding_->code == CommandCode::WriteHeader ||
+                                    outstanding_->code == CommandCode::WriteRecord);
+    else if (outstanding_ && (outstanding_->code == CommandCode::ReadHeader ||
+                              outstanding_->code == CommandCode::ReadRecord))
+        owe(protocol::answerTo(outstanding_->code), 1 + link_.retryCounter());
+    sendToController(CommandCode::TransferEnd);
     unlockWindows();
     // A stopped write waits for what it still owes; a read or verify is over now.
     if (kind == TransferKind::Read) keepPreviousProgram();
@@ -495,10 +488,9 @@ void TransferWindow::FormKeyPress(char key) {
 
 void DeviceStation::onFirmwareAccepted() {
     if (!connectedOrReport()) return;
-    clock_.sleepMs(kFirmwarePauseMs);
+    clock_.sleepMs(protocol::kFirmwarePauseMs);
     // The controller expects the command-21 frame once more, outside the timeout.
-    const std::uint8_t target = kTarget;
-    link_.writeTransmitFrame(buildFrame(cmd::FirmwareUpdate, 0, {&target, 1}));
+    link_.writeTransmitFrame(protocol::toFrame(protocol::command(CommandCode::FirmwareUpdate)));
     if (connected()) firmwareStep_ = FirmwareStep::Confirmed;
 }
 
@@ -534,9 +526,9 @@ void DeviceStation::onFirmwareFileRequested() {
     lockWindows();
 
     firmwareStep_ = FirmwareStep::Streamed;
-    const std::uint8_t start = kFirmwareStartByte;
+    const std::uint8_t start = protocol::kFirmwareStartByte;
     link_.WriteRaw(&start, 1);
-    clock_.sleepMs(kFirmwarePauseMs);
+    clock_.sleepMs(protocol::kFirmwarePauseMs);
     // No reply may be dispatched in the middle of the stream.
     usbTimer_->stop();
     char c;

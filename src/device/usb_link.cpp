@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "model/program_image.h"
-
 namespace rv720 {
 
 UsbLink::UsbLink(FtdiApi& ftdi, Timer& usbTimer, Timer& timeoutTimer, LinkEvents& events,
@@ -209,16 +207,7 @@ void UsbLink::PutReceivedByte(std::uint8_t b) {
     if (result == FrameAssembler::Result::Pending) return;
     const auto frame = assembler_.frame();
     if (frameLog) frameLog(FrameDirection::Received, frame);
-    if (result == FrameAssembler::Result::Good && VerifyFrame(frame)) events_.dispatchFrame(frame);
-}
-
-bool UsbLink::VerifyFrame(std::span<const std::uint8_t> frame) {
-    if (frame.size() < 7) return false;
-    if (frame[0] != 0xFF || frame[1] != 0xFF || frame[2] != 0xFF) return false;
-    const std::size_t length = readBe16(&frame[3]);
-    if (frame.size() != length + 7) return false;
-    const std::uint16_t stored = readBe16(&frame[length + 5]);
-    return frameSum(frame.first(length + 5)) == stored;
+    if (result == FrameAssembler::Result::Good && verifyFrame(frame)) events_.dispatchFrame(frame);
 }
 
 std::string openFailureReason(const OpenFailure& failure) {

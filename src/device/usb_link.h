@@ -26,8 +26,8 @@
 #include <span>
 #include <string>
 
-#include "device/frame.h"
 #include "device/ftdi_api.h"
+#include "protocol/frame.h"
 #include "support/timer.h"
 
 namespace rv720 {
@@ -83,7 +83,7 @@ class UsbLink {
     bool listening() const { return usbTimer_.isActive() || (waker_ && waker_->armed()); }
     void PutReceivedByte(std::uint8_t b);
     // True for FF FF FF, a length field that fits the frame and a matching sum.
-    static bool VerifyFrame(std::span<const std::uint8_t> frame);
+    static bool VerifyFrame(std::span<const std::uint8_t> frame) { return verifyFrame(frame); }
 
     // The reply timeout's use of the transmit frame.
     std::uint8_t countTimeout() { return ++retryCounter_; }

@@ -3,9 +3,13 @@
 #include <algorithm>
 
 #include "model/commands.h"
+#include "protocol/commands.h"
 #include "sim/eeprom_file.h"
 
 namespace rv720::sim {
+
+using protocol::CommandCode;
+using protocol::ReplyCode;
 
 namespace {
 
@@ -47,10 +51,8 @@ void ControllerTwin::receiveByte(std::uint8_t b) {
         firmwareByte(b);
         return;
     }
-    if (assembler_.put(b) == FrameAssembler::Result::Good) {
-        const auto f = assembler_.frame();
-        handleFrame({f.begin(), f.end()});
-    }
+    if (assembler_.put(b) == FrameAssembler::Result::Good)
+        handleFrame(FrameView(assembler_.frame()));
 }
 
 std::vector<OutputChunk> ControllerTwin::takeOutput() {
@@ -68,7 +70,7 @@ std::vector<std::uint8_t> ControllerTwin::takeBytes() {
     return out;
 }
 
-void ControllerTwin::send(std::uint8_t code, std::span<const std::uint8_t> data, bool isReply) {
+void ControllerTwin::send(const protocol::Message& message, bool isReply) {
     if (unplugged_) return;
     if (isReply && dropReplies_ > 0) {
         --dropReplies_;
@@ -76,22 +78,19 @@ void ControllerTwin::send(std::uint8_t code, std::span<const std::uint8_t> data,
     }
     if (isReply && lineReportsInstead_ > 0) {
         --lineReportsInstead_;
-        std::uint8_t line[3] = {kControllerTarget, 0, 0};
-        writeBe16(line + 1, std::uint16_t(std::max(pc_, 0)));
-        return send(15, line, false);
+        return send(protocol::executedLineReply(std::uint16_t(std::max(pc_, 0))), false);
     }
     if (isReply && messagesInstead_ > 0) {
         --messagesInstead_;
-        const std::uint8_t message[] = {kControllerTarget, 4, 'B', 'u', 's', 'y'};
-        return send(14, message, false);
+        const std::uint8_t busy[] = {'B', 'u', 's', 'y'};
+        return send(protocol::usbMessageReply(busy), false);
     }
-    const Frame frame = buildFrame(code, running_ ? 1 : 0, data);
-    OutputChunk chunk{now_, {}};
+    const Frame frame = protocol::toFrame(message, running_ ? 1 : 0);
+    OutputChunk chunk{now_, {frame.view().begin(), frame.view().end()}};
     if (isReply && noisyReplies_ > 0) {
         --noisyReplies_;
-        chunk.bytes.assign(std::begin(kNoise), std::end(kNoise));
+        chunk.bytes.insert(chunk.bytes.begin(), std::begin(kNoise), std::end(kNoise));
     }
-    chunk.bytes.insert(chunk.bytes.end(), frame.bytes.begin(), frame.bytes.begin() + frame.size);
     if (isReply && corruptReplies_ > 0) {
         --corruptReplies_;
         ++chunk.bytes.back();
@@ -115,85 +114,67 @@ void ControllerTwin::send(std::uint8_t code, std::span<const std::uint8_t> data,
     }
 }
 
-void ControllerTwin::refuse(std::uint8_t code) {
-    const std::uint8_t data[] = {kControllerTarget, code};
-    reply(kRefusedCode, data);
-}
-
 // ---------------------------------------------------------------- commands
 
-void ControllerTwin::handleFrame(std::span<const std::uint8_t> frame) {
+void ControllerTwin::handleFrame(FrameView frame) {
     if (runPulses_ > 0) {
         --runPulses_;
         setRunInput(true);
         setRunInput(false);
     }
-    const std::uint8_t code = frame[5];
-    const auto data = frame.subspan(7, frame.size() - 9);
-    if (firmwarePhase_ == FirmwarePhase::Armed && code != 21) firmwarePhase_ = FirmwarePhase::Idle;
-    if (data.empty()) return refuse(code);
-    const std::uint8_t target = data[0];
+    const std::uint8_t byte = frame.code();
+    const auto code = CommandCode(byte);
+    if (firmwarePhase_ == FirmwarePhase::Armed && code != CommandCode::FirmwareUpdate)
+        firmwarePhase_ = FirmwarePhase::Idle;
+    if (frame.data().empty()) return refuse(byte);
 
-    const bool motorCommand = (code >= 4 && code <= 9) || code == 28 || code == 29;
-    if (motorCommand) return handleMotorCommand(code, data);
-    if (target != kControllerTarget) return refuse(code);
+    if (protocol::isMotorCommand(code)) return handleMotorCommand(code, frame);
+    if (frame.target() != protocol::kController) return refuse(byte);
 
     switch (code) {
-        case 1: {
-            const auto state = motorState();
-            return reply(1, state);
+        case CommandCode::MotorState:
+            return reply(protocol::motorStateReply(motorState()));
+        case CommandCode::IoState:
+            return reply(protocol::ioStateReply(ioState()));
+        case CommandCode::SetOutput: {
+            const auto setting = protocol::decodeSetOutput(frame);
+            if (!setting || setting->output < 1 || setting->output > kOutputCount)
+                return refuse(byte);
+            outputs_[setting->output - 1] = setting->on;
+            return acknowledge(ReplyCode::OutputsSet);
         }
-        case 2: {
-            const auto state = ioState();
-            return reply(2, state);
-        }
-        case 3:
-            if (data.size() < 3 || data[1] < 1 || data[1] > kOutputCount) return refuse(code);
-            outputs_[data[1] - 1] = data[2] != 0;
-            return replyTarget(3, kControllerTarget);
-        case 10:
-            return replyTarget(10, kControllerTarget);
-        case 11: {
-            const std::uint8_t version[] = {kControllerTarget, options_.version.major,
-                                            options_.version.minor};
-            return reply(11, version);
-        }
-        case 12:
+        case CommandCode::Connect:
+            return acknowledge(ReplyCode::Connected);
+        case CommandCode::FirmwareVersion:
+            return reply(protocol::versionReply({options_.version.major, options_.version.minor}));
+        case CommandCode::Run:
             start();
-            return replyTarget(12, kControllerTarget);
-        case 13:
+            return acknowledge(ReplyCode::Running);
+        case CommandCode::Stop:
             halt(true, false);
-            return replyTarget(13, kControllerTarget);
-        case 16:
-            return handleWriteHeader(data);
-        case 17:
-            return handleWriteRecord(data);
-        case 18:
+            return acknowledge(ReplyCode::Stopped);
+        case CommandCode::WriteHeader:
+            return handleWriteHeader(frame);
+        case CommandCode::WriteRecord:
+            return handleWriteRecord(frame);
+        case CommandCode::TransferEnd:
             staging_.reset();
-            return replyTarget(18, kControllerTarget);
-        case 19: {
-            std::vector<std::uint8_t> header{kControllerTarget, 0, 0};
-            writeBe16(header.data() + 1, std::uint16_t(program_.length()));
-            const auto block = program_.inputBreakWire();
-            header.insert(header.end(), block.begin(), block.end());
-            return reply(19, header);
+            return acknowledge(ReplyCode::TransferEnded);
+        case CommandCode::ReadHeader:
+            return reply(protocol::readHeaderReply(
+                {std::uint16_t(program_.length()), program_.inputBreakWire()}));
+        case CommandCode::ReadRecord: {
+            const auto index = protocol::decodeReadRecordIndex(frame);
+            if (!index || *index < 1 || *index > kMaxCommands) return refuse(byte);
+            return reply(protocol::readRecordReply({*index, program_.record(*index - 1)}));
         }
-        case 20: {
-            if (data.size() < 3) return refuse(code);
-            const std::uint16_t index = readBe16(data.data() + 1);
-            if (index < 1 || index > kMaxCommands) return refuse(code);
-            std::vector<std::uint8_t> out{kControllerTarget, data[1], data[2]};
-            const Record r = program_.record(index - 1);
-            out.insert(out.end(), r.begin(), r.end());
-            return reply(20, out);
-        }
-        case 21:
+        case CommandCode::FirmwareUpdate:
             return handleFirmwareRequest();
-        case 22:
+        case CommandCode::Reset:
             reset();
-            return replyTarget(22, kControllerTarget);
+            return acknowledge(ReplyCode::ResetDone);
         default:
-            return refuse(code);
+            return refuse(byte);
     }
 }
 
@@ -202,64 +183,69 @@ AxisDrive* ControllerTwin::motorAxis(std::uint8_t motor) {
     return axes_[motor - 1].get();
 }
 
-void ControllerTwin::handleMotorCommand(std::uint8_t code, std::span<const std::uint8_t> data) {
-    AxisDrive* axis = motorAxis(data[0]);
-    const std::size_t needed = code == 4 ? 2 : 5;
-    if (!axis || data.size() < needed) return refuse(code);
-    const std::int32_t value = data.size() >= 5 ? readBe32(data.data() + 1) : 0;
-    switch (code) {
-        case 4:
-            if (data[1] > 2) return refuse(code);
-            axis->setMode(AxisMode(data[1]));
-            break;
-        case 5:
-            axis->setMinVelocity(std::clamp(value, 1, kMaxVelocityUnits));
-            break;
-        case 6:
-            axis->setMaxVelocity(std::clamp(value, 1, kMaxVelocityUnits));
-            break;
-        case 7:
-            axis->setMaxAcceleration(std::clamp(value, 1, kMaxAccelerationUnits));
-            break;
-        case 8:
-            axis->runAtVelocity(std::clamp(value, -kMaxVelocityUnits, kMaxVelocityUnits));
-            break;
-        case 9:
-            axis->moveTo(clampPosition(value));
-            break;
-        case 28:
-            axis->stepBy(clampPosition(value));
-            break;
-        case 29:
-            axis->stepBy(clampPosition(-std::int64_t(value)));
-            break;
+void ControllerTwin::handleMotorCommand(CommandCode code, FrameView frame) {
+    AxisDrive* axis = motorAxis(frame.target());
+    if (!axis) return refuse(protocol::byteOf(code));
+    if (code == CommandCode::WorkMode) {
+        const auto setting = protocol::decodeWorkMode(frame);
+        if (!setting || setting->mode > 2) return refuse(protocol::byteOf(code));
+        axis->setMode(AxisMode(setting->mode));
+    } else {
+        const auto command = protocol::decodeMotorValue(frame);
+        if (!command) return refuse(protocol::byteOf(code));
+        const std::int32_t value = command->value;
+        switch (code) {
+            case CommandCode::VMin:
+                axis->setMinVelocity(std::clamp(value, 1, kMaxVelocityUnits));
+                break;
+            case CommandCode::VMax:
+                axis->setMaxVelocity(std::clamp(value, 1, kMaxVelocityUnits));
+                break;
+            case CommandCode::AMax:
+                axis->setMaxAcceleration(std::clamp(value, 1, kMaxAccelerationUnits));
+                break;
+            case CommandCode::VDest:
+                axis->runAtVelocity(std::clamp(value, -kMaxVelocityUnits, kMaxVelocityUnits));
+                break;
+            case CommandCode::XDest:
+                axis->moveTo(clampPosition(value));
+                break;
+            case CommandCode::StepUp:
+                axis->stepBy(clampPosition(value));
+                break;
+            case CommandCode::StepDown:
+                axis->stepBy(clampPosition(-std::int64_t(value)));
+                break;
+            default:
+                break;
+        }
     }
-    replyTarget(code, data[0]);
+    acknowledge(protocol::answerTo(code), frame.target());
 }
 
-void ControllerTwin::handleWriteHeader(std::span<const std::uint8_t> data) {
-    if (data.size() < 3 + kInputBreakSize) return refuse(16);
-    const std::uint16_t length = readBe16(data.data() + 1);
-    if (length > kMaxCommands) return refuse(16);
+void ControllerTwin::handleWriteHeader(FrameView frame) {
+    const auto header = protocol::decodeWriteHeader(frame);
+    if (!header || header->length > kMaxCommands)
+        return refuse(protocol::byteOf(CommandCode::WriteHeader));
+    const std::uint16_t length = header->length;
     // The EEPROM is rewritten under the program's feet otherwise.
     if (running_) halt(true, false);
     staging_ = program_;
     staging_->setLength(length);
-    InputBreakWire block;
-    std::copy_n(data.begin() + 3, kInputBreakSize, block.begin());
-    staging_->setInputBreakFromWire(block);
+    staging_->setInputBreakFromWire(header->block);
     stagedRecords_.assign(length, false);
     stagedCount_ = 0;
-    replyTarget(17, kControllerTarget);
+    acknowledge(ReplyCode::RecordStored);
     if (length == 0) commit(*staging_);
 }
 
-void ControllerTwin::handleWriteRecord(std::span<const std::uint8_t> data) {
-    if (!staging_ || data.size() < 3 + kRecordSize) return refuse(17);
-    const std::uint16_t index = readBe16(data.data() + 1);
-    if (index < 1 || index > staging_->length()) return refuse(17);
-    Record r;
-    std::copy_n(data.begin() + 3, kRecordSize, r.begin());
+void ControllerTwin::handleWriteRecord(FrameView frame) {
+    const auto written = protocol::decodeWriteRecord(frame);
+    const std::uint8_t code = protocol::byteOf(CommandCode::WriteRecord);
+    if (!staging_ || !written) return refuse(code);
+    const std::uint16_t index = written->index;
+    if (index < 1 || index > staging_->length()) return refuse(code);
+    Record r = written->record;
     if (lostRecords_ > 0) {
         --lostRecords_;  // a worn cell: the slot keeps what it held
         r = staging_->record(index - 1);
@@ -273,7 +259,7 @@ void ControllerTwin::handleWriteRecord(std::span<const std::uint8_t> data) {
         // A re-sent record after the program was committed still belongs to it.
         commit(*staging_);
     }
-    replyTarget(17, kControllerTarget);
+    acknowledge(ReplyCode::RecordStored);
 }
 
 void ControllerTwin::commit(const ProgramImage& program) {
@@ -304,28 +290,24 @@ void ControllerTwin::reset() {
     firmwarePhase_ = FirmwarePhase::Idle;
 }
 
-std::vector<std::uint8_t> ControllerTwin::motorState() const {
-    std::vector<std::uint8_t> out{kControllerTarget};
-    for (const auto& axis : axes_) {
-        const auto p = encodePosition(axis->position());
-        out.insert(out.end(), p.begin(), p.end());
+protocol::MotorState ControllerTwin::motorState() const {
+    protocol::MotorState state;
+    for (int m = 0; m < 3; ++m) {
+        state.position[m] = axes_[m]->position();
+        state.rawVelocity[m] = axes_[m]->velocity();
     }
-    for (const auto& axis : axes_) {
-        const auto v = encodeVelocity(axis->velocity());
-        out.insert(out.end(), v.begin(), v.end());
-    }
-    return out;
+    return state;
 }
 
-std::vector<std::uint8_t> ControllerTwin::ioState() const {
-    std::vector<std::uint8_t> out{kControllerTarget};
-    for (bool o : outputs_)
-        out.push_back(o ? 1 : 0);
-    for (bool i : inputs_)
-        out.push_back(i ? 1 : 0);
-    out.push_back(runInput_ ? 1 : 0);
-    out.push_back(stopInput_ ? 1 : 0);
-    return out;
+// Outputs 1..7, relays 1..2, inputs 1..6, RUN, STOP.
+protocol::Lamps ControllerTwin::ioState() const {
+    protocol::Lamps lamps{};
+    auto at = lamps.begin();
+    at = std::copy(outputs_.begin(), outputs_.end(), at);
+    at = std::copy(inputs_.begin(), inputs_.end(), at);
+    *at++ = runInput_;
+    *at = stopInput_;
+    return lamps;
 }
 
 // ---------------------------------------------------------------- firmware update
@@ -337,12 +319,12 @@ void ControllerTwin::handleFirmwareRequest() {
         firmwareImage_.clear();
         firmwareDeadline_ = now_ + options_.firmwareStartTimeout;
         assembler_.reset();
-        return replyTarget(23, kControllerTarget);
+        return acknowledge(ReplyCode::FirmwareFileRequested);
     }
     halt(true, false);
     staging_.reset();
     firmwarePhase_ = FirmwarePhase::Armed;
-    replyTarget(21, kControllerTarget);
+    acknowledge(ReplyCode::FirmwareAccepted);
 }
 
 void ControllerTwin::firmwareByte(std::uint8_t b) {
@@ -367,7 +349,7 @@ void ControllerTwin::finishFirmware() {
         ++firmwareUpdates_;
     }
     firmwareImage_.clear();
-    replyTarget(good ? 24 : 25, kControllerTarget);
+    acknowledge(good ? ReplyCode::FirmwareDone : ReplyCode::FirmwareFailed);
 }
 
 // ---------------------------------------------------------------- time
@@ -532,7 +514,7 @@ void ControllerTwin::halt(bool stopMotors, bool announce) {
     pc_ = -1;
     reportPending_ = false;
     lastQueuedSlot_ = -1;
-    if (announce) send(13, {&kControllerTarget, 1}, false);
+    if (announce) send(protocol::acknowledge(ReplyCode::Stopped), false);
     if (observer_) observer_->programStopped();
 }
 
@@ -558,9 +540,7 @@ void ControllerTwin::reportLine(int slot) {
 }
 
 void ControllerTwin::sendLineReport(int slot) {
-    std::uint8_t data[3] = {kControllerTarget, 0, 0};
-    writeBe16(data + 1, std::uint16_t(slot));
-    send(15, data, false);
+    send(protocol::executedLineReply(std::uint16_t(slot)), false);
     lastReportAt_ = now_;
 }
 
@@ -648,9 +628,7 @@ void ControllerTwin::executeStep() {
         case code::PrintUsb:
             if (usbOn_) {
                 const std::uint8_t n = std::min<std::uint8_t>(r[2], 7);
-                std::vector<std::uint8_t> message{kControllerTarget, n};
-                message.insert(message.end(), r.begin() + 3, r.begin() + 3 + n);
-                send(14, message, false);
+                send(protocol::usbMessageReply({r.data() + 3, n}), false);
                 if (observer_) observer_->messageSent({r.data() + 3, n});
             }
             break;

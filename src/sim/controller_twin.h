@@ -4,63 +4,64 @@
 // and simulated time moves only through advance()/advanceTo(), so a program run,
 // a wait and a firmware stream are reproducible to the nanosecond.
 //
-// What it answers (frames "FF FF FF len code status data sum", status = running flag):
-//   1  motor state  -> 1: target 4, positions of motors 1..3 (24-bit signed each),
-//                         velocities (3 bytes each, low 12 bits two's complement)
-//   2  I/O state    -> 2: target 4, 17 bytes: outputs 1..7, relays 1..2, inputs 1..6,
-//                         RUN, STOP (1 on, 0 off)
-//   3  set output   -> 3: target 4
-//   4..9, 28, 29    -> the same code, target = the motor (1..3)
-//   10              -> 10 (connection confirmed)
-//   11 version      -> 11: target 4, major, minor
-//   12 run          -> 12: status 1 when the program started. An empty program, or a
-//                         held STOP input, does not start and the reply carries 0.
-//   13 stop         -> 13: the program and all three motors stop at once, status 0
-//   16 write header -> 17; records 17 -> 17; 18 -> 18. The new program replaces the
-//                         stored one (and is saved) only once every record 1..N has
-//                         arrived, so an interrupted write keeps the old program.
-//   19 read header  -> 19: target 4, length (16-bit), input-break block (20 bytes)
-//   20 read record  -> 20: target 4, index (16-bit), b0..b9; any index 1..999 is
-//                         served, slots past the length with what they hold
-//   21 firmware     -> 21, then the station's confirming command-21 frame -> 23
-//   22 reset        -> 22 with status 0: program stopped, motors stopped with their
-//                         power-on work mode and limits and their position counters
-//                         cleared, outputs, ENABLE and USB messages off; the stored
-//                         program stays
+// What it answers, each with the reply protocol/ names for it (the frame's status
+// byte is the running flag):
+//   motor state, I/O state  the three motors, and the seventeen lamps (outputs 1..7,
+//                           relays 1..2, inputs 1..6, RUN, STOP)
+//   set output, connect     acknowledged
+//   the motor commands      acknowledged, naming the motor (1..3)
+//   version                 major, minor
+//   run                     status 1 when the program started. An empty program, or
+//                           a held STOP input, does not start and the reply carries 0.
+//   stop                    the program and all three motors stop at once, status 0
+//   write header, records   each acknowledged as a record; the transfer end
+//                           confirmed. The new program replaces the stored one (and
+//                           is saved) only once every record 1..N has arrived, so an
+//                           interrupted write keeps the old program.
+//   read header             length, input-break block
+//   read record             index, b0..b9; any index 1..999 is served, slots past
+//                           the length with what they hold
+//   firmware update         accepted; then the station's confirming frame of the
+//                           same command is answered with the request for the file
+//   reset                   status 0: program stopped, motors stopped with their
+//                           power-on work mode and limits and their position counters
+//                           cleared, outputs, ENABLE and USB messages off; the stored
+//                           program stays
 // A frame that is too short, names the wrong target (a motor where one is needed,
-// 4 otherwise), carries an index or output number out of range, or has an unknown
-// code is refused with code 0 (target 4, then the refused code): the station stops
-// waiting but sees no success.
+// the controller otherwise), carries an index or output number out of range, or has
+// an unknown code is refused (a refusal naming the code): the station stops waiting
+// but sees no success.
 //
 // Frames of its own while a program runs:
-//   15  the zero-based slot it starts executing. At most one report per 50 ms: a
-//       line started inside that window is reported when the window ends (only the
-//       latest), and the same line is never reported twice in a row, so a tight loop
-//       costs the link about 2 % of its time and the listing still ends up on the
-//       line the program sits in. A line still waiting for its report when the
-//       program ends on its own is reported just before the end.
-//   14  print_USB characters (count, then up to 7 bytes) while set_USB is on.
-//   13  with status 0 when the program ends on its own (END, running off the end, a
-//       jump outside the program, an unknown code, the STOP input), so the station
-//       leaves its run-mode look without having to ask.
+//   executed line  the zero-based slot it starts executing. At most one report per
+//       50 ms: a line started inside that window is reported when the window ends
+//       (only the latest), and the same line is never reported twice in a row, so a
+//       tight loop costs the link about 2 % of its time and the listing still ends
+//       up on the line the program sits in. A line still waiting for its report when
+//       the program ends on its own is reported just before the end.
+//   message  print_USB characters (count, then up to 7 bytes) while set_USB is on.
+//   stopped  with status 0 when the program ends on its own (END, running off the
+//       end, a jump outside the program, an unknown code, the STOP input), so the
+//       station leaves its run-mode look without having to ask.
 //
-// Firmware update: after reply 23 every byte that arrives is firmware, no framing.
-// The station sends one byte of its own first, pauses 1000 ms, then the file; the
-// first byte is therefore dropped and the stream ends after 1500 ms of silence.
-// Then 24 follows, or 25 when the image is empty (a 0-byte file), larger than
-// 64 KiB, or a failure was injected. When nothing at all arrives within 60 s of
-// reply 23 (the operator cancelled the file dialog) the twin silently returns to
-// normal service. The reported version stays 1.3 unless configured.
+// Firmware update: after the request for the file every byte that arrives is
+// firmware, no framing. The station sends one byte of its own first, pauses
+// 1000 ms, then the file; the first byte is therefore dropped and the stream ends
+// after 1500 ms of silence. Then "done" follows, or "failed" when the image is empty
+// (a 0-byte file), larger than 64 KiB, or a failure was injected. When nothing at
+// all arrives within 60 s of the request (the operator cancelled the file dialog)
+// the twin silently returns to normal service. The reported version stays 1.3
+// unless configured.
 //
 // Program execution: every record takes 1 ms (reading ten bytes from the EEPROM);
 // wait_ms adds its milliseconds; wait_motor re-reads its record each millisecond
 // until the motors it names have arrived. Each run starts at line 1 with the
 // repetition counter at 0 and USB messages off. if(counter>0) jump_line tests,
 // then counts down and jumps, so counter(n) repeats a loop body n more times.
-// END leaves moving motors to finish their moves; stop (13) and the STOP input stop
-// them. INPUT1/INPUT2 edges configured in the input-break block jump at the moment
+// END leaves moving motors to finish their moves; the stop command and the STOP
+// input stop them. INPUT1/INPUT2 edges configured in the input-break block jump at the moment
 // of the edge, cutting any wait short; a break line of 0 means none. A rising RUN
-// input starts the program as command 12 does; a rising STOP input stops the motors
+// input starts the program as the run command does; a rising STOP input stops the motors
 // and the program. A write header stops a running program (its EEPROM is about to
 // change); a firmware request stops the program and the motors.
 #include <array>
@@ -72,8 +73,9 @@
 #include <span>
 #include <vector>
 
-#include "device/frame.h"
 #include "model/program_image.h"
+#include "protocol/frame.h"
+#include "protocol/replies.h"
 #include "sim/axis.h"
 #include "sim/motion.h"
 #include "sim/sim_time.h"
@@ -85,11 +87,11 @@ enum class FaultMode : std::uint8_t {
     CorruptChecksum,     // the next `count` replies go out with their sum off by one
     NoiseBytes,          // line noise goes out just ahead of each of the next `count` replies
     Unplugged,           // the cable is out: nothing arrives or leaves until replug()
-    FailFirmwareUpdate,  // the next `count` firmware images are refused with reply 25
+    FailFirmwareUpdate,  // the next `count` firmware images are refused ("failed")
     LateReply,           // the next `count` replies go out lateReplyDelay after they were due
     DuplicateReply,      // the next `count` replies go out twice, one right after the other
-    LineReportInstead,   // the next `count` replies are replaced by an executed-line report (15)
-    MessageInstead,      // the next `count` replies are replaced by a program message (14)
+    LineReportInstead,   // the next `count` replies are replaced by an executed-line report
+    MessageInstead,      // the next `count` replies are replaced by a program message
     RunInputPulse,       // the RUN input pulses as each of the next `count` commands arrives
     LoseRecord,          // the next `count` records written are acknowledged but not stored
 };
@@ -139,7 +141,7 @@ class ExecutionObserver {
 
 inline constexpr int kOutputCount = 9;  // outputs 1..7, relay 1, relay 2
 inline constexpr int kInputCount = 6;
-inline constexpr std::uint8_t kRefusedCode = 0;
+inline constexpr std::uint8_t kRefusedCode = protocol::byteOf(protocol::ReplyCode::Refused);
 
 class ControllerTwin {
   public:
@@ -202,10 +204,10 @@ class ControllerTwin {
   private:
     enum class FirmwarePhase { Idle, Armed, Receiving };
 
-    void handleFrame(std::span<const std::uint8_t> frame);
-    void handleMotorCommand(std::uint8_t code, std::span<const std::uint8_t> data);
-    void handleWriteHeader(std::span<const std::uint8_t> data);
-    void handleWriteRecord(std::span<const std::uint8_t> data);
+    void handleFrame(FrameView frame);
+    void handleMotorCommand(protocol::CommandCode code, FrameView frame);
+    void handleWriteHeader(FrameView frame);
+    void handleWriteRecord(FrameView frame);
     void commit(const ProgramImage& program);  // into the EEPROM and its file
     void handleFirmwareRequest();
     void firmwareByte(std::uint8_t b);
@@ -213,12 +215,14 @@ class ControllerTwin {
     void reset();
     void powerUpAxes();
 
-    void send(std::uint8_t code, std::span<const std::uint8_t> data, bool isReply);
-    void reply(std::uint8_t code, std::span<const std::uint8_t> data) { send(code, data, true); }
-    void replyTarget(std::uint8_t code, std::uint8_t target) { reply(code, {&target, 1}); }
-    void refuse(std::uint8_t code);
-    std::vector<std::uint8_t> motorState() const;
-    std::vector<std::uint8_t> ioState() const;
+    void send(const protocol::Message& message, bool isReply);
+    void reply(const protocol::Message& message) { send(message, true); }
+    void acknowledge(protocol::ReplyCode code, std::uint8_t target = protocol::kController) {
+        reply(protocol::acknowledge(code, target));
+    }
+    void refuse(std::uint8_t code) { reply(protocol::refusal(code)); }
+    protocol::MotorState motorState() const;
+    protocol::Lamps ioState() const;
 
     std::optional<SimTime> nextEvent() const;
     void moveTime(SimTime t);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "device/frame.h"
 #include "model/commands.h"
+#include "protocol/commands.h"
 #include "sim/controller_twin.h"
 #include "sim/motion.h"
 
@@ -158,8 +158,7 @@ DryRun dryRun(const ProgramImage& program, const DryRunOptions& options) {
 
     // Inputs set at 0 are in place before the start, as wired inputs would be.
     applyDue(SimTime{0});
-    const std::uint8_t target[] = {kControllerTarget};
-    twin.receive(buildFrame(12, 0, target).view());
+    twin.receive(protocol::toFrame(protocol::command(protocol::CommandCode::Run)).view());
     twin.advanceTo(twin.now());  // line 1 starts at once
     twin.takeBytes();
     if (!twin.running() && !recorder.stopped()) {

@@ -1,7 +1,7 @@
 #pragma once
 // A dry run: a program tried on a controller twin of its own, before any machine
 // moves. The program is stored into a fresh twin (never the user's EEPROM file),
-// started as Play starts it (command 12 over the twin's frame protocol), and run
+// started as Play starts it (the run command over the twin's frame protocol), and run
 // on virtual time until it stops or the limit is reached; inputs are switched at
 // the times given. Recorded: every command as it starts, every USB message,
 // and every 10 ms the executing line and the three motors' positions (steps) and

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "device/frame.h"
+#include "protocol/frame.h"
 
 namespace rv720::sim {
 

@@ -341,25 +341,13 @@ bool MotionModel::allArrived() const {
     return std::all_of(axes_.begin(), axes_.end(), [](const MotionAxis& a) { return a.arrived(); });
 }
 
-std::array<std::uint8_t, 18> MotionModel::statePayload() const {
-    std::array<std::uint8_t, 18> out{};
+protocol::MotorState MotionModel::state() const {
+    protocol::MotorState s;
     for (int m = 0; m < 3; ++m) {
-        const auto p = encodePosition(axes_[m].position());
-        const auto v = encodeVelocity(axes_[m].velocity());
-        std::copy(p.begin(), p.end(), out.begin() + 3 * m);
-        std::copy(v.begin(), v.end(), out.begin() + 9 + 3 * m);
+        s.position[m] = axes_[m].position();
+        s.rawVelocity[m] = axes_[m].velocity();
     }
-    return out;
-}
-
-std::array<std::uint8_t, 3> encodePosition(std::int64_t steps) {
-    const auto v = static_cast<std::uint32_t>(steps) & 0xFFFFFFu;
-    return {std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
-}
-
-std::array<std::uint8_t, 3> encodeVelocity(std::int32_t units) {
-    const auto v = static_cast<std::uint32_t>(std::clamp(units, -2048, 2047)) & 0xFFFu;
-    return {0, std::uint8_t(v >> 8), std::uint8_t(v)};
+    return s;
 }
 
 }  // namespace rv720::sim

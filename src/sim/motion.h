@@ -24,16 +24,13 @@
 // at the minimum velocity (the stepper's start/stop velocity), so a change to or from
 // zero may be up to v_min + a x dt. Soft mode starts and stops from zero, with no jump
 // beyond one tick of acceleration.
-//
-// The state reply carries each position as 3 bytes of a 24-bit two's complement and
-// each velocity as 3 bytes whose low 12 bits are a two's complement in velocity units
-// (-1 goes as 00 0F FF).
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <numbers>
 
+#include "protocol/replies.h"
 #include "sim/axis.h"
 #include "sim/sim_time.h"
 
@@ -144,16 +141,11 @@ class MotionModel {
     void advance(SimDuration dt);
     bool allArrived() const;
 
-    // Frame offsets 8 ... 25 of the motor-state reply.
-    std::array<std::uint8_t, 18> statePayload() const;
+    // What the motor-state reply tells of the three.
+    protocol::MotorState state() const;
 
   private:
     std::array<MotionAxis, 3> axes_;
 };
-
-// The state reply's fields. A position beyond 24 bits wraps as the counter does; a
-// velocity beyond 12 bits is limited to -2048 ... 2047.
-std::array<std::uint8_t, 3> encodePosition(std::int64_t steps);
-std::array<std::uint8_t, 3> encodeVelocity(std::int32_t units);
 
 }  // namespace rv720::sim

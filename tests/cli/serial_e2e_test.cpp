@@ -18,9 +18,8 @@
 #include "cli/temp_folder.h"
 #include "device/backends/pty_simulator.h"
 #include "device/backends/serial_ftdi.h"
-#include "device/codes.h"
-#include "device/frame.h"
 #include "model/program_file.h"
+#include "protocol/commands.h"
 #include "sim/eeprom_file.h"
 
 namespace rv720 {
@@ -171,8 +170,7 @@ class ServedHere {
 };
 
 Bytes versionRequest() {
-    const std::uint8_t target = kTarget;
-    const Frame f = buildFrame(cmd::FirmwareVersion, 0, {&target, 1});
+    const Frame f = protocol::toFrame(protocol::command(protocol::CommandCode::FirmwareVersion));
     return Bytes(f.bytes.begin(), f.bytes.begin() + f.size);
 }
 
@@ -249,7 +247,7 @@ TEST(SerialEndToEnd, TheLineSettingsDecideWhatTheControllerHears) {
         if (!configured) reply = inverted(reply);
         // FF FF FF 00 05 0B status 04 01 03 and the sum: version 1.3.
         ASSERT_EQ(reply.size(), 12u) << configured;
-        EXPECT_EQ(reply[5], reply::FirmwareVersion) << configured;
+        EXPECT_EQ(reply[5], protocol::byteOf(protocol::ReplyCode::FirmwareVersion)) << configured;
         EXPECT_EQ(reply[8], 1) << configured;
         EXPECT_EQ(reply[9], 3) << configured;
         // Raw, and without HUPCL: closing must not drop DTR under the controller.

@@ -17,7 +17,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "device/codes.h"
 #include "model/program_file.h"
 #include "twin_bench.h"
 

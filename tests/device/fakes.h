@@ -9,7 +9,8 @@
 
 #include "compiler/compiler.h"
 #include "device/device_station.h"
-#include "device/frame.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
 
 namespace rv720::test {
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "device/replies.h"
 #include "fakes.h"
 
 namespace rv720::test {
@@ -181,33 +180,6 @@ TEST(PasswordWindow, OnlyTheExactEntrySendsTheUpdateRequest) {
 }
 
 // ---- monitor replies and their request loop --------------------------------
-
-TEST(MotorReply, DecodesSignedPositionsAndTwelveBitVelocities) {
-    // Only the low twelve bits of a velocity field count: 01 00 64 is 100, and a
-    // controller that sign-extends (FF FF FF) still reads -1, not a huge value.
-    struct {
-        Bytes payload;
-        std::array<std::int32_t, 3> position, velocity;
-    } cases[] = {
-        {{4, 0xFF, 0xFF, 0xFF, 0x80, 0x00, 0x00, 0x7F, 0xFF, 0xFF, 0x00, 0x0F, 0xFF, 0x01, 0x00,
-          0x64, 0x00, 0x08, 0x00},
-         {-1, -8388608, 8388607},
-         {-1, 100, -2048}},
-        {{4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x07,
-          0xFF, 0xFF, 0xF0, 0x00},
-         {0, 1, -2},
-         {-1, 2047, 0}},
-    };
-    for (const auto& c : cases) {
-        const Frame f = buildFrame(1, 0, c.payload);
-        const auto s = decodeMotorReply(f.view());
-        ASSERT_TRUE(s);
-        EXPECT_EQ(s->position, c.position);
-        EXPECT_EQ(s->rawVelocity, c.velocity);
-        const Frame cut = buildFrame(1, 0, Bytes(c.payload.begin(), c.payload.end() - 1));
-        EXPECT_FALSE(decodeMotorReply(cut.view()));
-    }
-}
 
 TEST(MonitorLoop, OneRequestOutstandingReArmedByTheReply) {
     Bench b;

@@ -10,7 +10,6 @@
 #include <functional>
 #include <set>
 
-#include "device/codes.h"
 #include "fakes.h"
 
 namespace rv720::test {

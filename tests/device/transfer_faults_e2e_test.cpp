@@ -11,8 +11,8 @@
 #include <random>
 #include <sstream>
 
-#include "device/codes.h"
 #include "model/commands.h"
+#include "protocol/codes.h"
 #include "twin_bench.h"
 
 namespace rv720::test {
@@ -115,7 +115,8 @@ RunResult runTransfer(Op op, const ProgramImage& program, const ProgramImage& st
     b.twin().storeProgram(stored);
     b.twin().setLateReplyDelay(event.lateBy);
     b.station.link().frameLog = [&r](FrameDirection d, std::span<const std::uint8_t> f) {
-        if (d == FrameDirection::Sent && f.size() > 10 && f[5] == cmd::WriteRecord)
+        if (d == FrameDirection::Sent && f.size() > 10 &&
+            f[5] == protocol::byteOf(protocol::CommandCode::WriteRecord))
             ++r.recordsSent[readBe16(&f[8])];
     };
     b.view.fileName = "before.pri";

@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "compiler/compiler.h"
-#include "device/codes.h"
 #include "fakes.h"
+#include "protocol/codes.h"
 
 namespace rv720::test {
 namespace {
@@ -323,7 +323,7 @@ TEST(FirmwareUpdate, StreamsTheFileByteByByte) {
         b.deliver(23, {4});
 
         ASSERT_EQ(b.ftdi.writes.size(), size + 1);
-        EXPECT_EQ(b.ftdi.writes[0], Bytes{kFirmwareStartByte});
+        EXPECT_EQ(b.ftdi.writes[0], Bytes{protocol::kFirmwareStartByte});
         bool inOrder = true;
         for (std::size_t i = 0; i < size; ++i)
             inOrder = inOrder && b.ftdi.writes[i + 1] == Bytes{std::uint8_t((i * 7 + 3) & 0xFF)};

@@ -145,8 +145,7 @@ TEST_P(Link, UnplugDuringPollingClosesAndHidesTheDeviceWindows) {
     b.connect();
     b.view.visible = {Window::FPodgladSilniki, Window::FPodgladWejscia, Window::FKompilacja,
                       Window::FLog, Window::FSterowanie};
-    const std::uint8_t four = 4;
-    b.station.sendCommand(1, {&four, 1});
+    b.station.sendCommand(protocol::command(protocol::CommandCode::MotorState));
     b.ftdi.failingStatusQueries = 1;
     b.wake();
 

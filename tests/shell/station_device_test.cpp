@@ -29,6 +29,7 @@
 #include "device/device_station.h"
 #include "editor/gui/listing_view.h"
 #include "model/program_file.h"
+#include "protocol/commands.h"
 #include "shell/gui/info_window.h"
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
@@ -702,9 +703,8 @@ TEST(StationMonitorTest, PreviewWindowsShowTheRepliesTheirTimersAskFor) {
 TEST(StationMonitorTest, TheOutputsWindowOpensWithTheControllersOutputStates) {
     TwinStation s;
     s.connect();
-    for (const std::uint8_t output : {3, 9}) {
-        const std::uint8_t on[3] = {4, output, 1};
-        s.main->device().sendCommand(3, on);
+    for (const int output : {3, 9}) {
+        s.main->device().sendCommand(protocol::setOutput(output, true));
         s.pump(20);
     }
     s.click(s.main->SetOutputButton);

@@ -296,36 +296,15 @@ TEST(Advance, FixedTicksWhateverTheCallPattern) {
     }
 }
 
-TEST(StateReply, EncodersRoundTripThroughTheMonitorDecoding) {
-    struct {
-        std::int64_t value;
-        std::array<std::uint8_t, 3> bytes;
-        std::int32_t decoded;
-    } positions[] = {{-1, {0xFF, 0xFF, 0xFF}, -1},
-                     {-8388608, {0x80, 0x00, 0x00}, -8388608},
-                     {8388607, {0x7F, 0xFF, 0xFF}, 8388607},
-                     {8388608, {0x80, 0x00, 0x00}, -8388608}},  // the counter wraps
-        velocities[] = {{-1, {0x00, 0x0F, 0xFF}, -1},
-                        {2047, {0x00, 0x07, 0xFF}, 2047},
-                        {-2048, {0x00, 0x08, 0x00}, -2048},
-                        {5000, {0x00, 0x07, 0xFF}, 2047}};  // limited, not wrapped
-    for (const auto& c : positions) {
-        EXPECT_EQ(encodePosition(c.value), c.bytes) << c.value;
-        EXPECT_EQ(decodePosition(encodePosition(c.value).data()), c.decoded) << c.value;
-    }
-    for (const auto& c : velocities) {
-        EXPECT_EQ(encodeVelocity(std::int32_t(c.value)), c.bytes) << c.value;
-        EXPECT_EQ(decodeVelocity(encodeVelocity(std::int32_t(c.value)).data()), c.decoded);
-    }
-
+TEST(StateReply, TheModelReportsEachAxis) {
     MotionModel model;
     model.axis(2).runAtVelocity(-50);
     model.axis(3).moveTo(-2);
     model.advance(std::uint32_t(300));
-    const auto payload = model.statePayload();
-    EXPECT_EQ(decodePosition(payload.data() + 6), -2);
-    EXPECT_EQ(decodeVelocity(payload.data() + 12), -50);
-    EXPECT_EQ(decodeVelocity(payload.data() + 9), 0);
+    const protocol::MotorState state = model.state();
+    EXPECT_EQ(state.position[2], -2);
+    EXPECT_EQ(state.rawVelocity[1], -50);
+    EXPECT_EQ(state.rawVelocity[0], 0);
 }
 
 }  // namespace

@@ -22,14 +22,15 @@ using namespace std::chrono_literals;
 TEST(TwinMotion, DirectCommandsAndProgramsMoveTheAxesInTime) {
     testing::TwinHarness h;  // the twin's own axes ramp
     const auto direct = [&](ControlKind kind, const char* text) {
-        const DirectCommand c = prepareDirectSend(kind, 2, text, '.', MotorConfig{}, 0).command;
-        EXPECT_EQ(h.exchange(c.code, {c.data.begin(), c.data.end()}).code, c.code) << text;
+        const protocol::Message c = prepareDirectSend(kind, 2, text, '.', MotorConfig{}, 0).command;
+        EXPECT_EQ(h.exchange(c.code, {c.data().begin(), c.data().end()}).code, c.code) << text;
     };
     const auto motor = [&](int m) {  // position and raw velocity from a code-1 reply
         h.replies();                 // line reports of a running program
         const auto data = h.exchange(1, {4}).data;
         if (data.size() < 19) return std::make_pair(-1, -1);
-        return std::make_pair(decodePosition(&data[3 * m - 2]), decodeVelocity(&data[3 * m + 7]));
+        return std::make_pair(protocol::decodePosition(&data[3 * m - 2]),
+                              protocol::decodeVelocity(&data[3 * m + 7]));
     };
 
     direct(ControlKind::MaxVelocity, "1");         // 104 units, 1587 steps/s
@@ -85,7 +86,8 @@ Sample sample(testing::TwinHarness& h, int motor) {
     h.send(1, {4});
     for (const auto& r : h.replies())
         if (r.code == 1 && r.data.size() == 19)
-            return {decodePosition(&r.data[3 * motor - 2]), decodeVelocity(&r.data[3 * motor + 7])};
+            return {protocol::decodePosition(&r.data[3 * motor - 2]),
+                    protocol::decodeVelocity(&r.data[3 * motor + 7])};
     ADD_FAILURE() << "no motor state";
     return {};
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "device/frame.h"
 #include "model/program_image.h"
+#include "protocol/frame.h"
 #include "sim/controller_twin.h"
 
 namespace rv720::sim::testing {

@@ -159,7 +159,7 @@ void TFSterowanie::OkButtonClick() {
         setErrorColour(number, true);
         return;
     }
-    link_.send(send.command.code, send.command.data);
+    link_.send(send.command);
 }
 
 void TFSterowanie::UpButtonClick() {
@@ -174,8 +174,7 @@ void TFSterowanie::step(bool up) {
     if (!link_.complete()) return;
     const auto motor = motorOrReport();
     if (!motor) return;
-    const DirectCommand command = stepCommand(*motor, up, Inc->currentText().toInt());
-    link_.send(command.code, command.data);
+    link_.send(stepCommand(*motor, up, Inc->currentText().toInt()));
 }
 
 bool TFSterowanie::FormKeyPress(int key) {

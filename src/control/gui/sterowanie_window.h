@@ -5,8 +5,8 @@
 // and the kind decides the title, the unit and which controls are shown.
 //
 // Sending: OK (or Enter) converts the value box for the chosen motor into the
-// controller's units and sends it with the kind's code; "<" and ">" send the
-// step count of `Inc` with codes 29 and 28. Every send carries five data bytes,
+// controller's units and sends it with the kind's command; "<" and ">" send the
+// step count of `Inc` with the step-down and step-up commands. Every send names
 // the motor first. The window stays open, so a later press sends again.
 #include <array>
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include <span>
 
 #include "model/program_image.h"
+#include "protocol/codes.h"
 #include "ui/station_window.h"
 
 class QComboBox;
@@ -34,7 +35,7 @@ struct DirectControlLink {
     Dialogs* dialogs = nullptr;
     const Clock* clock = nullptr;
     const std::array<MotorConfig, 3>* motors = nullptr;
-    std::function<void(std::uint8_t code, std::span<const std::uint8_t> data)> send;
+    std::function<void(const protocol::Message& command)> send;
 
     bool complete() const { return dialogs && clock && motors && send; }
 };
@@ -44,11 +45,11 @@ class TFSterowanie : public StationWindow {
   public:
     explicit TFSterowanie(QWidget* parent = nullptr);
 
-    // The control kind is the code of the command the window sends (4 ... 9, see
+    // The control kind is the code of the command the window sends (see
     // ControlKind in control/conversions.h). Applies the opening handler's part that belongs to
-    // this window: title, unit, the visible controls, an emptied value box for kinds 5 ... 9. The
-    // chosen motor, mode and step count stay. Returns false for a kind the
-    // window does not know (nothing changes then).
+    // this window: title, unit, the visible controls, an emptied value box for every kind but the
+    // work mode. The chosen motor, mode and step count stay. Returns false for a kind the window
+    // does not know (nothing changes then).
     bool SetControlKind(std::uint8_t kind);
     std::uint8_t controlKind() const { return kind_; }
 

@@ -247,7 +247,7 @@ class TFMain : public StationWindow, public EditorHost {
     void openControlWindow(std::uint8_t kind);
     TFSterowanie* controlWindow();
     TFWyjscia* outputsWindow();
-    void outputClick(int row, bool on);  // FWyjscia's ioNClick, sent as code 3
+    void outputClick(int row, bool on);  // FWyjscia's ioNClick, sent as set output
     // The outputs window's boxes from the lamps of outputs 1..7 and relays 1..2.
     void showOutputStates(const std::array<bool, 17>& lamps);
     class DeviceViews;

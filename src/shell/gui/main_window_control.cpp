@@ -5,14 +5,10 @@
 // Each button needs the link: without it "No connection" is posted and nothing
 // opens. The control window and the parameter dialog share the screen corner, so
 // opening one hides the others. What the two windows send goes out through the
-// device side's SendCommand:
-//   codes 4 ... 9   motor, then the value as 32-bit big-endian (work mode: the
-//                   mode in the first value byte, zeros after it);
-//   codes 28, 29    motor, then the step count (">" and "<");
-//   code 2          [4], the input and output state request, sent before the
-//                   outputs window shows (its answer lights the input preview and
-//                   ticks the outputs window's boxes);
-//   code 3          [4, row 1 ... 9, 1 ticked / 0 unticked], on every box change.
+// device side's SendCommand: the control window's values and steps for one motor;
+// the input and output state request, sent before the outputs window shows (its
+// answer lights the input preview and ticks the outputs window's boxes); and the
+// outputs window's row 1 ... 9 with its new state, on every box change.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -21,16 +17,11 @@
 #include "control/gui/sterowanie_window.h"
 #include "control/gui/wyjscia_window.h"
 #include "device/device_station.h"
+#include "protocol/commands.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/window_set.h"
 
 namespace rv720 {
-
-namespace {
-constexpr std::uint8_t kIoStateRequest = 2;
-constexpr std::uint8_t kSetOutput = 3;
-constexpr std::uint8_t kControllerTarget = 4;
-}  // namespace
 
 void TFMain::setWindowSet(WindowSet* windows) {
     windows_ = windows;
@@ -64,9 +55,7 @@ TFSterowanie* TFMain::controlWindow() {
         link.dialogs = &dialogs_;
         link.clock = &clock_;
         link.motors = &model_.motors;
-        link.send = [this](std::uint8_t code, std::span<const std::uint8_t> data) {
-            device_->sendCommand(code, data);
-        };
+        link.send = [this](const protocol::Message& command) { device_->sendCommand(command); };
         window->connectStation(std::move(link));
     }
     return window;
@@ -141,8 +130,7 @@ void TFMain::SetOutputButtonClick() {
     // brings the controller's own (a reply that changes nothing is not passed on).
     showOutputStates(device_->lampStates());
     outputsAwaitState_ = true;
-    const std::uint8_t target = kControllerTarget;
-    device_->sendCommand(kIoStateRequest, {&target, 1});
+    device_->sendCommand(protocol::command(protocol::CommandCode::IoState));
     if (TFWyjscia* outputs = outputsWindow()) {
         outputs->show();
         outputs->raise();
@@ -162,8 +150,7 @@ void TFMain::showOutputStates(const std::array<bool, kLampCount>& lamps) {
 void TFMain::outputClick(int row, bool on) {
     // The box keeps its new state whatever the controller answers; a closed link
     // is SendCommand's business.
-    const std::uint8_t data[3] = {kControllerTarget, std::uint8_t(row), std::uint8_t(on ? 1 : 0)};
-    device_->sendCommand(kSetOutput, data);
+    device_->sendCommand(protocol::setOutput(row, on));
 }
 
 }  // namespace rv720

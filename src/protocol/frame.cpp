@@ -1,4 +1,4 @@
-#include "device/frame.h"
+#include "protocol/frame.h"
 
 #include <algorithm>
 
@@ -9,6 +9,15 @@ std::uint16_t frameSum(std::span<const std::uint8_t> bytes) {
     for (auto b : bytes)
         sum += b;
     return std::uint16_t(sum);
+}
+
+bool verifyFrame(std::span<const std::uint8_t> frame) {
+    if (frame.size() < 7) return false;
+    if (frame[0] != 0xFF || frame[1] != 0xFF || frame[2] != 0xFF) return false;
+    const std::size_t length = std::size_t(frame[3]) * 256 + frame[4];
+    if (frame.size() != length + 7) return false;
+    const unsigned stored = frame[length + 5] * 256u + frame[length + 6];
+    return frameSum(frame.first(length + 5)) == stored;
 }
 
 Frame buildFrame(std::uint8_t code, std::uint8_t status, std::span<const std::uint8_t> data) {

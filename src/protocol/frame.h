@@ -8,6 +8,8 @@
 // controller sends its running flag (1 while its stored program executes).
 // data[0] is the target: a motor 1..3, or 4 for the controller as a whole.
 // The station builds at most 58 data bytes; the receive side holds 66 frame bytes.
+// What the data of each code holds is in protocol/commands.h (station to
+// controller) and protocol/replies.h (controller to station).
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +32,36 @@ struct Frame {
 Frame buildFrame(std::uint8_t code, std::uint8_t status, std::span<const std::uint8_t> data);
 
 std::uint16_t frameSum(std::span<const std::uint8_t> bytes);
+
+// True for FF FF FF, a length field that matches the frame's size and a matching sum.
+bool verifyFrame(std::span<const std::uint8_t> frame);
+
+// A received frame read by its parts. A part the frame is too short for is empty
+// (or 0), so nothing is ever read from beyond it.
+class FrameView {
+  public:
+    FrameView() = default;
+    explicit FrameView(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    std::span<const std::uint8_t> bytes() const { return bytes_; }
+    std::uint8_t code() const { return bytes_.size() > 5 ? bytes_[5] : 0; }
+    // The controller's running flag: 1 while its stored program executes.
+    std::uint8_t status() const { return bytes_.size() > 6 ? bytes_[6] : 0; }
+    // Everything between the status byte and the sum: the target, then the payload.
+    std::span<const std::uint8_t> data() const {
+        return bytes_.size() >= 9 ? bytes_.subspan(7, bytes_.size() - 9)
+                                  : std::span<const std::uint8_t>();
+    }
+    // A motor 1..3, or 4 for the controller as a whole; 0 when the frame has no data.
+    std::uint8_t target() const { return data().empty() ? 0 : data()[0]; }
+    std::span<const std::uint8_t> payload() const {
+        const auto d = data();
+        return d.empty() ? d : d.subspan(1);
+    }
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+};
 
 // Reassembles frames from a byte stream one byte at a time, as the link reads
 // them. Sync is found byte by byte: a byte that breaks the FF FF FF sequence

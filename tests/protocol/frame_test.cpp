@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "device/frame.h"
+#include "protocol/frame.h"
 
 namespace rv720 {
 namespace {
