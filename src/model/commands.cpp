@@ -31,9 +31,14 @@ constexpr std::array<CommandInfo, 21> kCommands{{
 }  // namespace
 
 const CommandInfo* commandInfo(std::uint8_t c) {
-    for (const auto& info : kCommands)
-        if (info.code == c) return &info;
-    return nullptr;
+    // Asked once per listing line: a table by code.
+    static const auto byCode = [] {
+        std::array<const CommandInfo*, 256> table{};
+        for (const auto& info : kCommands)
+            table[info.code] = &info;
+        return table;
+    }();
+    return byCode[c];
 }
 
 }  // namespace rv720

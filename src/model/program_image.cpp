@@ -6,13 +6,6 @@
 
 namespace rv720 {
 
-Record ProgramImage::record(int slot) const {
-    Record r;
-    for (int k = 0; k < kRecordSize; ++k)
-        r[k] = byte(slot, k);
-    return r;
-}
-
 void ProgramImage::setRecord(int slot, const Record& r) {
     for (int k = 0; k < kRecordSize; ++k)
         setByte(slot, k, r[k]);

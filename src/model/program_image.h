@@ -61,7 +61,12 @@ class ProgramImage {
     std::uint8_t code(int slot) const { return byte(slot, 0); }
     std::uint8_t motor(int slot) const { return byte(slot, 1); }
 
-    Record record(int slot) const;
+    Record record(int slot) const {
+        Record r;
+        for (int k = 0; k < kRecordSize; ++k)
+            r[k] = byte(slot, k);
+        return r;
+    }
     void setRecord(int slot, const Record& r);
 
     std::int32_t p1(int slot) const;

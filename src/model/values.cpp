@@ -215,12 +215,54 @@ float fromMilli(std::int32_t milli) {
     return static_cast<float>(static_cast<long double>(milli) * 0.001L);
 }
 
+// The listing shows a value of every velocity record, so this is formatFixed's
+// rounding done in integers: a single-precision value below 2^22 times 100 has at
+// most 31 significant bits, so the scaled value is exact in long double, and its
+// floor and the half-away-from-zero test on the remainder are exact too. Seven
+// significant digits at most: two decimals up to five integer digits, one for six,
+// none for seven (|milli| < 2^31 keeps it below 2.2 million).
+int appendMilli(std::string& out, std::int32_t milli, char separator) {
+    const long double magnitude = std::fabs(static_cast<long double>(fromMilli(milli)));
+    const int kept = magnitude < 100000 ? 2 : magnitude < 1000000 ? 1 : 0;
+    const long double scale = kept == 2 ? 100 : kept == 1 ? 10 : 1;
+    const long double scaled = magnitude * scale;
+    const long double whole = std::floor(scaled);
+    auto n = static_cast<std::uint64_t>(whole);
+    if (scaled - whole >= 0.5L) ++n;
+
+    // Digits of n, the last `kept` of them after the separator, then zeros to two.
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    int count = int(end - digits);
+    const std::size_t before = out.size();
+    if (milli < 0 && n != 0) out += '-';  // a value that rounds to zero has no sign
+    if (count <= kept) {
+        out += '0';
+    } else {
+        out.append(digits, std::size_t(count - kept));
+    }
+    out += separator;
+    for (int k = kept; k > 0; --k)
+        out += count >= k ? digits[count - k] : '0';
+    out.append(std::size_t(2 - kept), '0');
+    return int(out.size() - before);
+}
+
 std::string formatMilli(std::int32_t milli, char separator) {
-    return formatFixed(fromMilli(milli), 7, 2, separator);
+    std::string out;
+    appendMilli(out, milli, separator);
+    return out;
 }
 
 std::string formatInteger(std::int32_t value) {
     return std::to_string(value);
+}
+
+int appendInteger(std::string& out, std::int64_t value) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, std::size_t(end - digits));
+    return int(end - digits);
 }
 
 }  // namespace rv720

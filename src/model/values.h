@@ -35,7 +35,11 @@ std::string formatGeneral(long double value, char separator, int precision = 15)
 
 std::int32_t toMilli(float value);    // trunc(value * 1000), value already single
 float fromMilli(std::int32_t milli);  // milli * 0.001 rounded to single
-std::string formatMilli(std::int32_t milli, char separator);  // "12.50"
-std::string formatInteger(std::int32_t value);                // "-400"
+// "12.50": fromMilli's value as formatFixed(value, 7, 2) writes it.
+std::string formatMilli(std::int32_t milli, char separator);
+// The same text appended to `out`; returns the number of characters appended.
+int appendMilli(std::string& out, std::int32_t milli, char separator);
+std::string formatInteger(std::int32_t value);  // "-400"
+int appendInteger(std::string& out, std::int64_t value);
 
 }  // namespace rv720

@@ -193,8 +193,8 @@ TEST(ListingLayoutRules, LineNumbersHaveThreeDigits) {
 }
 
 TEST(ListingLayoutRules, FourColumnsPutLine12BodiesAtTheirColumns) {
-    std::vector<Record> records(11, makeRecord(code::End, 4));
-    records.push_back(withParams(code::VMax, 2, 20000));
+    std::vector<Record> records(12, makeRecord(code::End, 4));
+    records.back() = withParams(code::VMax, 2, 20000);
     auto lines = renderListing(programOf(records), ListingLayout::FourColumns, '.');
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[11].text.substr(0, 5 + 24 + 5), "012: " + std::string(24, ' ') + "v_max");

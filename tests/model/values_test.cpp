@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "model/values.h"
 
 namespace rv720 {
@@ -35,6 +38,50 @@ TEST(MilliEncoding, SevenSignificantDigitsLimitTheDecimals) {
     EXPECT_EQ(formatMilli(543263812, '.'), "543263.80");
     EXPECT_EQ(formatMilli(2147483647, '.'), "2147484.00");
     EXPECT_EQ(formatMilli(-2147483647 - 1, '.'), "-2147484.00");
+}
+
+// The listing formats in integers; formatFixed, which rounds the exact decimal
+// expansion, is what it must equal. A sample: values at and beside the ties of each
+// number of kept decimals (two below 100000 rev/s, one below a million, none above),
+// the borders between them, the ends of the range and random ones. bench/ sweeps
+// every tie.
+TEST(MilliEncoding, IntegerRoundingEqualsTheExactDecimalExpansion) {
+    std::mt19937 random(720);
+    std::vector<std::int32_t> sample;
+    const auto around = [&](std::int64_t centre, int reach) {
+        for (std::int64_t m = centre - reach; m <= centre + reach; ++m)
+            if (m >= INT32_MIN && m <= INT32_MAX) {
+                sample.push_back(std::int32_t(m));
+                if (m > INT32_MIN) sample.push_back(std::int32_t(-m));
+            }
+    };
+    for (int k = 0; k < 3000; ++k)
+        around(10 * k + 5, 1);
+    struct Region {
+        std::int64_t from, to, spacing;
+    } regions[] = {
+        {0, 100'000'000, 10}, {100'000'000, 1'000'000'000, 100}, {1'000'000'000, INT32_MAX, 1000}};
+    for (const Region& r : regions) {
+        std::uniform_int_distribution<std::int64_t> tie(r.from / r.spacing, r.to / r.spacing - 1);
+        for (int k = 0; k < 8000; ++k)
+            around(tie(random) * r.spacing + r.spacing / 2, 1);
+        around(r.from, 50);
+    }
+    around(INT32_MAX - 50, 50);
+    around(INT32_MIN + 50, 50);
+    std::uniform_int_distribution<std::int32_t> any(INT32_MIN, INT32_MAX);
+    for (int k = 0; k < 20000; ++k)
+        sample.push_back(any(random));
+    ASSERT_GT(sample.size(), 100'000u);
+
+    int mismatches = 0;
+    for (const std::int32_t m : sample) {
+        const char separator = m % 2 ? ',' : '.';
+        const std::string exact = formatFixed(fromMilli(m), 7, 2, separator);
+        if (formatMilli(m, separator) != exact && ++mismatches <= 10)
+            ADD_FAILURE() << m << ": " << formatMilli(m, separator) << " instead of " << exact;
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(FixedFormat, ElapsedTimesAndMonitorValues) {
