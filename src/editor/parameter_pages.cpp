@@ -5,6 +5,7 @@
 
 #include "model/commands.h"
 #include "model/message_text.h"
+#include "model/records.h"
 #include "model/value_limits.h"
 #include "model/values.h"
 #include "support/clock.h"
@@ -61,36 +62,51 @@ constexpr PageControl kKom[] = {{"num_kom", K::Entry, "[message]", 7}};
 constexpr PageControl kM[] = {
     {"m1", K::CheckBox, "Motor 1"}, {"m2", K::CheckBox, "Motor 2"}, {"m3", K::CheckBox, "Motor 3"}};
 
-// The acceleration page never had a title of its own; "Acceleration" names it.
+using V = PageValue;
+using F = TextField;
+
+// The acceleration page never had a title of its own; "Acceleration" names it. The
+// output editor writes set_out records but opens for the edit of one (edited code
+// 21); the motor page also serves clear_motor.
 const std::array<PageInfo, kPageCount> kPages{{
-    {Page::p_vi, "p_vi", "Set minimum velocity", "Speed min.", 230, 162, "SetVminButtonClick", kVi},
-    {Page::p_vx, "p_vx", "Set maximum velocity", "Speed max.", 230, 162, "SetVmaxButtonClick", kVx},
+    {Page::p_vi, "p_vi", "Set minimum velocity", "Speed min.", 230, 162, "SetVminButtonClick", kVi,
+     code::VMin, 0, 0, true, V::Velocity, F::num_vmin},
+    {Page::p_vx, "p_vx", "Set maximum velocity", "Speed max.", 230, 162, "SetVmaxButtonClick", kVx,
+     code::VMax, 0, 0, true, V::Velocity, F::num_vmax},
     {Page::p_vt, "p_vt", "Set destination velocity", "Destination velocity", 230, 162,
-     "SetVdestButtonClick", kVt},
-    {Page::p_ax, "p_ax", "Set acceleration", "Acceleration", 230, 162, "SetAmaxButtonClick", kAx},
+     "SetVdestButtonClick", kVt, code::VDest, 0, 0, true, V::SignedVelocity, F::num_vdest},
+    {Page::p_ax, "p_ax", "Set acceleration", "Acceleration", 230, 162, "SetAmaxButtonClick", kAx,
+     code::AMax, 0, 0, true, V::Acceleration, F::num_amax},
     {Page::p_en, "p_en", "Set output enable", "Enable output", 230, 162, "SetEnableButtonClick",
-     kEn},
-    {Page::p_w, "p_w", "Wait", "Wait", 230, 162, "SetWaitButtonClick", kW},
-    {Page::p_jl, "p_jl", "Jump to line", "Jump to line", 230, 162, "SetJumpLineButtonClick", kJl},
+     kEn, code::Enable, 0, 0, false, V::None, F::num_vmin},
+    {Page::p_w, "p_w", "Wait", "Wait", 230, 162, "SetWaitButtonClick", kW, code::WaitMs, 0, 0,
+     false, V::Milliseconds, F::num_wait},
+    {Page::p_jl, "p_jl", "Jump to line", "Jump to line", 230, 162, "SetJumpLineButtonClick", kJl,
+     code::JumpLine, 0, 0, false, V::Line, F::num_line},
     {Page::p_xt, "p_xt", "Set destination position", "Search position", 230, 162,
-     "SetXdestButtonClick", kXt},
-    {Page::p_h, "p_h", "Find HOME ", "Home", 230, 162, "SetHomeButtonClick", kH},
+     "SetXdestButtonClick", kXt, code::GoTo, 0, 0, true, V::Position, F::num_xdest},
+    {Page::p_h, "p_h", "Find HOME ", "Home", 230, 162, "SetHomeButtonClick", kH, code::Home, 0, 0,
+     true, V::None, F::num_home_v1},
     {Page::p_lp, "p_lp", "Set repetition counter", "Set repetition counter", 230, 162,
-     "SetCounterButtonClick", kLp},
+     "SetCounterButtonClick", kLp, code::Counter, 0, 0, false, V::Repetitions, F::num_count},
     {Page::p_jp, "p_jp", "Jump to line if repetitnion counter\ngreater than zero",
-     "Jump if repetition counter", 230, 162, "SetJumpCounterButtonClick", kJp},
-    {Page::p_out, "p_out", "Set output", "Set Outputs", 230, 272, "SetOutButtonClick", kOut},
+     "Jump if repetition counter", 230, 162, "SetJumpCounterButtonClick", kJp, code::JumpIfCounter,
+     0, 0, false, V::Line, F::num_jump_line},
+    {Page::p_out, "p_out", "Set output", "Set Outputs", 230, 272, "SetOutButtonClick", kOut,
+     code::SetOut, 0, 0, false, V::None, F::num_vmin},
     {Page::p_edit_out, "p_edit_out", "Edit output", "Edit outputs", 230, 162,
-     "EditOutputButtonClick", kEditOut},
+     "EditOutputButtonClick", kEditOut, code::SetOut, 0, code::EditOutputs, false, V::None,
+     F::num_vmin},
     {Page::p_ji, "p_ji", "Jump to line if input", "Jump if input", 230, 162,
-     "SetJumpInputButtonClick", kJi},
+     "SetJumpInputButtonClick", kJi, code::JumpIfInput, 0, 0, false, V::None, F::num_line_in},
     {Page::p_ster, "p_ster", "Configure driver", "Config. driver", 230, 162, "SetDriverButtonClick",
-     kSter},
+     kSter, code::Driver, 0, 0, true, V::None, F::num_step},
     {Page::p_usb, "p_usb", "Communication", "Config. communication", 230, 162, "SetUsbButtonClick",
-     kUsb},
-    {Page::p_kom, "p_kom", "USB message", "USB message", 230, 162, "SetMessageButtonClick", kKom},
-    {Page::p_m, "p_m", "Wait for position", "Wait for position", 230, 162, "SetWaitMottorClick",
-     kM},
+     kUsb, code::SetUsb, 0, 0, false, V::None, F::num_vmin},
+    {Page::p_kom, "p_kom", "USB message", "USB message", 230, 162, "SetMessageButtonClick", kKom,
+     code::PrintUsb, 0, 0, false, V::None, F::num_kom},
+    {Page::p_m, "p_m", "Wait for position", "Wait for position", 230, 162, "SetWaitMottorClick", kM,
+     code::WaitMotor, code::ClearMotor, 0, false, V::None, F::num_vmin},
 }};
 
 constexpr LabelTarget kLabelTargets[] = {
@@ -107,89 +123,6 @@ constexpr LabelTarget kLabelTargets[] = {
 constexpr float kVelocityLimit = limits::kVelocity;
 constexpr float kAccelerationLimit = limits::kAcceleration;
 
-bool isPerMotorPage(Page p) {
-    switch (p) {
-        case Page::p_vi:
-        case Page::p_vx:
-        case Page::p_vt:
-        case Page::p_ax:
-        case Page::p_xt:
-        case Page::p_h:
-        case Page::p_ster:
-            return true;
-        default:
-            return false;
-    }
-}
-
-std::uint8_t codeOfPage(Page p) {
-    switch (p) {
-        case Page::p_vi:
-            return code::VMin;
-        case Page::p_vx:
-            return code::VMax;
-        case Page::p_vt:
-            return code::VDest;
-        case Page::p_ax:
-            return code::AMax;
-        case Page::p_en:
-            return code::Enable;
-        case Page::p_w:
-            return code::WaitMs;
-        case Page::p_jl:
-            return code::JumpLine;
-        case Page::p_xt:
-            return code::GoTo;
-        case Page::p_h:
-            return code::Home;
-        case Page::p_lp:
-            return code::Counter;
-        case Page::p_jp:
-            return code::JumpIfCounter;
-        case Page::p_out:
-            return code::SetOut;
-        case Page::p_edit_out:
-            return code::SetOut;
-        case Page::p_ji:
-            return code::JumpIfInput;
-        case Page::p_ster:
-            return code::Driver;
-        case Page::p_usb:
-            return code::SetUsb;
-        case Page::p_kom:
-            return code::PrintUsb;
-        case Page::p_m:
-            return code::WaitMotor;
-    }
-    return 0;
-}
-
-// The single entry box of a value page.
-TextField valueField(Page p) {
-    switch (p) {
-        case Page::p_vi:
-            return TextField::num_vmin;
-        case Page::p_vx:
-            return TextField::num_vmax;
-        case Page::p_vt:
-            return TextField::num_vdest;
-        case Page::p_ax:
-            return TextField::num_amax;
-        case Page::p_w:
-            return TextField::num_wait;
-        case Page::p_jl:
-            return TextField::num_line;
-        case Page::p_xt:
-            return TextField::num_xdest;
-        case Page::p_lp:
-            return TextField::num_count;
-        case Page::p_jp:
-            return TextField::num_jump_line;
-        default:
-            return TextField::num_vmin;
-    }
-}
-
 // A jump target as typed: beyond the line after the program it names the last
 // line; 0 names nothing and is refused. Negative targets pass as they are.
 std::optional<std::int32_t> limitJumpTarget(std::int32_t value, std::uint32_t length) {
@@ -200,6 +133,11 @@ std::optional<std::int32_t> limitJumpTarget(std::int32_t value, std::uint32_t le
 
 std::int32_t clampInt(std::int32_t v, std::int32_t lo, std::int32_t hi) {
     return std::min(std::max(v, lo), hi);
+}
+
+bool holdsMilli(PageValue v) {
+    return v == PageValue::Velocity || v == PageValue::SignedVelocity ||
+           v == PageValue::Acceleration;
 }
 
 }  // namespace
@@ -219,48 +157,10 @@ std::span<const LabelTarget> labelTargets() {
 }
 
 std::optional<Page> pageForCode(std::uint8_t c) {
-    switch (c) {
-        case code::VMin:
-            return Page::p_vi;
-        case code::VMax:
-            return Page::p_vx;
-        case code::VDest:
-            return Page::p_vt;
-        case code::AMax:
-            return Page::p_ax;
-        case code::Enable:
-            return Page::p_en;
-        case code::WaitMs:
-            return Page::p_w;
-        case code::JumpLine:
-            return Page::p_jl;
-        case code::GoTo:
-            return Page::p_xt;
-        case code::Home:
-            return Page::p_h;
-        case code::Counter:
-            return Page::p_lp;
-        case code::JumpIfCounter:
-            return Page::p_jp;
-        case code::SetOut:
-            return Page::p_out;
-        case code::JumpIfInput:
-            return Page::p_ji;
-        case code::Driver:
-            return Page::p_ster;
-        case code::SetUsb:
-            return Page::p_usb;
-        case code::PrintUsb:
-            return Page::p_kom;
-        case code::WaitMotor:
-            return Page::p_m;
-        case code::EditOutputs:
-            return Page::p_edit_out;
-        case code::ClearMotor:
-            return Page::p_m;
-        default:
-            return std::nullopt;
-    }
+    if (c == 0) return std::nullopt;
+    for (const PageInfo& info : kPages)
+        if (info.code == c || info.otherCode == c || info.openedBy == c) return info.page;
+    return std::nullopt;
 }
 
 // Enter confirms every page that has a confirm handler, the reset-position-counter
@@ -270,8 +170,8 @@ std::optional<Page> enterPageForCode(std::uint8_t c) {
 }
 
 bool pageEditsCode(Page page, std::uint8_t c) {
-    if (page == Page::p_m) return c == code::WaitMotor || c == code::ClearMotor;
-    return c == codeOfPage(page);
+    const PageInfo& info = pageInfo(page);
+    return c != 0 && (c == info.code || c == info.otherCode);
 }
 
 DialogFields::DialogFields() {
@@ -345,7 +245,7 @@ bool ParameterDialog::ShowParameterPage(Page page) {
     const std::uint32_t length = model_.length();
     if (page == Page::p_edit_out || page == Page::p_m || mode == EditMode::Edit)
         opens = true;
-    else if (isPerMotorPage(page))
+    else if (info.perMotor)
         opens = std::uint32_t(countMotors(boxes)) + length <= std::uint32_t(kMaxCommands);
     else
         opens = length < std::uint32_t(kMaxCommands);
@@ -368,68 +268,69 @@ bool ParameterDialog::showDirectDriverPage() {
 void ParameterDialog::prefillForEdit() {
     const int slot = model_.cursorLine;
     if (slot < 0 || std::uint32_t(slot) >= model_.length()) return;
-    const ProgramImage& im = model_.image;
-    const char sep = clock_.decimalSeparator();
-    auto b = [&](int k) { return im.byte(slot, k); };
-    switch (im.code(slot)) {
-        case code::VMin:
-        case code::VMax:
-        case code::VDest:
-        case code::AMax: {
-            const Page p = *pageForCode(im.code(slot));
-            fields_.text(valueField(p)) = formatMilli(im.p1(slot), sep);
-            break;
-        }
+    const Record r = model_.image.record(slot);
+    const std::uint8_t c = r[0];
+    if (const auto page = pageForCode(c); page && pageInfo(*page).value != PageValue::None) {
+        const PageInfo& info = pageInfo(*page);
+        const std::int32_t value = ValueRecord::decode(r).value;
+        fields_.text(info.valueField) = holdsMilli(info.value)
+                                            ? formatMilli(value, clock_.decimalSeparator())
+                                            : formatInteger(value);
+        changed();
+        return;
+    }
+    switch (c) {
         case code::Enable:
-            fields_.enable = b(2) == 1;
-            break;
-        case code::WaitMs:
-        case code::JumpLine:
-        case code::GoTo:
-        case code::Counter:
-        case code::JumpIfCounter: {
-            const Page p = *pageForCode(im.code(slot));
-            fields_.text(valueField(p)) = formatInteger(im.p1(slot));
-            break;
-        }
-        case code::Home:
-            fields_.text(TextField::num_home_v1) = formatMilli(im.p1(slot), sep);
-            fields_.text(TextField::num_home_v2) = formatMilli(im.p2(slot), sep);
-            break;
-        case code::SetOut:
-            fields_.input_number =
-                b(2) <= 7 ? "Output " + std::to_string(b(2)) : "Relay " + std::to_string(b(2) - 7);
-            fields_.wxo = b(3) == 1;
-            model_.editedCode = code::EditOutputs;
-            break;
-        case code::JumpIfInput:
-            fields_.text(TextField::num_line_in) = formatInteger(im.p1(slot));
-            // A damaged input byte still selects one of the six entries.
-            fields_.input = std::clamp(int(b(6)) - 1, 0, 5);
-            fields_.in_ch = b(7) == 1;
-            break;
-        case code::Driver:
-            fields_.text(TextField::num_step) = std::to_string(b(4) * 256 + b(5));
-            fields_.text(TextField::num_mot) = std::to_string(b(8) * 256 + b(9));
-            fields_.Left = b(2) != 0;
-            fields_.Right = b(3) != 0;
+            fields_.enable = SwitchRecord::decode(r).on == 1;
             break;
         case code::SetUsb:
-            fields_.usb = b(2) == 1;
+            fields_.usb = SwitchRecord::decode(r).on == 1;
             break;
+        case code::Home: {
+            const HomeRecord home = HomeRecord::decode(r);
+            const char sep = clock_.decimalSeparator();
+            fields_.text(TextField::num_home_v1) = formatMilli(home.firstMilli, sep);
+            fields_.text(TextField::num_home_v2) = formatMilli(home.secondMilli, sep);
+            break;
+        }
+        case code::SetOut: {
+            const OutputRecord out = OutputRecord::decode(r);
+            fields_.input_number = out.output <= 7 ? "Output " + std::to_string(out.output)
+                                                   : "Relay " + std::to_string(out.output - 7);
+            fields_.wxo = out.state == 1;
+            model_.editedCode = code::EditOutputs;
+            break;
+        }
+        case code::JumpIfInput: {
+            const InputJumpRecord jump = InputJumpRecord::decode(r);
+            fields_.text(TextField::num_line_in) = formatInteger(jump.target);
+            // A damaged input byte still selects one of the six entries.
+            fields_.input = std::clamp(int(jump.input) - 1, 0, 5);
+            fields_.in_ch = jump.state == 1;
+            break;
+        }
+        case code::Driver: {
+            // The steps as the listing shows them: their low 16 bits.
+            const DriverRecord d = DriverRecord::decode(r);
+            fields_.text(TextField::num_step) = std::to_string(d.divisor);
+            fields_.text(TextField::num_mot) = std::to_string(std::uint16_t(d.stepsPerRev));
+            fields_.Left = d.left != 0;
+            fields_.Right = d.right != 0;
+            break;
+        }
         case code::PrintUsb: {
-            // Never past b9, whatever a damaged length byte says.
-            const int n = std::min<int>(b(2), limits::kMessageChars);
-            std::string text;
-            for (int i = 0; i < n; ++i)
-                text += char(b(3 + i));
-            fields_.text(TextField::num_kom) = messageText(text);
+            // Never past b9, whatever a damaged count says.
+            const MessageRecord message = MessageRecord::decode(r);
+            fields_.text(TextField::num_kom) = messageText(std::string_view(
+                reinterpret_cast<const char*>(message.characters.data()), message.shown()));
             break;
         }
         case code::WaitMotor:
-        case code::ClearMotor:
-            fields_.m = {b(2) != 0, b(3) != 0, b(4) != 0};
+        case code::ClearMotor: {
+            const auto motors = MotorFlagsRecord::decode(r).motors;
+            fields_.m = {motors[0] != 0, motors[1] != 0, motors[2] != 0};
             break;
+        }
         default:
             return;
     }
@@ -513,69 +414,83 @@ void ParameterDialog::confirm(Page page) {
     }
 }
 
+ParameterDialog::Stored ParameterDialog::store(Page page, const MotorFlags& motors,
+                                               const std::function<void(Record&)>& set) {
+    const PageInfo& info = pageInfo(page);
+    switch (model_.editMode) {
+        case EditMode::Edit: {
+            if (!editTargetValid(page)) return Stored::Nothing;
+            const int slot = model_.cursorLine;
+            Record r = model_.image.record(slot);
+            set(r);
+            model_.image.setRecord(slot, r);
+            return Stored::Edited;
+        }
+        case EditMode::Append:
+        case EditMode::Insert:
+            if (!roomFor(info.perMotor ? countMotors(motors) : 1)) return Stored::Full;
+            for (int m = 1; m <= 3; ++m) {
+                if (info.perMotor && !motors[std::size_t(m - 1)]) continue;
+                Record r =
+                    makeRecord(info.code, info.perMotor ? std::uint8_t(m) : kControllerTarget);
+                set(r);
+                addRecord(r);
+                if (!info.perMotor) break;
+            }
+            return Stored::Added;
+        case EditMode::Direct:
+            break;  // only the driver page works without the program
+    }
+    return Stored::Nothing;
+}
+
 void ParameterDialog::confirmValuePage(Page page) {
     const MotorFlags flags = host_.motorBoxes();
-    const TextField field = valueField(page);
+    const PageInfo& info = pageInfo(page);
+    const TextField field = info.valueField;
     const char sep = clock_.decimalSeparator();
     model_.valueText = fields_.text(field);
 
     std::int32_t stored = 0;
-    switch (page) {
-        case Page::p_vi:
-        case Page::p_vx:
-        case Page::p_vt:
-        case Page::p_ax: {
-            const auto typed = parseDecimal(fields_.text(field), sep);
-            if (!typed) return markError(field);
-            const float hi = page == Page::p_ax ? kAccelerationLimit : kVelocityLimit;
-            const float lo = page == Page::p_vt ? -kVelocityLimit : 0.0f;
-            const float v = limits::limitDecimal(float(*typed), lo, hi);
-            model_.valueText = formatGeneral(v, sep);
-            stored = toMilli(v);
-            break;
-        }
-        default: {
-            const auto typed = parseInteger(fields_.text(field));
-            if (!typed) return markError(field);
-            std::int32_t v = *typed;
-            if (page == Page::p_xt) {
+    if (holdsMilli(info.value)) {
+        const auto typed = parseDecimal(fields_.text(field), sep);
+        if (!typed) return markError(field);
+        const float hi =
+            info.value == PageValue::Acceleration ? kAccelerationLimit : kVelocityLimit;
+        const float lo = info.value == PageValue::SignedVelocity ? -kVelocityLimit : 0.0f;
+        const float v = limits::limitDecimal(float(*typed), lo, hi);
+        model_.valueText = formatGeneral(v, sep);
+        stored = toMilli(v);
+    } else {
+        const auto typed = parseInteger(fields_.text(field));
+        if (!typed) return markError(field);
+        std::int32_t v = *typed;
+        switch (info.value) {
+            case PageValue::Position:
                 v = clampInt(v, -limits::kPosition, limits::kPosition);
-            } else if (page == Page::p_w) {
+                break;
+            case PageValue::Milliseconds:
                 v = v < 1 ? 0 : std::min(v, limits::kWaitMs);
-            } else if (page == Page::p_lp) {
+                break;
+            case PageValue::Repetitions:
                 v = v < 1 ? 0 : std::min(v, limits::kCounter);
-            } else {
+                break;
+            default: {
                 const auto target = limitJumpTarget(v, model_.length());
                 if (!target) return markError(field);
                 v = *target;
             }
-            model_.valueText = formatInteger(v);
-            stored = v;
-            break;
         }
+        model_.valueText = formatInteger(v);
+        stored = v;
     }
 
-    const std::uint8_t c = codeOfPage(page);
-    switch (model_.editMode) {
-        case EditMode::Edit:
-            if (editTargetValid(page)) model_.image.setP1(model_.cursorLine, stored);
-            break;
-        case EditMode::Append:
-        case EditMode::Insert: {
-            const bool perMotor = isPerMotorPage(page);
-            if (!roomFor(perMotor ? countMotors(flags) : 1)) return;
-            for (int m = 1; m <= 3; ++m) {
-                if (perMotor && !flags[std::size_t(m - 1)]) continue;
-                Record r = makeRecord(c, perMotor ? std::uint8_t(m) : kControllerTarget);
-                writeBe32(&r[2], stored);
-                addRecord(r);
-                if (!perMotor) break;
-            }
-            break;
-        }
-        case EditMode::Direct:
-            break;  // only the driver page works without the program
-    }
+    const auto set = [&](Record& r) {
+        ValueRecord value = ValueRecord::decode(r);
+        value.value = stored;
+        value.store(r);
+    };
+    if (store(page, flags, set) == Stored::Full) return;
     finish();
 }
 
@@ -597,49 +512,31 @@ void ParameterDialog::confirmHome() {
     }
     changed();
 
-    switch (model_.editMode) {
-        case EditMode::Edit:
-            if (editTargetValid(Page::p_h)) {
-                model_.image.setP1(model_.cursorLine, stored[0]);
-                model_.image.setP2(model_.cursorLine, stored[1]);
-            }
-            break;
-        case EditMode::Append:
-        case EditMode::Insert:
-            if (!roomFor(countMotors(flags))) return;
-            for (int m = 1; m <= 3; ++m) {
-                if (!flags[std::size_t(m - 1)]) continue;
-                Record r = makeRecord(code::Home, std::uint8_t(m));
-                writeBe32(&r[2], stored[0]);
-                writeBe32(&r[6], stored[1]);
-                addRecord(r);
-            }
-            break;
-        case EditMode::Direct:
-            break;
-    }
+    const auto set = [&](Record& r) {
+        HomeRecord home = HomeRecord::decode(r);
+        home.firstMilli = stored[0];
+        home.secondMilli = stored[1];
+        home.store(r);
+    };
+    if (store(Page::p_h, flags, set) == Stored::Full) return;
     finish();
 }
 
 void ParameterDialog::confirmOnOff(Page page) {
     const bool on = page == Page::p_en ? fields_.enable : fields_.usb;
-    switch (model_.editMode) {
-        case EditMode::Edit:
-            if (editTargetValid(page)) {
-                model_.image.setByte(model_.cursorLine, 2, on ? 1 : 0);
-                // Keeps the caret on the edited line after the re-render.
-                ++model_.cursorLine;
-            }
+    const auto set = [&](Record& r) {
+        SwitchRecord s = SwitchRecord::decode(r);
+        s.on = on ? 1 : 0;
+        s.store(r);
+    };
+    switch (store(page, {}, set)) {
+        case Stored::Full:
+            return;
+        case Stored::Edited:
+            // Keeps the caret on the edited line after the re-render.
+            ++model_.cursorLine;
             break;
-        case EditMode::Append:
-        case EditMode::Insert: {
-            if (!roomFor(1)) return;
-            Record r = makeRecord(codeOfPage(page), kControllerTarget);
-            r[2] = on ? 1 : 0;
-            addRecord(r);
-            break;
-        }
-        case EditMode::Direct:
+        default:
             break;
     }
     finish();
@@ -647,28 +544,12 @@ void ParameterDialog::confirmOnOff(Page page) {
 
 void ParameterDialog::confirmMessage() {
     const std::string text = messageBytes(fields_.text(TextField::num_kom), limits::kMessageChars);
-    const std::size_t n = text.size();
-    switch (model_.editMode) {
-        case EditMode::Edit:
-            if (editTargetValid(Page::p_kom)) {
-                model_.image.setByte(model_.cursorLine, 2, std::uint8_t(n));
-                for (std::size_t i = 0; i < n; ++i)
-                    model_.image.setByte(model_.cursorLine, 3 + int(i), std::uint8_t(text[i]));
-            }
-            break;
-        case EditMode::Append:
-        case EditMode::Insert: {
-            if (!roomFor(1)) return;
-            Record r = makeRecord(code::PrintUsb, kControllerTarget);
-            r[2] = std::uint8_t(n);
-            for (std::size_t i = 0; i < n; ++i)
-                r[3 + i] = std::uint8_t(text[i]);
-            addRecord(r);
-            break;
-        }
-        case EditMode::Direct:
-            break;
-    }
+    const auto set = [&](Record& r) {
+        MessageRecord message = MessageRecord::decode(r);
+        message.setText(text);
+        message.store(r);
+    };
+    if (store(Page::p_kom, {}, set) == Stored::Full) return;
     finish();
 }
 
@@ -679,18 +560,22 @@ void ParameterDialog::confirmOutputs() {
         if (!roomFor(n)) return;  // the page stays open
         for (int out = 1; out <= 9; ++out) {
             if (!fields_.w[std::size_t(out - 1)]) continue;
-            Record r = makeRecord(code::SetOut, kControllerTarget);
-            r[2] = std::uint8_t(out);
-            r[3] = fields_.wo[std::size_t(out - 1)] ? 1 : 0;
-            addRecord(r);
+            addRecord(OutputRecord{std::uint8_t(out),
+                                   std::uint8_t(fields_.wo[std::size_t(out - 1)] ? 1 : 0)}
+                          .encode());
         }
     }
     finish();
 }
 
 void ParameterDialog::confirmEditOutput() {
-    if (model_.editMode == EditMode::Edit && editTargetValid(Page::p_edit_out))
-        model_.image.setByte(model_.cursorLine, 3, fields_.wxo ? 1 : 0);
+    // The page edits one set_out record; it adds nothing.
+    if (model_.editMode == EditMode::Edit)
+        store(Page::p_edit_out, {}, [&](Record& r) {
+            OutputRecord out = OutputRecord::decode(r);
+            out.state = fields_.wxo ? 1 : 0;
+            out.store(r);
+        });
     finish();
 }
 
@@ -702,30 +587,14 @@ void ParameterDialog::confirmJumpInput() {
     const auto target = limitJumpTarget(*typed, model_.length());
     if (!target) return markError(field);
     model_.valueText = formatInteger(*target);
-    const std::uint8_t input = std::uint8_t(std::clamp(fields_.input, 0, 5) + 1);
-    const std::uint8_t state = fields_.in_ch ? 1 : 0;
-
-    switch (model_.editMode) {
-        case EditMode::Edit:
-            if (editTargetValid(Page::p_ji)) {
-                model_.image.setP1(model_.cursorLine, *target);
-                model_.image.setByte(model_.cursorLine, 6, input);
-                model_.image.setByte(model_.cursorLine, 7, state);
-            }
-            break;
-        case EditMode::Append:
-        case EditMode::Insert: {
-            if (!roomFor(1)) return;
-            Record r = makeRecord(code::JumpIfInput, kControllerTarget);
-            writeBe32(&r[2], *target);
-            r[6] = input;
-            r[7] = state;
-            addRecord(r);
-            break;
-        }
-        case EditMode::Direct:
-            break;
-    }
+    const auto set = [&](Record& r) {
+        InputJumpRecord jump = InputJumpRecord::decode(r);
+        jump.target = *target;
+        jump.input = std::uint8_t(std::clamp(fields_.input, 0, 5) + 1);
+        jump.state = fields_.in_ch ? 1 : 0;
+        jump.store(r);
+    };
+    if (store(Page::p_ji, {}, set) == Stored::Full) return;
     finish();
 }
 
@@ -734,8 +603,12 @@ void ParameterDialog::confirmMotorFlags() {
     // command may be rewritten here.
     if (editTargetValid(Page::p_m)) {
         const int slot = model_.cursorLine;
+        Record r = model_.image.record(slot);
+        MotorFlagsRecord flags = MotorFlagsRecord::decode(r);
         for (int k = 0; k < 3; ++k)
-            model_.image.setByte(slot, 2 + k, fields_.m[std::size_t(k)]);
+            flags.motors[std::size_t(k)] = fields_.m[std::size_t(k)] ? 1 : 0;
+        flags.store(r);
+        model_.image.setRecord(slot, r);
         // With no motor left the command has no work: it goes, the edited line
         // itself (the caret may have wandered off it with the arrow keys).
         if (countMotors(fields_.m) == 0) deleteCommandAt(model_, host_, slot);
@@ -769,6 +642,7 @@ void ParameterDialog::confirmDriver() {
     const auto divisor = std::uint16_t(values[0]);
     const std::int32_t steps = values[1];
 
+    // Both refusals come before the station's own configuration changes.
     if ((mode == EditMode::Append || mode == EditMode::Insert) && !roomFor(countMotors(flags)))
         return;
     if (mode == EditMode::Edit && !editTargetValid(Page::p_ster)) {
@@ -783,40 +657,21 @@ void ParameterDialog::confirmDriver() {
     }
     host_.updateMotorLabels();
 
-    auto writeDriverBytes = [&](auto&& setByte) {
-        setByte(2, fields_.Left ? 1 : 0);
-        setByte(3, fields_.Right ? 1 : 0);
-        std::uint8_t be[4];
-        writeBe16(be, divisor);
-        setByte(4, be[0]);
-        setByte(5, be[1]);
-        writeBe32(be, steps);
-        for (int k = 0; k < 4; ++k)
-            setByte(6 + k, be[k]);
-    };
-
-    switch (mode) {
-        case EditMode::Direct:
-            // Several motors may be configured one after another: the page stays.
-            // With no motor chosen nothing was set, and nothing is reported.
-            if (countMotors(flags) == 0) return;
-            host_.addStatusLine(std::string(texts::kMotorParametersSet));
-            return;
-        case EditMode::Append:
-        case EditMode::Insert:
-            for (int m = 1; m <= 3; ++m) {
-                if (!flags[std::size_t(m - 1)]) continue;
-                Record r = makeRecord(code::Driver, std::uint8_t(m));
-                writeDriverBytes([&](int k, std::uint8_t v) { r[std::size_t(k)] = v; });
-                addRecord(r);
-            }
-            break;
-        case EditMode::Edit: {
-            const int slot = model_.cursorLine;
-            writeDriverBytes([&](int k, std::uint8_t v) { model_.image.setByte(slot, k, v); });
-            break;
-        }
+    if (mode == EditMode::Direct) {
+        // Several motors may be configured one after another: the page stays.
+        // With no motor chosen nothing was set, and nothing is reported.
+        if (countMotors(flags) == 0) return;
+        host_.addStatusLine(std::string(texts::kMotorParametersSet));
+        return;
     }
+    store(Page::p_ster, flags, [&](Record& r) {
+        DriverRecord d = DriverRecord::decode(r);
+        d.left = fields_.Left ? 1 : 0;
+        d.right = fields_.Right ? 1 : 0;
+        d.divisor = divisor;
+        d.stepsPerRev = steps;
+        d.store(r);
+    });
     finish();
 }
 

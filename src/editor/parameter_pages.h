@@ -6,6 +6,7 @@
 // the fields into its widgets after every change and the widgets' edits back.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -106,6 +107,18 @@ struct PageControl {
     int maxLength = 0;      // entry boxes only; 0 = no limit
 };
 
+// What the one entry box of a value page holds, and so how it is read and limited.
+enum class PageValue : std::uint8_t {
+    None,            // the page has no single value box
+    Velocity,        // rev/s, 0 ... the velocity limit
+    SignedVelocity,  // rev/s, either direction
+    Acceleration,    // rev/s^2
+    Position,        // steps
+    Milliseconds,
+    Repetitions,
+    Line,  // a jump target
+};
+
 struct PageInfo {
     Page page;
     std::string_view name;     // "p_vi"
@@ -115,6 +128,12 @@ struct PageInfo {
     int clientHeight;
     std::string_view confirmHandler;
     std::span<const PageControl> controls;
+    std::uint8_t code;       // the command the page writes, and rewrites in place
+    std::uint8_t otherCode;  // a second command it rewrites in place, or 0
+    std::uint8_t openedBy;   // the edited code that opens it when not `code`, or 0
+    bool perMotor;           // one record for each ticked motor
+    PageValue value;
+    TextField valueField;  // the box of a value page
 };
 
 inline constexpr int kPageTop = 32;
@@ -243,6 +262,13 @@ class ParameterDialog {
 
     // Returns whether the record at the cursor line may be rewritten by `page`.
     bool editTargetValid(Page page) const;
+    // The one store step of the confirm handlers. Edit mode rewrites the record at
+    // the cursor line in place, and only when the page may rewrite its command;
+    // append and insert mode add one record (one for each of `motors` on a per-motor
+    // page) after the capacity check; direct mode stores nothing. `set` puts the
+    // page's fields on a record: a fresh one, or the one at the cursor line.
+    enum class Stored { Nothing, Edited, Added, Full };
+    Stored store(Page page, const MotorFlags& motors, const std::function<void(Record&)>& set);
     // Adds records in append or insert mode, after checking capacity; false when
     // the program would overflow (nothing is written then).
     bool roomFor(int records);

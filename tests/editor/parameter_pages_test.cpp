@@ -504,6 +504,27 @@ const EditCase kEditCases[] = {
      }},
 };
 
+// The edit guard of every confirm handler: once the caret has moved onto a command
+// of another kind, confirming the open page rewrites nothing at all.
+TEST_P(EditEveryCode, RewritesNothingOnceTheCaretLeftForAnotherCommand) {
+    const EditCase& c = GetParam();
+    const Record other = bytes({code::End, 4, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE});
+    Rig r;
+    r.fill(3);
+    r.put(2, c.before);
+    r.put(3, other);
+    r.tick(1, 1, 1);
+    r.editor.editCommand(1);
+    ASSERT_EQ(r.dialog.page(), c.page);
+    r.editor.ProgramViewMouseDown(2);  // the page stays open, the caret moves on
+    if (c.shown) r.text(c.field) = c.typed;
+    if (c.flags) c.flags(r);
+    r.dialog.confirm(c.page);
+    EXPECT_EQ(r.length(), 3u);
+    EXPECT_EQ(r.line(3), other);
+    EXPECT_EQ(r.line(2), c.before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Codes, EditEveryCode, ::testing::ValuesIn(kEditCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
