@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/commands.h"
+#include "model/records.h"
 
 namespace rv720 {
 
@@ -32,9 +33,11 @@ bool isPositionCommand(std::uint8_t c) {
 }
 
 // A wait for d motors must directly follow d commands that give those motors a
-// position to reach (set position, HOME, brake, stop).
+// position to reach (set position, HOME, brake, stop). The flags are counted as
+// the bytes they are, as the station always has.
 bool waitIsMisplaced(const ProgramImage& image, int slot) {
-    const int d = image.byte(slot, 2) + image.byte(slot, 3) + image.byte(slot, 4);
+    const auto motors = MotorFlagsRecord::decode(image.record(slot)).motors;
+    const int d = motors[0] + motors[1] + motors[2];
     if (d == 0) return false;
     if (slot < d) return true;
     for (int k = slot - 1; k >= slot - d; --k)
@@ -92,7 +95,7 @@ CompileReport compileProgram(const ProgramImage& image, const std::string& date,
                 ++n.motion;
                 break;
             case code::JumpIfInput: {
-                const std::uint8_t in = image.byte(i, 6);
+                const std::uint8_t in = InputJumpRecord::decode(image.record(i)).input;
                 if (input1.ticked && in == 1 && n.input1Misuse++ == 0) n.firstInput1Misuse = i;
                 if (input2.ticked && in == 2 && n.input2Misuse++ == 0) n.firstInput2Misuse = i;
                 break;

@@ -4,6 +4,7 @@
 
 #include "editor/menu.h"
 #include "model/commands.h"
+#include "model/records.h"
 
 namespace rv720 {
 
@@ -108,12 +109,11 @@ void Editor::directEntry(std::uint8_t code) {
             if (total >= 1000) return reportFull();
             // With no motor ticked nothing is added, but the listing is still
             // re-rendered, which puts the caret back and gives the listing the focus.
-            if (countMotors(motors) > 0) {
-                Record r = makeRecord(code, kControllerTarget);
-                for (int k = 0; k < 3; ++k)
-                    r[std::size_t(2 + k)] = motors[std::size_t(k)] ? 1 : 0;
-                addRecord(r);
-            }
+            if (countMotors(motors) > 0)
+                addRecord(MotorFlagsRecord{
+                    code,
+                    {std::uint8_t(motors[0]), std::uint8_t(motors[1]), std::uint8_t(motors[2])}}
+                              .encode());
             host_.printProgram();
             break;
         }

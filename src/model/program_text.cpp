@@ -12,6 +12,7 @@
 
 #include "model/commands.h"
 #include "model/message_text.h"
+#include "model/records.h"
 #include "model/value_limits.h"
 #include "model/values.h"
 
@@ -119,16 +120,14 @@ std::string outputName(std::uint8_t n) {
 }
 
 // The words of a record in the listing's language. `exact` turns false when they
-// do not hold every byte of it within the dialog's limits; the words are then
-// still the listing's reading, for a comment. Empty for an unknown code.
+// do not hold every byte of it within the dialog's limits (the record is not the
+// one the words make); the words are then still the listing's reading, for a
+// comment. Empty for an unknown code.
 std::string recordWords(const Record& r, std::uint32_t length,
                         const std::function<std::string(std::int32_t)>& target, bool& exact) {
     exact = true;
     const auto need = [&](bool ok) { exact = exact && ok; };
-    const auto zeroFrom = [&](int k) {
-        for (; k < kRecordSize; ++k)
-            need(r[std::size_t(k)] == 0);
-    };
+    const auto madeBy = [&](const Record& words) { need(words == r); };
     const CommandInfo* info = commandInfo(r[0]);
     if (!info) {
         exact = false;
@@ -137,8 +136,6 @@ std::string recordWords(const Record& r, std::uint32_t length,
     const std::string keyword(info->keyword);
     const std::uint8_t m = r[1];
     need(info->perMotor ? m >= 1 && m <= 3 : m == kControllerTarget);
-    const std::int32_t p1 = readBe32(&r[2]);
-    const std::int32_t p2 = readBe32(&r[6]);
     const auto milli = [&](std::int32_t v, float lo, float hi) {
         const auto text = milliText(v, lo, hi);
         need(text.has_value());
@@ -157,89 +154,101 @@ std::string recordWords(const Record& r, std::uint32_t length,
         return onOff(b);
     };
     const std::string head = keyword + "(" + motorName(m) + "; ";
+    const ValueRecord value = ValueRecord::decode(r);
 
     switch (r[0]) {
         case code::VMin:
         case code::VMax:
-            zeroFrom(6);
-            return head + milli(p1, 0, kVelocity) + ")";
+            madeBy(value.encode());
+            return head + milli(value.value, 0, kVelocity) + ")";
         case code::VDest:
-            zeroFrom(6);
-            return head + milli(p1, -kVelocity, kVelocity) + ")";
+            madeBy(value.encode());
+            return head + milli(value.value, -kVelocity, kVelocity) + ")";
         case code::AMax:
-            zeroFrom(6);
-            return head + milli(p1, 0, kAcceleration) + ")";
+            madeBy(value.encode());
+            return head + milli(value.value, 0, kAcceleration) + ")";
         case code::GoTo:
-            zeroFrom(6);
-            return head + integer(p1, -limits::kPosition, limits::kPosition) + ")";
-        case code::Home:
-            return head + milli(p1, 0, kVelocity) + "; " + milli(p2, 0, kVelocity) + ")";
+            madeBy(value.encode());
+            return head + integer(value.value, -limits::kPosition, limits::kPosition) + ")";
+        case code::Home: {
+            const HomeRecord home = HomeRecord::decode(r);
+            return head + milli(home.firstMilli, 0, kVelocity) + "; " +
+                   milli(home.secondMilli, 0, kVelocity) + ")";
+        }
         case code::Brake:
         case code::Stop:
-            zeroFrom(2);
+            madeBy(makeRecord(r[0], m));
             return keyword + "(" + motorName(m) + ")";
         case code::Driver: {
-            const std::uint16_t divisor = readBe16(&r[4]);
-            need(r[2] <= 1 && r[3] <= 1);
-            const std::string left = r[2] != 0 ? "1" : "0";
-            const std::string right = r[3] != 0 ? "1" : "0";
+            const DriverRecord d = DriverRecord::decode(r);
+            need(d.left <= 1 && d.right <= 1);
             return head + "1/" +
-                   integer(divisor, limits::kMinStepDivisor, limits::kMaxStepDivisor) + "; " +
-                   integer(p2, limits::kMinStepsPerRev, limits::kMaxStepsPerRev) + "; " + left +
-                   "; " + right + ")";
+                   integer(d.divisor, limits::kMinStepDivisor, limits::kMaxStepDivisor) + "; " +
+                   integer(d.stepsPerRev, limits::kMinStepsPerRev, limits::kMaxStepsPerRev) + "; " +
+                   (d.left != 0 ? "1" : "0") + "; " + (d.right != 0 ? "1" : "0") + ")";
         }
         case code::Enable:
-        case code::SetUsb:
-            zeroFrom(3);
-            return keyword + "(" + flag(r[2]) + ")";
+        case code::SetUsb: {
+            const SwitchRecord on = SwitchRecord::decode(r);
+            madeBy(on.encode());
+            return keyword + "(" + flag(on.on) + ")";
+        }
         case code::WaitMs:
-            zeroFrom(6);
-            return "wait_ms(" + integer(p1, 0, limits::kWaitMs) + ")";
+            madeBy(value.encode());
+            return "wait_ms(" + integer(value.value, 0, limits::kWaitMs) + ")";
         case code::Counter:
-            zeroFrom(6);
-            return "counter(" + integer(p1, 0, limits::kCounter) + ")";
+            madeBy(value.encode());
+            return "counter(" + integer(value.value, 0, limits::kCounter) + ")";
         case code::JumpLine:
-            zeroFrom(6);
-            return "jump_line(" + line(p1) + ")";
+            madeBy(value.encode());
+            return "jump_line(" + line(value.value) + ")";
         case code::JumpIfCounter:
-            zeroFrom(6);
-            return "if(counter>0) jump_line(" + line(p1) + ")";
-        case code::JumpIfInput:
-            zeroFrom(8);
-            need(r[6] >= 1 && r[6] <= 6);
-            return "if(in" + integerText(r[6]) + " = " + flag(r[7]) + ") jump_line(" + line(p1) +
-                   ")";
+            madeBy(value.encode());
+            return "if(counter>0) jump_line(" + line(value.value) + ")";
+        case code::JumpIfInput: {
+            const InputJumpRecord jump = InputJumpRecord::decode(r);
+            madeBy(jump.encode());
+            need(jump.input >= 1 && jump.input <= 6);
+            return "if(in" + integerText(jump.input) + " = " + flag(jump.state) + ") jump_line(" +
+                   line(jump.target) + ")";
+        }
         case code::End:
-            zeroFrom(2);
+            madeBy(makeRecord(code::End, m));
             return "end()";
-        case code::SetOut:
-            zeroFrom(4);
-            need(r[2] >= 1 && r[2] <= 9);
-            return "set_out(" + outputName(r[2]) + " = " + flag(r[3]) + ")";
+        case code::SetOut: {
+            const OutputRecord out = OutputRecord::decode(r);
+            madeBy(out.encode());
+            need(out.output >= 1 && out.output <= 9);
+            return "set_out(" + outputName(out.output) + " = " + flag(out.state) + ")";
+        }
         case code::PrintUsb: {
-            const int n = r[2];
-            need(n <= limits::kMessageChars);
-            const int shown = std::min(n, limits::kMessageChars);
+            const MessageRecord message = MessageRecord::decode(r);
+            need(message.count <= limits::kMessageChars);
+            MessageRecord words;  // the characters shown, nothing after them
+            words.count = message.count;
             std::string text;
-            for (int k = 0; k < shown; ++k) {
-                const std::uint8_t b = r[std::size_t(3 + k)];
+            for (int k = 0; k < message.shown(); ++k) {
+                const std::uint8_t b = message.characters[std::size_t(k)];
+                words.characters[std::size_t(k)] = b;
                 need(isTextByte(b));
                 // A comment must stay on its line whatever the byte.
                 appendMessageChar(text, b < 0x20 || b == 0x7F ? std::uint8_t('?') : b);
             }
-            zeroFrom(3 + shown);
-            return "print_USB(" + text + "," + integerText(n) + ")";
+            madeBy(words.encode());
+            return "print_USB(" + text + "," + integerText(message.count) + ")";
         }
         case code::WaitMotor:
         case code::ClearMotor: {
+            const MotorFlagsRecord flags = MotorFlagsRecord::decode(r);
+            madeBy(flags.encode());
             std::string names;
             for (int k = 0; k < 3; ++k) {
-                need(r[std::size_t(2 + k)] <= 1);
-                if (r[std::size_t(2 + k)] == 0) continue;
+                const std::uint8_t set = flags.motors[std::size_t(k)];
+                need(set <= 1);
+                if (set == 0) continue;
                 if (!names.empty()) names += "; ";
                 names += motorName(std::uint8_t(k + 1));
             }
-            zeroFrom(5);
             return keyword + "(" + names + ")";
         }
     }
@@ -411,7 +420,7 @@ class Importer {
     bool command(std::string_view keyword, std::size_t at, Record& r);
     bool raw(std::uint8_t* out, int n);
     bool motor(std::uint8_t& m);
-    bool milli(std::uint8_t* be, float lo, float hi, const char* what, const char* unit);
+    bool milli(std::int32_t& value, float lo, float hi, const char* what, const char* unit);
     bool integer(std::int64_t& v, std::int64_t lo, std::int64_t hi, const std::string& what);
     bool onOff(std::uint8_t& b);
     bool flag01(std::uint8_t& b);
@@ -419,7 +428,7 @@ class Importer {
     bool jumpTail();
     std::string_view name();
     bool message(Record& r);
-    bool motorFlags(Record& r);
+    bool motorFlags(std::uint8_t code, Record& r);
     bool resolve();
 
     std::string_view line_;
@@ -618,14 +627,14 @@ bool Importer::motor(std::uint8_t& m) {
     return true;
 }
 
-bool Importer::milli(std::uint8_t* be, float lo, float hi, const char* what, const char* unit) {
+bool Importer::milli(std::int32_t& value, float lo, float hi, const char* what, const char* unit) {
     skipBlanks();
     const std::size_t at = pos_;
-    const auto value = milliFromText(numberToken(), lo, hi);
-    if (!value)
+    const auto read = milliFromText(numberToken(), lo, hi);
+    if (!read)
         return fail(at, std::string("expected ") + what + " from " + limitText(lo) + " to " +
                             limitText(hi) + unit);
-    writeBe32(be, *value);
+    value = *read;
     return true;
 }
 
@@ -728,7 +737,8 @@ bool Importer::message(Record& r) {
         const std::string_view text = rest.substr(0, it->comma);
         if (it->count != charCount(text)) continue;
         if (it->count > limits::kMessageChars) return fail(pos_, "expected at most 7 characters");
-        r[2] = std::uint8_t(it->count);
+        MessageRecord message;
+        message.count = std::uint8_t(it->count);
         std::size_t c = 0;
         for (int n = 0; n < it->count; ++n) {
             std::size_t len = 1;
@@ -739,10 +749,11 @@ bool Importer::message(Record& r) {
                 return fail(pos_ + c,
                             "expected a printable character of the Central European code page "
                             "(Windows-1250)");
-            r[std::size_t(3 + n)] = byte->second;
+            message.characters[std::size_t(n)] = byte->second;
             c += len;
         }
         pos_ += it->close + 1;
+        r = message.encode();
         return true;
     }
     if (!candidates.empty())
@@ -753,7 +764,9 @@ bool Importer::message(Record& r) {
                 "print_USB(Hello,5)");
 }
 
-bool Importer::motorFlags(Record& r) {
+bool Importer::motorFlags(std::uint8_t code, Record& r) {
+    MotorFlagsRecord flags{code, {}};
+    r = flags.encode();
     if (!expect('(')) return false;
     skipBlanks();
     if (pos_ < line_.size() && line_[pos_] == ')') return expect(')');
@@ -762,81 +775,97 @@ bool Importer::motorFlags(Record& r) {
         const std::size_t at = pos_;
         std::uint8_t m = 0;
         if (!motor(m)) return false;
-        if (r[std::size_t(1 + m)] != 0) return fail(at, "expected each motor once");
-        r[std::size_t(1 + m)] = 1;
+        std::uint8_t& set = flags.motors[std::size_t(m - 1)];
+        if (set != 0) return fail(at, "expected each motor once");
+        set = 1;
         skipBlanks();
     } while (pos_ < line_.size() && line_[pos_] == ';' && ++pos_);
+    r = flags.encode();
     return expect(')');
 }
 
 bool Importer::command(std::string_view keyword, std::size_t at, Record& r) {
-    const auto velocity = [&](std::uint8_t* be, float lo) {
-        return milli(be, lo, kVelocity, "a velocity", " rev/s");
-    };
-    const auto perMotor = [&](std::uint8_t c) {
-        r[0] = c;
-        return expect('(') && motor(r[1]) && expect(';');
-    };
-    const auto controller = [&](std::uint8_t c) {
-        r[0] = c;
-        r[1] = kControllerTarget;
-        return expect('(');
-    };
+    std::uint8_t m = 0;
+    std::int32_t first = 0, second = 0;
     std::int64_t v = 0;
+    const auto velocity = [&](std::int32_t& value, float lo) {
+        return milli(value, lo, kVelocity, "a velocity", " rev/s");
+    };
+    const auto motorFirst = [&] { return expect('(') && motor(m) && expect(';'); };
+    // A one-value command, once its words have been read.
+    const auto value = [&](std::uint8_t c, std::uint8_t motor, std::int32_t v) {
+        r = ValueRecord{c, motor, v}.encode();
+        return true;
+    };
     if (keyword == "v_min" || keyword == "v_max")
-        return perMotor(keyword == "v_min" ? code::VMin : code::VMax) && velocity(&r[2], 0) &&
-               expect(')');
+        return motorFirst() && velocity(first, 0) && expect(')') &&
+               value(keyword == "v_min" ? code::VMin : code::VMax, m, first);
     if (keyword == "v_dest")
-        return perMotor(code::VDest) && velocity(&r[2], -kVelocity) && expect(')');
+        return motorFirst() && velocity(first, -kVelocity) && expect(')') &&
+               value(code::VDest, m, first);
     if (keyword == "a_max")
-        return perMotor(code::AMax) &&
-               milli(&r[2], 0, kAcceleration, "an acceleration", " rev/s^2") && expect(')');
-    if (keyword == "home")
-        return perMotor(code::Home) && velocity(&r[2], 0) && expect(';') && velocity(&r[6], 0) &&
-               expect(')');
-    if (keyword == "go_to") {
-        if (!perMotor(code::GoTo) || !integer(v, -limits::kPosition, limits::kPosition,
-                                              "a position from -8388607 to 8388607 steps"))
+        return motorFirst() && milli(first, 0, kAcceleration, "an acceleration", " rev/s^2") &&
+               expect(')') && value(code::AMax, m, first);
+    if (keyword == "home") {
+        if (!motorFirst() || !velocity(first, 0) || !expect(';') || !velocity(second, 0) ||
+            !expect(')'))
             return false;
-        writeBe32(&r[2], std::int32_t(v));
-        return expect(')');
+        r = HomeRecord{m, first, second}.encode();
+        return true;
     }
+    if (keyword == "go_to")
+        return motorFirst() &&
+               integer(v, -limits::kPosition, limits::kPosition,
+                       "a position from -8388607 to 8388607 steps") &&
+               expect(')') && value(code::GoTo, m, std::int32_t(v));
     if (keyword == "brake" || keyword == "stop") {
-        r[0] = keyword == "brake" ? code::Brake : code::Stop;
-        return expect('(') && motor(r[1]) && expect(')');
+        if (!expect('(') || !motor(m) || !expect(')')) return false;
+        r = makeRecord(keyword == "brake" ? code::Brake : code::Stop, m);
+        return true;
     }
     if (keyword == "drv") {
-        if (!perMotor(code::Driver)) return false;
+        if (!motorFirst()) return false;
+        DriverRecord d;
+        d.motor = m;
         skipBlanks();
         const std::size_t oneAt = pos_;
         if (numberToken() != "1") return fail(oneAt, "expected a step divisor such as 1/8");
         if (!expect('/') || !integer(v, limits::kMinStepDivisor, limits::kMaxStepDivisor,
                                      "a step divisor from 1/1 to 1/256"))
             return false;
-        writeBe16(&r[4], std::uint16_t(v));
+        d.divisor = std::uint16_t(v);
         if (!expect(';') || !integer(v, limits::kMinStepsPerRev, limits::kMaxStepsPerRev,
                                      "steps per revolution from 1 to 1600"))
             return false;
-        writeBe32(&r[6], std::int32_t(v));
-        return expect(';') && flag01(r[2]) && expect(';') && flag01(r[3]) && expect(')');
+        d.stepsPerRev = std::int32_t(v);
+        if (!expect(';') || !flag01(d.left) || !expect(';') || !flag01(d.right) || !expect(')'))
+            return false;
+        r = d.encode();
+        return true;
     }
-    if (keyword == "enable" || keyword == "set_USB")
-        return controller(keyword == "enable" ? code::Enable : code::SetUsb) && onOff(r[2]) &&
-               expect(')');
+    if (keyword == "enable" || keyword == "set_USB") {
+        SwitchRecord on{keyword == "enable" ? code::Enable : code::SetUsb, 0};
+        if (!expect('(') || !onOff(on.on) || !expect(')')) return false;
+        r = on.encode();
+        return true;
+    }
     if (keyword == "wait_ms" || keyword == "counter") {
         const bool wait = keyword == "wait_ms";
-        if (!controller(wait ? code::WaitMs : code::Counter) ||
-            !integer(v, 0, wait ? limits::kWaitMs : limits::kCounter,
-                     wait ? "a time from 0 to 86400000 ms" : "a count from 0 to 65535"))
-            return false;
-        writeBe32(&r[2], std::int32_t(v));
-        return expect(')');
+        return expect('(') &&
+               integer(v, 0, wait ? limits::kWaitMs : limits::kCounter,
+                       wait ? "a time from 0 to 86400000 ms" : "a count from 0 to 65535") &&
+               expect(')') &&
+               value(wait ? code::WaitMs : code::Counter, kControllerTarget, std::int32_t(v));
     }
     if (keyword == "jump_line")
-        return controller(code::JumpLine) && lineRef(int(records_.size()), false) && expect(')');
-    if (keyword == "end") return controller(code::End) && expect(')');
+        return expect('(') && lineRef(int(records_.size()), false) && expect(')') &&
+               value(code::JumpLine, kControllerTarget, 0);
+    if (keyword == "end") {
+        r = makeRecord(code::End, kControllerTarget);
+        return expect('(') && expect(')');
+    }
     if (keyword == "set_out") {
-        if (!controller(code::SetOut)) return false;
+        if (!expect('(')) return false;
         skipBlanks();
         const std::size_t nameAt = pos_;
         const std::string_view name = word();
@@ -845,11 +874,13 @@ bool Importer::command(std::string_view keyword, std::size_t at, Record& r) {
         const bool relay =
             name.size() == 3 && name.substr(0, 2) == "pk" && (name[2] == '1' || name[2] == '2');
         if (!out && !relay) return fail(nameAt, "expected an output out1 ... out7, pk1 or pk2");
-        r[2] = std::uint8_t(out ? name[3] - '0' : 7 + name[2] - '0');
-        return expect('=') && onOff(r[3]) && expect(')');
+        OutputRecord output{std::uint8_t(out ? name[3] - '0' : 7 + name[2] - '0'), 0};
+        if (!expect('=') || !onOff(output.state) || !expect(')')) return false;
+        r = output.encode();
+        return true;
     }
     if (keyword == "if") {
-        if (!controller(code::JumpIfCounter)) return false;
+        if (!expect('(')) return false;
         skipBlanks();
         const std::size_t condAt = pos_;
         const std::string_view what = word();
@@ -858,25 +889,19 @@ bool Importer::command(std::string_view keyword, std::size_t at, Record& r) {
             const std::size_t zeroAt = pos_;
             if (!expect('>')) return false;
             if (numberToken() != "0") return fail(zeroAt, "expected >0");
-            return expect(')') && jumpTail();
+            return expect(')') && jumpTail() && value(code::JumpIfCounter, kControllerTarget, 0);
         }
         if (what.size() == 3 && what.substr(0, 2) == "in" && what[2] >= '1' && what[2] <= '6') {
-            r[0] = code::JumpIfInput;
-            r[6] = std::uint8_t(what[2] - '0');
-            return expect('=') && onOff(r[7]) && expect(')') && jumpTail();
+            InputJumpRecord jump{0, std::uint8_t(what[2] - '0'), 0};
+            if (!expect('=') || !onOff(jump.state) || !expect(')') || !jumpTail()) return false;
+            r = jump.encode();
+            return true;
         }
         return fail(condAt, "expected counter>0 or an input in1 ... in6");
     }
-    if (keyword == "print_USB") {
-        r[0] = code::PrintUsb;
-        r[1] = kControllerTarget;
-        return message(r);
-    }
-    if (keyword == "wait_motor" || keyword == "clear_motor") {
-        r[0] = keyword == "wait_motor" ? code::WaitMotor : code::ClearMotor;
-        r[1] = kControllerTarget;
-        return motorFlags(r);
-    }
+    if (keyword == "print_USB") return message(r);
+    if (keyword == "wait_motor" || keyword == "clear_motor")
+        return motorFlags(keyword == "wait_motor" ? code::WaitMotor : code::ClearMotor, r);
     if (keyword == "raw") return raw(r.data(), kRecordSize);
     return fail(at,
                 "expected a command: v_min, v_max, v_dest, a_max, enable, wait_ms, jump_line, "
@@ -912,7 +937,7 @@ bool Importer::resolve() {
             row[1] = std::uint8_t(target >> 8);
             row[2] = std::uint8_t(target);
         } else {
-            writeBe32(&records_[std::size_t(ref.slot)][2], std::int32_t(target));
+            setJumpTarget(records_[std::size_t(ref.slot)], std::int32_t(target));
         }
     }
     return true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/commands.h"
+#include "model/records.h"
 #include "protocol/commands.h"
 #include "sim/eeprom_file.h"
 
@@ -551,42 +552,44 @@ void ControllerTwin::executeStep() {
     pollingSlot_ = -1;
     reportLine(slot);
     const Record r = program_.record(slot);
-    const std::int32_t p1 = program_.p1(slot);
-    const std::int32_t p2 = program_.p2(slot);
     const std::uint8_t motor = r[1];
     AxisDrive* axis = motorAxis(motor);
     const DriverConfig* drv = axis ? &drivers_[motor - 1] : nullptr;
+    const std::int32_t value = ValueRecord::decode(r).value;  // of the one-value commands
     int next = slot + 1;
     SimDuration delay = options_.instructionTime;
 
     switch (r[0]) {
         case code::VMin:
-            if (axis) axis->setMinVelocity(speedLimitUnitsFromMilli(p1, *drv));
+            if (axis) axis->setMinVelocity(speedLimitUnitsFromMilli(value, *drv));
             break;
         case code::VMax:
-            if (axis) axis->setMaxVelocity(speedLimitUnitsFromMilli(p1, *drv));
+            if (axis) axis->setMaxVelocity(speedLimitUnitsFromMilli(value, *drv));
             break;
         case code::VDest:
-            if (axis) axis->runAtVelocity(velocityUnitsFromMilli(p1, *drv));
+            if (axis) axis->runAtVelocity(velocityUnitsFromMilli(value, *drv));
             break;
         case code::AMax:
-            if (axis) axis->setMaxAcceleration(accelerationUnitsFromMilli(p1, *drv));
+            if (axis) axis->setMaxAcceleration(accelerationUnitsFromMilli(value, *drv));
             break;
         case code::Enable:
-            enable_ = r[2] != 0;
+            enable_ = SwitchRecord::decode(r).on != 0;
             break;
         case code::WaitMs:
-            delay += std::chrono::milliseconds(std::clamp(p1, 0, kMaxWaitMs));
+            delay += std::chrono::milliseconds(std::clamp(value, 0, kMaxWaitMs));
             break;
         case code::JumpLine:
-            jumpTo(std::uint32_t(p1), next);
+            jumpTo(std::uint32_t(value), next);
             break;
         case code::GoTo:
-            if (axis) axis->moveTo(clampPosition(p1));
+            if (axis) axis->moveTo(clampPosition(value));
             break;
         case code::Home:
-            if (axis)
-                axis->home(speedLimitUnitsFromMilli(p1, *drv), speedLimitUnitsFromMilli(p2, *drv));
+            if (axis) {
+                const HomeRecord home = HomeRecord::decode(r);
+                axis->home(speedLimitUnitsFromMilli(home.firstMilli, *drv),
+                           speedLimitUnitsFromMilli(home.secondMilli, *drv));
+            }
             break;
         case code::End:
             return halt(false, true);
@@ -597,50 +600,63 @@ void ControllerTwin::executeStep() {
             if (axis) axis->stopNow();
             break;
         case code::Counter:
-            counter_ = std::uint32_t(std::clamp(p1, 0, 65535));
+            counter_ = std::uint32_t(std::clamp(value, 0, 65535));
             break;
         case code::JumpIfCounter:
             if (counter_ > 0) {
                 --counter_;
-                jumpTo(std::uint32_t(p1), next);
+                jumpTo(std::uint32_t(value), next);
             }
             break;
-        case code::SetOut:
-            if (r[2] >= 1 && r[2] <= kOutputCount) outputs_[r[2] - 1] = r[3] != 0;
+        case code::SetOut: {
+            const OutputRecord out = OutputRecord::decode(r);
+            if (out.output >= 1 && out.output <= kOutputCount)
+                outputs_[out.output - 1] = out.state != 0;
             break;
-        case code::JumpIfInput:
-            if (r[6] >= 1 && r[6] <= kInputCount && inputs_[r[6] - 1] == (r[7] != 0))
-                jumpTo(std::uint32_t(p1), next);
+        }
+        case code::JumpIfInput: {
+            const InputJumpRecord jump = InputJumpRecord::decode(r);
+            if (jump.input >= 1 && jump.input <= kInputCount &&
+                inputs_[jump.input - 1] == (jump.state != 0))
+                jumpTo(std::uint32_t(jump.target), next);
             break;
+        }
         case code::Driver:
             if (axis) {
+                const DriverRecord d = DriverRecord::decode(r);
                 DriverConfig& config = drivers_[motor - 1];
-                config.leftSensor = r[2] != 0;
-                config.rightSensor = r[3] != 0;
-                config.stepDivisor = std::clamp<std::uint32_t>(readBe16(&r[4]), 1, 256);
-                config.stepsPerRev = std::clamp(p2, 1, 1600);
+                config.leftSensor = d.left != 0;
+                config.rightSensor = d.right != 0;
+                config.stepDivisor = std::clamp<std::uint32_t>(d.divisor, 1, 256);
+                config.stepsPerRev = std::clamp(d.stepsPerRev, 1, 1600);
                 axis->configure(config);
             }
             break;
         case code::SetUsb:
-            usbOn_ = r[2] != 0;
+            usbOn_ = SwitchRecord::decode(r).on != 0;
             break;
         case code::PrintUsb:
             if (usbOn_) {
-                const std::uint8_t n = std::min<std::uint8_t>(r[2], 7);
-                send(protocol::usbMessageReply({r.data() + 3, n}), false);
-                if (observer_) observer_->messageSent({r.data() + 3, n});
+                const MessageRecord message = MessageRecord::decode(r);
+                const std::span<const std::uint8_t> characters(message.characters.data(),
+                                                               std::size_t(message.shown()));
+                send(protocol::usbMessageReply(characters), false);
+                if (observer_) observer_->messageSent(characters);
             }
             break;
-        case code::WaitMotor:
+        case code::WaitMotor: {
+            const auto motors = MotorFlagsRecord::decode(r).motors;
             for (int m = 0; m < 3; ++m)
-                if (r[2 + m] != 0 && !axes_[m]->arrived()) next = slot;
+                if (motors[std::size_t(m)] != 0 && !axes_[m]->arrived()) next = slot;
             if (next == slot) pollingSlot_ = slot;
             break;
-        case code::ClearMotor:
+        }
+        case code::ClearMotor: {
+            const auto motors = MotorFlagsRecord::decode(r).motors;
             for (int m = 0; m < 3; ++m)
-                if (r[2 + m] != 0) axes_[m]->clearPosition();
+                if (motors[std::size_t(m)] != 0) axes_[m]->clearPosition();
             break;
+        }
         default:
             return halt(false, true);  // not a command this controller knows
     }
