@@ -14,6 +14,7 @@ set(core "support model protocol compiler editor control device sim app")
 
 # folder        : folders it may include
 set(rules
+  "protocol     : support model"
   "ui           : ${core}"
   "editor/gui   : ui ${core}"
   "control/gui  : ui ${core}"
