@@ -78,7 +78,7 @@ const std::array<PageInfo, kPageCount> kPages{{
     {Page::p_ax, "p_ax", "Set acceleration", "Acceleration", 230, 162, "SetAmaxButtonClick", kAx,
      code::AMax, 0, 0, true, V::Acceleration, F::num_amax},
     {Page::p_en, "p_en", "Set output enable", "Enable output", 230, 162, "SetEnableButtonClick",
-     kEn, code::Enable, 0, 0, false, V::None, F::num_vmin},
+     kEn, code::Enable, 0, 0, false, V::None, std::nullopt},
     {Page::p_w, "p_w", "Wait", "Wait", 230, 162, "SetWaitButtonClick", kW, code::WaitMs, 0, 0,
      false, V::Milliseconds, F::num_wait},
     {Page::p_jl, "p_jl", "Jump to line", "Jump to line", 230, 162, "SetJumpLineButtonClick", kJl,
@@ -86,27 +86,27 @@ const std::array<PageInfo, kPageCount> kPages{{
     {Page::p_xt, "p_xt", "Set destination position", "Search position", 230, 162,
      "SetXdestButtonClick", kXt, code::GoTo, 0, 0, true, V::Position, F::num_xdest},
     {Page::p_h, "p_h", "Find HOME ", "Home", 230, 162, "SetHomeButtonClick", kH, code::Home, 0, 0,
-     true, V::None, F::num_home_v1},
+     true, V::None, std::nullopt},
     {Page::p_lp, "p_lp", "Set repetition counter", "Set repetition counter", 230, 162,
      "SetCounterButtonClick", kLp, code::Counter, 0, 0, false, V::Repetitions, F::num_count},
     {Page::p_jp, "p_jp", "Jump to line if repetitnion counter\ngreater than zero",
      "Jump if repetition counter", 230, 162, "SetJumpCounterButtonClick", kJp, code::JumpIfCounter,
      0, 0, false, V::Line, F::num_jump_line},
     {Page::p_out, "p_out", "Set output", "Set Outputs", 230, 272, "SetOutButtonClick", kOut,
-     code::SetOut, 0, 0, false, V::None, F::num_vmin},
+     code::SetOut, 0, 0, false, V::None, std::nullopt},
     {Page::p_edit_out, "p_edit_out", "Edit output", "Edit outputs", 230, 162,
      "EditOutputButtonClick", kEditOut, code::SetOut, 0, code::EditOutputs, false, V::None,
-     F::num_vmin},
+     std::nullopt},
     {Page::p_ji, "p_ji", "Jump to line if input", "Jump if input", 230, 162,
-     "SetJumpInputButtonClick", kJi, code::JumpIfInput, 0, 0, false, V::None, F::num_line_in},
+     "SetJumpInputButtonClick", kJi, code::JumpIfInput, 0, 0, false, V::None, std::nullopt},
     {Page::p_ster, "p_ster", "Configure driver", "Config. driver", 230, 162, "SetDriverButtonClick",
-     kSter, code::Driver, 0, 0, true, V::None, F::num_step},
+     kSter, code::Driver, 0, 0, true, V::None, std::nullopt},
     {Page::p_usb, "p_usb", "Communication", "Config. communication", 230, 162, "SetUsbButtonClick",
-     kUsb, code::SetUsb, 0, 0, false, V::None, F::num_vmin},
+     kUsb, code::SetUsb, 0, 0, false, V::None, std::nullopt},
     {Page::p_kom, "p_kom", "USB message", "USB message", 230, 162, "SetMessageButtonClick", kKom,
-     code::PrintUsb, 0, 0, false, V::None, F::num_kom},
+     code::PrintUsb, 0, 0, false, V::None, std::nullopt},
     {Page::p_m, "p_m", "Wait for position", "Wait for position", 230, 162, "SetWaitMottorClick", kM,
-     code::WaitMotor, code::ClearMotor, 0, false, V::None, F::num_vmin},
+     code::WaitMotor, code::ClearMotor, 0, false, V::None, std::nullopt},
 }};
 
 constexpr LabelTarget kLabelTargets[] = {
@@ -273,9 +273,9 @@ void ParameterDialog::prefillForEdit() {
     if (const auto page = pageForCode(c); page && pageInfo(*page).value != PageValue::None) {
         const PageInfo& info = pageInfo(*page);
         const std::int32_t value = ValueRecord::decode(r).value;
-        fields_.text(info.valueField) = holdsMilli(info.value)
-                                            ? formatMilli(value, clock_.decimalSeparator())
-                                            : formatInteger(value);
+        fields_.text(*info.valueField) = holdsMilli(info.value)
+                                             ? formatMilli(value, clock_.decimalSeparator())
+                                             : formatInteger(value);
         changed();
         return;
     }
@@ -447,7 +447,7 @@ ParameterDialog::Stored ParameterDialog::store(Page page, const MotorFlags& moto
 void ParameterDialog::confirmValuePage(Page page) {
     const MotorFlags flags = host_.motorBoxes();
     const PageInfo& info = pageInfo(page);
-    const TextField field = info.valueField;
+    const TextField field = *info.valueField;
     const char sep = clock_.decimalSeparator();
     model_.valueText = fields_.text(field);
 

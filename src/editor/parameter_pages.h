@@ -133,7 +133,7 @@ struct PageInfo {
     std::uint8_t openedBy;   // the edited code that opens it when not `code`, or 0
     bool perMotor;           // one record for each ticked motor
     PageValue value;
-    TextField valueField;  // the box of a value page
+    std::optional<TextField> valueField;  // the box of a value page
 };
 
 inline constexpr int kPageTop = 32;
