@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "cli/monitor_verb.h"
-#include "device/backends/pty_simulator.h"
+#include "app/pty_simulator.h"
 #include "support/event_loop.h"
 
 namespace rv720 {

@@ -12,9 +12,11 @@ cmake_minimum_required(VERSION 3.25)
 # backends, which only the composition at the top chooses from.
 set(core "support model protocol compiler editor control device sim app")
 
-# folder        : folders it may include
+# folder           : folders it may include
 set(rules
-  "protocol     : support model"
+  "protocol        : support model"
+  "device/backends : device support"
+  "app             : ${core} device/backends"
   "ui           : ${core}"
   "editor/gui   : ui ${core}"
   "control/gui  : ui ${core}"

@@ -10,17 +10,14 @@
 #include <set>
 #include <vector>
 
+#include "app/device_factory.h"
+#include "app/pty_simulator.h"
 #include "cli/program_verbs.h"
 #include "compiler/compiler.h"
-#include "device/backends/device_factory.h"
-#include "device/backends/pty_simulator.h"
 #include "device/device_station.h"
 #include "device/headless_views.h"
 #include "model/program_store.h"
 #include "protocol/replies.h"
-#include "sim/eeprom_file.h"
-#include "sim/loop_time.h"
-#include "sim/simulated_ftdi.h"
 
 namespace rv720::cli {
 
@@ -214,9 +211,7 @@ constexpr OptionDef kFirmwareOptions[] = {
 constexpr OptionDef kServeOptions[] = {{"eeprom", true}};
 
 std::filesystem::path eepromPath(const ParsedArgs& parsed) {
-    if (auto path = parsed.value("eeprom")) return *path;
-    if (const char* env = std::getenv(kEepromVariable); env && *env) return env;
-    return sim::defaultEepromPath();
+    return simulatorEepromPath(parsed.value("eeprom"));
 }
 
 constexpr auto kCommandLimit = std::chrono::seconds(10);
@@ -259,7 +254,7 @@ class Session {
         const std::string deviceName = parsed.value("device").value_or("auto");
         DeviceOptions options;
         options.eepromPath = eepromPath(parsed);
-        options.simulatorTime = std::make_shared<sim::LoopTime>(loop_);
+        options.loop = &loop_;
         options.wireTime = true;
         device_ = makeFtdi(deviceName, options);
         if (!device_) {
@@ -608,10 +603,8 @@ int runServe(std::span<const std::string> args, Io& io) {
     if (auto status = parseFor({"serve-simulator", kServeOptions, 0, ""}, serveSimulatorVerb(),
                                args, io, parsed))
         return *status;
-    sim::TwinOptions options;
-    options.eepromPath = eepromPath(parsed);
     std::string error;
-    auto server = PtySimulator::open(std::move(options), error);
+    auto server = PtySimulator::openWithEeprom(eepromPath(parsed), error);
     if (!server) {
         io.err << "rv720 serve-simulator: " << error << "\n";
         return kExitDeviceFailure;

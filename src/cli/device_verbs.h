@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/device_factory.h"
 #include "cli/cli.h"
 #include "support/event_loop.h"
 
@@ -27,10 +28,6 @@ namespace rv720::cli {
 
 inline constexpr int kExitDeviceFailure = 1;
 inline constexpr int kExitInterrupted = 130;  // as a shell reports Ctrl+C
-
-// The environment variable naming the simulator's EEPROM file when --eeprom is
-// not given.
-inline constexpr const char* kEepromVariable = "RV720_EEPROM";
 
 // How a device verb runs. The binary takes the defaults; tests run the loop on
 // virtual time and may prepare the simulator (inject a fault, set an input).

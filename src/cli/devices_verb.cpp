@@ -4,8 +4,6 @@
 #include <ostream>
 
 #include "cli/device_verbs.h"
-#include "device/backends/libftdi_calls.h"
-#include "device/backends/serial_ftdi.h"
 
 namespace rv720::cli {
 
@@ -40,8 +38,7 @@ constexpr std::string_view kDevicesHelp =
     "is not attached (\"Can't find USB device\") or cannot be opened; 2 bad usage.\n";
 
 int devicesEntry(std::span<const std::string> args, Io& io) {
-    auto ftdi = systemLibFtdi();
-    return runDevices(args, io, attachedDevices(ftdi.get(), systemSerialPorts()));
+    return runDevices(args, io, attachedDevices());
 }
 
 std::string padded(std::string text, std::size_t width) {

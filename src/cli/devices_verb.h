@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/device_factory.h"
 #include "cli/cli.h"
-#include "device/backends/device_factory.h"
 
 namespace rv720::cli {
 

@@ -10,15 +10,12 @@
 #include <set>
 #include <vector>
 
+#include "app/device_factory.h"
 #include "control/conversions.h"
-#include "device/backends/device_factory.h"
 #include "device/device_station.h"
 #include "device/headless_views.h"
 #include "protocol/codes.h"
-#include "sim/eeprom_file.h"
 #include "sim/input_switch.h"
-#include "sim/loop_time.h"
-#include "sim/simulated_ftdi.h"
 
 namespace rv720::cli {
 
@@ -110,11 +107,6 @@ std::optional<std::array<std::int64_t, 3>> parseTriple(std::string_view text, st
     return out;
 }
 
-void apply(sim::SimulatedFtdi& simulator, const sim::InputSwitch& change) {
-    simulator.sync();  // the change happens now, after everything the twin owes until now
-    sim::applyInputSwitch(simulator.twin(), change);
-}
-
 std::string reportLine(const std::string& time, const MotorState& motors,
                        const std::array<bool, kLampCount>& lamps,
                        const std::array<MotorConfig, 3>& config, char separator) {
@@ -145,9 +137,7 @@ class MonitorConsole final : public HeadlessViews {
 };
 
 std::filesystem::path eepromPath(const ParsedArgs& parsed) {
-    if (auto path = parsed.value("eeprom")) return *path;
-    if (const char* env = std::getenv(kEepromVariable); env && *env) return env;
-    return sim::defaultEepromPath();
+    return simulatorEepromPath(parsed.value("eeprom"));
 }
 
 std::atomic<bool> signalled{false};
@@ -215,7 +205,7 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
     LoopClock clock(io.clock, loop);
     DeviceOptions options;
     options.eepromPath = eepromPath(parsed);
-    options.simulatorTime = std::make_shared<sim::LoopTime>(loop);
+    options.loop = &loop;
     OpenedDevice device = makeFtdi(deviceName, options);
     if (!device) {
         io.err << "rv720 monitor: " << device.error << "\n";
@@ -236,16 +226,16 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
     for (const sim::InputSwitch& change : changes) {
         const auto atMs = std::chrono::duration_cast<std::chrono::milliseconds>(change.at).count();
         if (atMs == 0) {
-            apply(*device.twin, change);
+            switchSimulatorInput(device, change);
             continue;
         }
         auto timer = loop.create(int(atMs));
         Timer* raw = timer.get();
-        sim::SimulatedFtdi* simulator = device.twin;
+        OpenedDevice* opened = &device;
         UsbLink* link = &station.link();
-        timer->setHandler([raw, simulator, change, link] {
+        timer->setHandler([raw, opened, change, link] {
             raw->stop();
-            apply(*simulator, change);
+            switchSimulatorInput(*opened, change);
             link->listen();  // an edge may have started the program: its reports are due
         });
         inputTimers.push_back(std::move(timer));

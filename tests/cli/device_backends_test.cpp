@@ -5,7 +5,7 @@
 
 #include "cli/device_verbs.h"
 #include "cli/temp_folder.h"
-#include "device/backends/device_factory.h"
+#include "app/device_factory.h"
 #include "device/backends/serial_ftdi.h"
 #include "editor/record_builders.h"
 #include "sim/eeprom_file.h"

@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "cli/devices_verb.h"
-#include "device/backends/device_factory.h"
+#include "app/device_factory.h"
 #include "device/backends/libftdi_ftdi.h"
-#include "device/backends/pty_simulator.h"
+#include "app/pty_simulator.h"
 #include "device/fakes.h"
 
 namespace rv720 {

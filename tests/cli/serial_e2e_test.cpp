@@ -16,7 +16,7 @@
 
 #include "cli/demo_program.h"
 #include "cli/temp_folder.h"
-#include "device/backends/pty_simulator.h"
+#include "app/pty_simulator.h"
 #include "device/backends/serial_ftdi.h"
 #include "model/program_file.h"
 #include "protocol/commands.h"

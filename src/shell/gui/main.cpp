@@ -28,7 +28,7 @@
 #include <cstring>
 #include <exception>
 
-#include "device/backends/device_factory.h"
+#include "app/device_factory.h"
 #include "shell/gui/help_viewer.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
@@ -42,9 +42,10 @@ namespace {
 // The device the options name, or an empty device with the reason.
 rv720::OpenedDevice deviceFromOptions(const QCommandLineParser& parser) {
     rv720::DeviceOptions options;
-    QString eeprom = parser.value(QStringLiteral("eeprom"));
-    if (eeprom.isEmpty()) eeprom = qEnvironmentVariable("RV720_EEPROM");
-    if (!eeprom.isEmpty()) options.eepromPath = QFile::encodeName(eeprom).toStdString();
+    const QString eeprom = parser.value(QStringLiteral("eeprom"));
+    options.eepromPath = rv720::simulatorEepromPath(
+        eeprom.isEmpty() ? std::nullopt
+                         : std::optional<std::string>(QFile::encodeName(eeprom).toStdString()));
     return rv720::makeFtdi(parser.value(QStringLiteral("device")).toStdString(), options);
 }
 

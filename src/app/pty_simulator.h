@@ -21,6 +21,7 @@
 // user killed before closing would otherwise lock every later one out.
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,9 @@ class PtySimulator {
   public:
     // Opens a new pseudo-terminal; nullptr with `error` set when the system has none.
     static std::unique_ptr<PtySimulator> open(sim::TwinOptions options, std::string& error);
+    // The twin with its EEPROM kept in `eeprom`.
+    static std::unique_ptr<PtySimulator> openWithEeprom(const std::filesystem::path& eeprom,
+                                                        std::string& error);
     ~PtySimulator();
     PtySimulator(const PtySimulator&) = delete;
     PtySimulator& operator=(const PtySimulator&) = delete;

@@ -1,4 +1,4 @@
-#include "device/backends/pty_simulator.h"
+#include "app/pty_simulator.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -25,6 +25,13 @@ std::string systemError(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
 }
 }  // namespace
+
+std::unique_ptr<PtySimulator> PtySimulator::openWithEeprom(const std::filesystem::path& eeprom,
+                                                           std::string& error) {
+    sim::TwinOptions options;
+    options.eepromPath = eeprom;
+    return open(std::move(options), error);
+}
 
 std::unique_ptr<PtySimulator> PtySimulator::open(sim::TwinOptions options, std::string& error) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);

@@ -1,11 +1,33 @@
-#include "device/backends/device_factory.h"
+#include "app/device_factory.h"
+
+#include <cstdlib>
 
 #include "device/backends/libftdi_ftdi.h"
 #include "device/backends/serial_ftdi.h"
 #include "sim/eeprom_file.h"
+#include "sim/input_switch.h"
+#include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
 
 namespace rv720 {
+
+std::filesystem::path simulatorEepromPath(const std::optional<std::string>& given) {
+    if (given) return *given;
+    if (const char* env = std::getenv(kEepromVariable); env && *env) return env;
+    return sim::defaultEepromPath();
+}
+
+bool switchSimulatorInput(OpenedDevice& device, const sim::InputSwitch& change) {
+    if (!device.twin) return false;
+    device.twin->sync();
+    sim::applyInputSwitch(device.twin->twin(), change);
+    return true;
+}
+
+std::vector<AttachedDevice> attachedDevices() {
+    auto ftdi = systemLibFtdi();
+    return attachedDevices(ftdi.get(), systemSerialPorts());
+}
 
 std::optional<DeviceSpec> parseDeviceSpec(std::string_view text) {
     if (text.empty()) return std::nullopt;
@@ -52,8 +74,9 @@ OpenedDevice makeFtdi(std::string_view deviceSpec, const DeviceOptions& options)
             sim::TwinOptions twin;
             twin.eepromPath =
                 options.eepromPath.empty() ? sim::defaultEepromPath() : options.eepromPath;
-            auto time = options.simulatorTime ? options.simulatorTime
-                                              : std::make_shared<sim::SteadyTimeSource>();
+            std::shared_ptr<sim::TimeSource> time = options.simulatorTime;
+            if (!time && options.loop) time = std::make_shared<sim::LoopTime>(*options.loop);
+            if (!time) time = std::make_shared<sim::SteadyTimeSource>();
             auto simulated = std::make_unique<sim::SimulatedFtdi>(std::move(twin), std::move(time));
             simulated->setWireTimeEmulation(options.wireTime);
             device.twin = simulated.get();

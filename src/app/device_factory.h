@@ -1,6 +1,7 @@
 #pragma once
-// Choosing the device the link talks to, shared by the station and the rv720 tool
-// (their --device option):
+// The composition root's choice of device: the one place besides the tests that
+// knows the backends (libftdi, the serial port, the controller twin). The station
+// and the rv720 tool build their device here from their --device option:
 //
 //   auto         the converter whose USB product description is "Quellbrandtor
 //                RV720": through libftdi first, else through its serial port (the
@@ -26,9 +27,12 @@
 
 namespace rv720 {
 
+class EventLoop;
+
 namespace sim {
 class SimulatedFtdi;
-}
+struct InputSwitch;
+}  // namespace sim
 
 enum class DeviceKind { Auto, Ftdi, Simulator, SerialPort };
 
@@ -45,12 +49,21 @@ std::optional<DeviceSpec> parseDeviceSpec(std::string_view text);
 // For the help of --device.
 inline constexpr const char* kDeviceChoices = "auto, ftdi, ftdi:SERIAL, simulator or a port path";
 
+// The environment variable naming the simulator's EEPROM file when --eeprom is
+// not given.
+inline constexpr const char* kEepromVariable = "RV720_EEPROM";
+
+// The twin's EEPROM file: `given` (--eeprom), else $RV720_EEPROM, else the user's
+// data folder (sim::defaultEepromPath).
+std::filesystem::path simulatorEepromPath(const std::optional<std::string>& given);
+
 struct DeviceOptions {
     // The twin's EEPROM file; empty: the user's data folder (see defaultEepromPath).
     std::filesystem::path eepromPath;
-    // The twin's clock; null: the steady clock. An event loop's own time goes here
-    // so the twin keeps the loop's virtual time in tests.
+    // The twin's clock; null: `loop`'s time when given, else the steady clock. An
+    // event loop's own time keeps the twin on the loop's virtual time in tests.
     std::shared_ptr<sim::TimeSource> simulatorTime;
+    const EventLoop* loop = nullptr;
     // Whether the twin's bytes take the time they would on the wire.
     bool wireTime = true;
 };
@@ -61,6 +74,10 @@ struct OpenedDevice {
     std::string error;                   // why ftdi is null
     explicit operator bool() const { return ftdi != nullptr; }
 };
+
+// Switches an input of the simulator's twin now, after everything the twin owes
+// until now; false for any other device (a controller's inputs are wired).
+bool switchSimulatorInput(OpenedDevice& device, const sim::InputSwitch& change);
 
 // The backend for `deviceSpec`; nothing is opened yet (the link's OpenLink does that).
 OpenedDevice makeFtdi(std::string_view deviceSpec, const DeviceOptions& options = {});
@@ -117,5 +134,7 @@ struct AttachedDevice {
 std::vector<AttachedDevice> attachedDevices(LibFtdiCalls* ftdi,
                                             const std::vector<SerialPortEntry>& ports,
                                             const DeviceProbe& probe = systemProbe());
+// The same for this system's libftdi and serial ports.
+std::vector<AttachedDevice> attachedDevices();
 
 }  // namespace rv720
