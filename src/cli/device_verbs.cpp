@@ -366,7 +366,11 @@ class Session {
             case TransferResult::LinkLost:
                 return fail("the connection to the device was lost");
             case TransferResult::Stopped:
+            case TransferResult::NoFile:
                 return fail("the transfer was stopped");
+            case TransferResult::NoConnection:
+                return fail("the device cannot be reached");
+            case TransferResult::FileUnreadable:
             case TransferResult::Finished:
                 break;
         }
@@ -591,7 +595,8 @@ int runFirmware(std::span<const std::string> args, Io& io, const DeviceRun& how)
     const auto limit = kCommandLimit + std::chrono::milliseconds(ec ? 0 : size / 5);
     const auto outcome = session.runTransfer(TransferKind::Firmware, limit);
     const auto& ended = station.lastOutcome();
-    if (outcome == Session::Outcome::Done && ended && ended->result == TransferResult::Stopped) {
+    if (outcome == Session::Outcome::Done && ended &&
+        ended->result == TransferResult::FileUnreadable) {
         io.err << "rv720: " << file << ": cannot be read\n";  // it went between check and use
         return kExitFailure;
     }

@@ -9,15 +9,9 @@
 #include <vector>
 
 #include "model/program_image.h"
-#include "support/color.h"
+#include "support/log_line.h"
 
 namespace rv720 {
-
-struct LogLine {
-    std::string text;
-    Rgb color;
-    int slot = -1;  // the command an error line concerns (its first one), or -1
-};
 
 struct CompileReport {
     std::vector<LogLine> lines;

@@ -1,7 +1,8 @@
 #pragma once
-// What the device side of the station shows. The core never touches a widget: it
-// reports through these three observers, which the Qt forms (TFMain, TFKompilacja,
-// the monitor windows) and the command-line tool implement.
+// What the device side of the station shows. The core never touches a widget: its
+// presenter (StationPresenter) reports through these three views, which the Qt
+// forms (TFMain, TFKompilacja, the monitor windows) and the command-line tool
+// implement.
 //
 // Every call happens on the one GUI thread, inside a button handler, a timer tick
 // or the dispatch of a received frame. The firmware byte loop blocks that thread,
@@ -12,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/replies.h"
+#include "device/controller_commands.h"
 #include "support/color.h"
 
 namespace rv720 {
@@ -90,23 +91,14 @@ class TransferView {
     virtual void setDownloadAvailable(bool available) = 0;
 };
 
-using protocol::kLampCount;
-using protocol::MotorState;
-
-// The seventeen lamps: outputs 1..7, relays 1..2, inputs 1..6, RUN, STOP.
-struct IoState {
-    std::array<bool, kLampCount> on{};
-    std::array<bool, kLampCount> changed{};  // only these need redrawing
-    friend bool operator==(const IoState&, const IoState&) = default;
-};
-
 // The about window's firmware field and the three monitor windows.
 class MonitorView {
   public:
     virtual ~MonitorView() = default;
     virtual void showFirmwareVersion(const std::string& text) = 0;  // info_uc
     virtual void showMotorState(const MotorState& state) = 0;       // FPodgladSilniki
-    virtual void showIoState(const IoState& state) = 0;             // FPodgladWejscia
+    // Only the changed lamps need redrawing.
+    virtual void showIoState(const IoState& state) = 0;  // FPodgladWejscia
     // The bytes of one program message as they came, unfiltered (FLog).
     virtual void showUsbMessage(const std::vector<std::uint8_t>& bytes) = 0;
 };
