@@ -14,10 +14,11 @@
 #include "app/pty_simulator.h"
 #include "cli/program_verbs.h"
 #include "compiler/compiler.h"
+#include "device/device_sessions.h"
 #include "device/device_station.h"
 #include "device/headless_views.h"
+#include "device/station_presenter.h"
 #include "model/program_store.h"
-#include "protocol/replies.h"
 
 namespace rv720::cli {
 
@@ -170,34 +171,40 @@ constexpr std::string_view kServeHelp =
 
 // ---- the tool's face of the station -------------------------------------------
 
-// The three views, printing what the operator would read: status lines and log
-// lines, in order. Windows are only remembered (the station asks which are shown).
+// The station's views, printing what the operator would read: status lines and
+// log lines, in order, as the station's presenter makes them.
 class ToolView final : public HeadlessViews {
   public:
     explicit ToolView(Io& io) : io_(io) {}
 
-    std::optional<std::string> firmwareFile;  // none: the file dialog is cancelled
-    std::string version;
-
     void AddStatusLine(const std::string& text) override { io_.out << text << '\n' << std::flush; }
-    std::optional<std::string> chooseFirmwareFile() override { return firmwareFile; }
-
     void addLogLine(const std::string& text, Rgb) override {
         io_.out << text << '\n' << std::flush;
     }
-
-    void showFirmwareVersion(const std::string& text) override { version = text; }
 
   private:
     Io& io_;
 };
 
-// A verified frame from the controller: its code, its running flag and, for a
-// refusal, the code it refused.
-struct Reply {
-    protocol::ReplyCode code;
-    std::uint8_t status;
-    std::optional<std::uint8_t> refused;
+// How the sessions ended what the tool asked of them.
+class Results final : public TransferObserver, public CommandsObserver {
+  public:
+    std::optional<TransferOutcome> transfer;  // the latest transfer that ended
+    std::optional<CommandResult> answer;      // the answer to the command sent
+    std::optional<CommandError> error;        // or why it has none
+    protocol::CommandCode unanswered{};       // the command that has none
+
+    void finished(const TransferSuccess& done) override {
+        transfer = TransferOutcome{done.kind, TransferResult::Finished};
+    }
+    void failed(const TransferFailure& failure) override {
+        transfer = TransferOutcome{failure.kind, failure.result};
+    }
+    void commandFinished(const CommandResult& result) override { answer = result; }
+    void commandFailed(protocol::CommandCode code, CommandError why) override {
+        error = why;
+        unanswered = code;
+    }
 };
 
 // Options every device verb takes, and the ones of its own.
@@ -243,11 +250,16 @@ class InterruptGuard {
     void (*oldTerm_)(int) = SIG_DFL;
 };
 
-// The device side of the station, on a timer loop of its own.
+// The device sessions and the station's presenter, on a timer loop of its own.
 class Session {
   public:
     Session(Io& io, const DeviceRun& how, std::string verb)
-        : io_(io), verb_(std::move(verb)), loop_(how.time), clock_(io.clock, loop_), view_(io) {}
+        : io_(io),
+          verb_(std::move(verb)),
+          loop_(how.time),
+          clock_(io.clock, loop_),
+          view_(io),
+          presenter_(clock_, view_, view_, view_) {}
 
     // False (after a line on stderr) when the device name is unusable.
     bool make(const ParsedArgs& parsed, const DeviceRun& how) {
@@ -262,50 +274,46 @@ class Session {
             return false;
         }
         if (device_.twin && how.prepareSimulator) how.prepareSimulator(*device_.twin);
-        station_ = std::make_unique<DeviceStation>(*device_.ftdi, loop_, clock_, model_, view_,
-                                                   view_, view_);
-        const bool trace = parsed.value("trace").has_value();
-        station_->link().frameLog = [this, trace](FrameDirection d,
-                                                  std::span<const std::uint8_t> f) {
-            if (trace) io_.err << (d == FrameDirection::Sent ? "> " : "< ") << hexText(f) << '\n';
-            if (d != FrameDirection::Received || !verifyFrame(f)) return;
-            const FrameView reply(f);
-            const auto code = protocol::ReplyCode(reply.code());
-            replies_.push_back({code, reply.status(),
-                                code == protocol::ReplyCode::Refused
-                                    ? protocol::decodeRefusedCode(reply).value_or(0)
-                                    : std::optional<std::uint8_t>()});
-        };
+        sessions_ = std::make_unique<DeviceSessions>(*device_.ftdi, loop_, clock_);
+        sessions_->present(presenter_);
+        sessions_->transfer().addObserver(results_);
+        sessions_->commands().addObserver(results_);
+        if (parsed.value("trace"))
+            sessions_->channel().link().frameLog = [this](FrameDirection d,
+                                                          std::span<const std::uint8_t> f) {
+                io_.err << (d == FrameDirection::Sent ? "> " : "< ") << hexText(f) << '\n';
+            };
         return true;
     }
 
     // Opens the link; false (after a line on stderr) when it did not come up.
     bool connect() {
-        station_->ConnectButtonClick();
-        if (station_->connected()) return true;
-        const std::string& why = station_->link().openFailureLine();
+        channel().open();
+        if (channel().connected()) return true;
+        const std::string& why = channel().link().openFailureLine();
         fail("the device cannot be reached" + (why.empty() ? "" : ": " + why));
         return false;
     }
 
-    DeviceStation& station() { return *station_; }
-    ToolView& view() { return view_; }
-    ProgramModel& model() { return model_; }
+    ControllerChannel& channel() { return sessions_->channel(); }
+    ProgramTransfer& transfer() { return sessions_->transfer(); }
+    ControllerCommands& commands() { return sessions_->commands(); }
+    StationPresenter& presenter() { return presenter_; }
+    const Results& results() const { return results_; }
 
-    // Runs the loop until `done`, the link is lost, the device refuses a command
-    // (when `refusals` is set: a transfer handles its own), the operator interrupts,
-    // or `limit` passes.
+    // Runs the loop until `done`, the link is lost, the device refuses the command
+    // sent (a transfer handles its own refusals), the operator interrupts, or
+    // `limit` passes.
     enum class Outcome { Done, LinkLost, Refused, Interrupted, TimedOut };
-    Outcome runUntil(const std::function<bool()>& done, EventLoop::Duration limit,
-                     bool refusals = true) {
+    Outcome runUntil(const std::function<bool()>& done, EventLoop::Duration limit) {
         Outcome outcome = Outcome::TimedOut;
         loop_.runUntil(
             [&] {
                 if (done())
                     outcome = Outcome::Done;
-                else if (!station_->connected())
+                else if (!channel().connected() || (results_.error && !refused()))
                     outcome = Outcome::LinkLost;
-                else if (refusals && refused())
+                else if (refused())
                     outcome = Outcome::Refused;
                 else if (interrupted.load())
                     outcome = Outcome::Interrupted;
@@ -316,42 +324,34 @@ class Session {
             limit);
         return outcome;
     }
+    bool refused() const { return results_.error == CommandError::Refused; }
 
-    // The controller answers a command it cannot take with a refusal naming its
-    // code; the station would wait for ever, the tool does not.
-    bool refused() const { return refusedCode().has_value(); }
-    std::optional<std::uint8_t> refusedCode() const {
-        for (const Reply& r : replies_)
-            if (r.refused) return r.refused;
-        return std::nullopt;
+    // The answer to the command sent, once it came.
+    Outcome runCommand() {
+        return runUntil([&] { return results_.answer.has_value(); }, kCommandLimit);
     }
-    std::optional<Reply> reply(protocol::ReplyCode code) const {
-        for (const Reply& r : replies_)
-            if (r.code == code) return r;
-        return std::nullopt;
-    }
-    // The last command sent was answered.
-    bool answered() const { return !station_->awaitingReply(); }
 
-    // Runs a write, read or firmware update until the station says how it ended
-    // (the last step of kind `last`, or an earlier one that failed) and the
-    // controller has answered the end of the exchange.
+    // Runs a write, read or firmware update until it ended (the last step of kind
+    // `last`, or an earlier one that failed) and the controller has answered the
+    // end of the exchange.
     Outcome runTransfer(TransferKind last, EventLoop::Duration limit) {
         return runUntil(
             [&] {
-                const auto& o = station_->lastOutcome();
-                if (!o || station_->transferKind() != TransferKind::None) return false;
-                return (o->kind == last || o->result != TransferResult::Finished) && answered();
+                const auto& ended = results_.transfer;
+                if (!ended || transfer().running()) return false;
+                return (ended->kind == last || ended->result != TransferResult::Finished) &&
+                       !channel().awaitingReply();
             },
-            limit, false);
+            limit);
     }
 
     // A controller left in the middle of a write or read is told that it ended
     // (the transfer window's Stop), and given the time to answer.
     void endTransfer() {
-        if (!station_->connected() || station_->transferKind() == TransferKind::None) return;
-        station_->FKompilacja().StopButtonClick();
-        loop_.runUntil([&] { return answered() || !station_->connected(); }, kSettleLimit);
+        if (!channel().connected() || !transfer().running()) return;
+        transfer().stop();
+        loop_.runUntil([&] { return !channel().awaitingReply() || !channel().connected(); },
+                       kSettleLimit);
     }
 
     // The reason a write, read or firmware update did not succeed.
@@ -376,14 +376,15 @@ class Session {
         }
         return kExitDeviceFailure;
     }
-    // After the loop: the station's verdict on the transfer, or the tool's own.
+    // After the loop: how the transfer ended, or the tool's own verdict.
     int transferVerdict(Outcome outcome, const std::string& refusal) {
         if (outcome == Outcome::Interrupted || outcome == Outcome::TimedOut) {
             endTransfer();
             return failFor(outcome);
         }
-        const auto& o = station_->lastOutcome();
-        if (o && o->result != TransferResult::Finished) return failTransfer(o->result, refusal);
+        const auto& ended = results_.transfer;
+        if (ended && ended->result != TransferResult::Finished)
+            return failTransfer(ended->result, refusal);
         if (outcome != Outcome::Done) return failFor(outcome);
         return kExitOk;
     }
@@ -397,7 +398,8 @@ class Session {
             case Outcome::LinkLost:
                 return fail("the connection to the device was lost or it did not answer");
             case Outcome::Refused:
-                return fail("the device refused command " + std::to_string(*refusedCode()));
+                return fail("the device refused command " +
+                            std::to_string(protocol::byteOf(results_.unanswered)));
             case Outcome::TimedOut:
                 return fail("the device stopped answering");
             case Outcome::Interrupted:
@@ -414,11 +416,11 @@ class Session {
     std::string verb_;
     EventLoop loop_;
     LoopClock clock_;
-    ProgramModel model_;
     ToolView view_;
+    StationPresenter presenter_;
+    Results results_;
     OpenedDevice device_;
-    std::unique_ptr<DeviceStation> station_;
-    std::vector<Reply> replies_;
+    std::unique_ptr<DeviceSessions> sessions_;
 };
 
 // ---- verbs -----------------------------------------------------------------------
@@ -476,10 +478,8 @@ int runWrite(std::span<const std::string> args, Io& io, const DeviceRun& how) {
     Session session(io, how, "write");
     if (!session.make(parsed, how)) return kExitFailure;
     if (!session.connect()) return kExitDeviceFailure;
-    session.model().image = image;
-    DeviceStation& station = session.station();
-    station.setVerifyAfterWrite(verify);
-    station.FKompilacja().DownloadButtonClick();
+    session.transfer().setVerifyAfterWrite(verify);
+    session.transfer().write(image);
     // Every record is one exchange of well under a second; a stalled exchange ends
     // through the reply timeout long before this.
     const auto limit =
@@ -500,8 +500,9 @@ int runRead(std::span<const std::string> args, Io& io, const DeviceRun& how) {
     Session session(io, how, "read");
     if (!session.make(parsed, how)) return kExitFailure;
     if (!session.connect()) return kExitDeviceFailure;
-    DeviceStation& station = session.station();
-    station.ReadProgramButtonClick();
+    // A read that does not finish leaves the program as it was: empty.
+    ProgramImage program;
+    session.transfer().read(program, program);
     const auto outcome = session.runTransfer(
         TransferKind::Read, kCommandLimit + std::chrono::milliseconds(100) * kMaxCommands);
     if (const int status = session.transferVerdict(
@@ -510,7 +511,7 @@ int runRead(std::span<const std::string> args, Io& io, const DeviceRun& how) {
             "was saved"))
         return status;
 
-    const SaveResult saved = saveProgram(*output, session.model().image, formForPath(*output));
+    const SaveResult saved = saveProgram(*output, program, formForPath(*output));
     if (!saved.ok) {
         io.err << "rv720: " << *output << ": " << saved.error << "\n";
         return kExitFailure;
@@ -527,30 +528,21 @@ int runSimple(std::string_view name, const Verb& verb, std::span<const std::stri
     Session session(io, how, std::string(name));
     if (!session.make(parsed, how)) return kExitFailure;
     if (!session.connect()) return kExitDeviceFailure;
-    DeviceStation& station = session.station();
-
-    using protocol::ReplyCode;
-    ReplyCode expected{};
-    if (name == "run") {
-        expected = ReplyCode::Running;
-        station.PlayProgramButtonClick();
-    } else if (name == "stop") {
-        expected = ReplyCode::Stopped;
-        station.StopProgramButtonClick();
-    } else if (name == "reset") {
-        expected = ReplyCode::ResetDone;
-        station.SpeedButton1Click();
-    } else {
-        expected = ReplyCode::FirmwareVersion;
-        station.InfoButtonClick();
-    }
-    const auto outcome =
-        session.runUntil([&] { return session.reply(expected).has_value(); }, kCommandLimit);
+    ControllerCommands& commands = session.commands();
+    if (name == "run")
+        commands.run();
+    else if (name == "stop")
+        commands.stop();
+    else if (name == "reset")
+        commands.reset();
+    else
+        commands.requestVersion();
+    const auto outcome = session.runCommand();
     if (outcome != Session::Outcome::Done) return session.failFor(outcome);
 
-    const Reply answer = *session.reply(expected);
+    const CommandResult& answer = *session.results().answer;
     if (name == "run") {
-        if (answer.status != 1)
+        if (!answer.running)
             return session.fail(
                 "the controller did not start the program (no program stored, or the STOP "
                 "input is held)");
@@ -560,7 +552,8 @@ int runSimple(std::string_view name, const Verb& verb, std::span<const std::stri
     } else if (name == "reset") {
         io.out << "Device reset\n";
     } else {
-        io.out << session.view().version << "\n";
+        // A version reply too short to read leaves the about window's placeholder.
+        io.out << (answer.version ? answer.version->text() : std::string("* * * * *")) << "\n";
     }
     return kExitOk;
 }
@@ -581,20 +574,19 @@ int runFirmware(std::span<const std::string> args, Io& io, const DeviceRun& how)
     Session session(io, how, "firmware");
     if (!session.make(parsed, how)) return kExitFailure;
     if (!session.connect()) return kExitDeviceFailure;
-    DeviceStation& station = session.station();
-    session.view().firmwareFile = file;
-    station.SpeedButton2Click();
-    if (!station.PassOkButtonClick(*password)) {
+    if (*password != kFirmwarePassword) {
+        session.presenter().passwordRefused();
         io.err << "rv720 firmware: the password is wrong\n";
         return kExitFailure;
     }
+    session.transfer().updateFirmware([file]() -> std::optional<std::string> { return file; });
     // The controller needs a second after the request, a second after the start
     // byte and a quiet spell after the file; one byte is about 0.1 ms on the wire.
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     const auto limit = kCommandLimit + std::chrono::milliseconds(ec ? 0 : size / 5);
     const auto outcome = session.runTransfer(TransferKind::Firmware, limit);
-    const auto& ended = station.lastOutcome();
+    const auto& ended = session.results().transfer;
     if (outcome == Session::Outcome::Done && ended &&
         ended->result == TransferResult::FileUnreadable) {
         io.err << "rv720: " << file << ": cannot be read\n";  // it went between check and use

@@ -12,9 +12,9 @@
 
 #include "app/device_factory.h"
 #include "control/conversions.h"
-#include "device/device_station.h"
+#include "device/device_sessions.h"
 #include "device/headless_views.h"
-#include "protocol/codes.h"
+#include "device/station_presenter.h"
 #include "sim/input_switch.h"
 
 namespace rv720::cli {
@@ -120,20 +120,24 @@ std::string reportLine(const std::string& time, const MotorState& motors,
     return line;
 }
 
-// The station's device side as the monitor needs it: status lines on stderr, the
-// two preview windows' replies kept, every other window only remembered.
+// The station's status lines, on stderr; every window is only remembered.
 class MonitorConsole final : public HeadlessViews {
   public:
     explicit MonitorConsole(Io& io) : io_(io) {}
-
-    std::optional<MotorState> motors;
-
     void AddStatusLine(const std::string& text) override { io_.err << text << '\n' << std::flush; }
-    // Lamps are read from the station's lamp flags: it only reports the changed ones.
-    void showMotorState(const MotorState& state) override { motors = state; }
 
   private:
     Io& io_;
+};
+
+// The latest motor state, and whether an I/O state came (its lamps are the
+// commands' own).
+class MonitorReports final : public CommandsObserver {
+  public:
+    std::optional<MotorState> motors;
+    bool ioReplied = false;
+    void motorState(const MotorState& state) override { motors = state; }
+    void ioState(const IoState&) override { ioReplied = true; }
 };
 
 std::filesystem::path eepromPath(const ParsedArgs& parsed) {
@@ -217,9 +221,14 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
                           "wired");
     if (device.twin && how.prepareSimulator) how.prepareSimulator(*device.twin);
 
-    ProgramModel model;
     MonitorConsole view(io);
-    DeviceStation station(*device.ftdi, loop, clock, model, view, view, view);
+    StationPresenter presenter(clock, view, view, view);
+    DeviceSessions sessions(*device.ftdi, loop, clock);
+    sessions.present(presenter);
+    MonitorReports reports;
+    ControllerCommands& commands = sessions.commands();
+    ControllerChannel& channel = sessions.channel();
+    commands.addObserver(reports);
 
     // Changes due at once come before the link opens; later ones on timers of their own.
     std::vector<std::unique_ptr<Timer>> inputTimers;
@@ -232,7 +241,7 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
         auto timer = loop.create(int(atMs));
         Timer* raw = timer.get();
         OpenedDevice* opened = &device;
-        UsbLink* link = &station.link();
+        UsbLink* link = &channel.link();
         timer->setHandler([raw, opened, change, link] {
             raw->stop();
             switchSimulatorInput(*opened, change);
@@ -241,56 +250,47 @@ int runMonitor(std::span<const std::string> args, Io& io, const DeviceRun& how,
         inputTimers.push_back(std::move(timer));
     }
 
-    // The station tells a view about changed lamps only, so an I/O reply with every
-    // lamp off shows nothing; the report waits for the first reply itself.
-    bool ioReplied = false;
-    station.link().frameLog = [&ioReplied](FrameDirection d, std::span<const std::uint8_t> f) {
-        if (d == FrameDirection::Received && verifyFrame(f) &&
-            protocol::ReplyCode(FrameView(f).code()) == protocol::ReplyCode::IoState)
-            ioReplied = true;
-    };
-
-    station.ConnectButtonClick();
-    if (!station.connected()) {
-        const std::string& why = station.link().openFailureLine();
+    channel.open();
+    if (!channel.connected()) {
+        const std::string& why = channel.link().openFailureLine();
         io.err << "rv720 monitor: the device cannot be reached" << (why.empty() ? "" : ": " + why)
                << "\n";
         return kExitDeviceFailure;
     }
     for (auto& timer : inputTimers)
         timer->start();
-    station.ViweMotorButtonClick();
-    station.WiewIoButtonClick();
+    commands.startMonitor(Monitor::Motors);
+    commands.startMonitor(Monitor::Io);
 
-    std::int64_t reports = 0;
+    std::int64_t reportsPrinted = 0;
     const auto report = [&] {
-        io.out << reportLine(clock.longTime(), *view.motors, station.lampStates(), config,
+        io.out << reportLine(clock.longTime(), *reports.motors, commands.lamps(), config,
                              clock.decimalSeparator())
                << '\n'
                << std::flush;
-        ++reports;
+        ++reportsPrinted;
     };
     auto reportTimer = loop.create(1000);
     reportTimer->setHandler(report);
 
     const auto done = [&] {
-        if (!reportTimer->isActive() && view.motors && ioReplied) {
+        if (!reportTimer->isActive() && reports.motors && reports.ioReplied) {
             report();  // the first as soon as both states are in, then once a second
             reportTimer->start();
         }
-        return (count && reports >= *count) || !station.connected() ||
+        return (count && reportsPrinted >= *count) || !channel.connected() ||
                (interrupted && interrupted->load());
     };
     // A test on virtual time that forgot --count must not spin for ever.
     loop.runUntil(done, how.time == EventLoop::Time::Virtual ? kVirtualLimit : kForever);
 
-    if (!station.connected()) {
+    if (!channel.connected()) {
         io.err << "rv720 monitor: the connection to the device was lost or it did not answer\n";
         return kExitDeviceFailure;
     }
-    station.closeMotorView();
-    station.closeInputView();
-    station.DisconnectButtonClick();
+    commands.stopMonitor(Monitor::Motors);
+    commands.stopMonitor(Monitor::Io);
+    channel.disconnect();
     return kExitOk;
 }
 
