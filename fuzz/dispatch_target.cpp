@@ -421,11 +421,14 @@ class Session final : public HeadlessViews {
         Bytes data(in_.next() % 32);
         for (auto& b : data)
             b = in_.next();
-        // An acknowledgement or a program header with a good sum is exactly what the
-        // station waits for; a record is, for the index it asked last: such a frame
-        // goes with another code, or another index (its low bit flipped).
+        // An acknowledgement, a program header or the confirmation of a transfer end
+        // with a good sum is exactly what the station waits for; a record is, for the
+        // index it asked last: such a frame goes with another code, or another index
+        // (its low bit flipped).
         const auto reply = ReplyCode(code);
-        if (reply == ReplyCode::RecordStored || reply == ReplyCode::ReadHeader) code |= 0x80;
+        if (reply == ReplyCode::RecordStored || reply == ReplyCode::ReadHeader ||
+            reply == ReplyCode::TransferEnded)
+            code |= 0x80;
         Frame f = buildFrame(code, status, data);
         const auto record = protocol::decodeReadRecord(FrameView(f.view()));
         if (reply == ReplyCode::ReadRecord && record && record->index == far_.lastRecordAsked)

@@ -1,5 +1,6 @@
 #include "device/program_transfer.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "protocol/commands.h"
@@ -82,7 +83,23 @@ void ProgramTransfer::fail(TransferFailure f) {
 }
 
 void ProgramTransfer::sendEnd() {
+    ++endsAwaited_;
     channel_.send(protocol::command(CommandCode::TransferEnd), *this);
+}
+
+// A transfer's first request waits while an end is unconfirmed, and that end is
+// kept the awaited command so that the reply timeout asks for it again if its
+// confirmation is lost.
+void ProgramTransfer::sendFirst(const protocol::Message& request) {
+    if (endsAwaited_ == 0) return channel_.send(request, *this);
+    deferred_ = request;
+    const auto& outstanding = channel_.outstanding();
+    if (!outstanding || outstanding->code != CommandCode::TransferEnd) sendEnd();
+}
+
+void ProgramTransfer::onLinkDown() {
+    endsAwaited_ = 0;
+    deferred_.reset();
 }
 
 bool ProgramTransfer::putPreviousBack() {
@@ -104,6 +121,7 @@ void ProgramTransfer::abandon(TransferResult result) {
     transferTimer_.stop();
     ackOwed_ = false;
     verifyDue_ = false;
+    deferred_.reset();
     auto f =
         failure(kind, kind == TransferKind::Write && stopFlag_ ? TransferResult::Stopped : result);
     f.previousKept = kind == TransferKind::Read && putPreviousBack();
@@ -112,34 +130,17 @@ void ProgramTransfer::abandon(TransferResult result) {
     fail(std::move(f));
 }
 
-// A read that was stopped may still be answered, once for its request and once
-// for every re-send of it, and on a serial line those replies come before
-// anything a later read is answered with. They carry nothing that tells the two
-// apart, so the first header or record replies of that kind are the ended read's.
-// One lost on the way costs a later read one genuine reply instead, which the
-// reply timeout then asks for again: slower, never wrong.
-void ProgramTransfer::owe(ReplyCode code, int count) {
-    owedByEnded_.push_back({code, count});
-    if (owedByEnded_.size() > kMaxOwed) owedByEnded_.pop_front();
-}
-
-bool ProgramTransfer::owedByEndedRead(ReplyCode code) {
-    for (auto it = owedByEnded_.begin(); it != owedByEnded_.end(); ++it) {
-        if (it->code != code) continue;
-        if (--it->count == 0) owedByEnded_.erase(it);
-        return true;
-    }
-    return false;
-}
-
 bool ProgramTransfer::takesLateReply(FrameView frame) {
-    const auto code = ReplyCode(frame.code());
-    if (staleAck_ && code == ReplyCode::RecordStored) {
-        staleAck_ = false;  // a stopped write's, not this write's
-        return true;
+    if (endsAwaited_ == 0) return false;
+    switch (ReplyCode(frame.code())) {
+        case ReplyCode::RecordStored:
+            return !(kind_ == TransferKind::Write && stopFlag_ && ackOwed_);
+        case ReplyCode::ReadHeader:
+        case ReplyCode::ReadRecord:
+            return true;
+        default:
+            return false;
     }
-    return (code == ReplyCode::ReadHeader || code == ReplyCode::ReadRecord) &&
-           owedByEndedRead(code);
 }
 
 void ProgramTransfer::onFrame(FrameView frame, bool answer) {
@@ -154,8 +155,14 @@ void ProgramTransfer::onFrame(FrameView frame, bool answer) {
             onRecordStored(answer);
             break;
         case ReplyCode::TransferEnded:
-            staleAck_ = false;  // anything a stopped write still owed came before
+            // The answer to the end awaited last confirms every end sent before it.
+            endsAwaited_ = answer ? 0 : std::max(endsAwaited_ - 1, 0);
             if (answer) onTransferEndConfirmed();
+            if (endsAwaited_ == 0 && deferred_) {
+                const protocol::Message request = *deferred_;
+                deferred_.reset();
+                channel_.send(request, *this);
+            }
             break;
         case ReplyCode::ReadHeader:
             if (answer) onReadHeader(frame);
@@ -188,8 +195,6 @@ bool ProgramTransfer::write(const ProgramImage& program) {
         });
         return false;
     }
-    // The acknowledgement a stopped write still owes comes before this write's.
-    if (ackOwed_) staleAck_ = true;
     ackOwed_ = false;
     verifyDue_ = false;
     firmwareStep_ = FirmwareStep::None;
@@ -202,7 +207,7 @@ bool ProgramTransfer::write(const ProgramImage& program) {
     transferTimer_.start();
 
     kind_ = TransferKind::Write;
-    channel_.send(protocol::writeHeader({std::uint16_t(length), written_.inputBreakWire()}), *this);
+    sendFirst(protocol::writeHeader({std::uint16_t(length), written_.inputBreakWire()}));
     if (kind_ != TransferKind::Write) return false;  // the send lost the link: nothing began
     tell([](TransferObserver& o) { o.started(TransferKind::Write); });
     return true;
@@ -321,7 +326,7 @@ void ProgramTransfer::startRead(TransferKind kind) {
         stopFlag_ = false;
         tell([](TransferObserver& o) { o.beginning(TransferKind::Verify, 0); });
     }
-    channel_.send(protocol::command(CommandCode::ReadHeader), *this);
+    sendFirst(protocol::command(CommandCode::ReadHeader));
 }
 
 void ProgramTransfer::onReadHeader(FrameView frame) {
@@ -412,9 +417,7 @@ void ProgramTransfer::stop() {
     if (kind == TransferKind::Write)
         ackOwed_ = outstanding && (outstanding->code == CommandCode::WriteHeader ||
                                    outstanding->code == CommandCode::WriteRecord);
-    else if (outstanding && (outstanding->code == CommandCode::ReadHeader ||
-                             outstanding->code == CommandCode::ReadRecord))
-        owe(protocol::answerTo(outstanding->code), 1 + channel_.retryCounter());
+    deferred_.reset();  // a transfer that has not asked anything yet ends as it is
     sendEnd();
     tell([&](TransferObserver& o) { o.stopSent(kind); });
     // A stopped write waits for what it still owes; a read or verify is over now.

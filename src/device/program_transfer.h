@@ -21,9 +21,16 @@
 // count only at their step of an update. A read that does not finish puts the
 // program it replaced back into its target.
 //
+// Replies carry nothing that names the transfer they belong to, but the
+// controller answers in the order it was asked. So once the end of a transfer
+// has been sent, every header, record or acknowledgement that comes before the
+// controller confirms that end belongs to a transfer that is over (the one
+// exception: the acknowledgement a stopped write still waits for), and a
+// transfer started meanwhile sends its first request only after the
+// confirmation.
+//
 // Transfer clock: Timer 100 ms counts the transfer's time in tenths.
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -158,7 +165,7 @@ class ProgramTransfer final : public ChannelSession {
     // ChannelSession
     bool takesLateReply(FrameView frame) override;
     void onFrame(FrameView frame, bool answer) override;
-    void onLinkDown() override { owedByEnded_.clear(); }
+    void onLinkDown() override;
     void onLinkEnded(LinkEnd how) override;
 
   private:
@@ -173,9 +180,8 @@ class ProgramTransfer final : public ChannelSession {
     }
     void fail(TransferFailure failure);
     void sendEnd();
+    void sendFirst(const protocol::Message& request);
     bool putPreviousBack();
-    void owe(protocol::ReplyCode code, int count);
-    bool owedByEndedRead(protocol::ReplyCode code);
 
     void onRecordStored(bool answer);
     void windUpStoppedWrite(bool sendEnd);
@@ -202,10 +208,8 @@ class ProgramTransfer final : public ChannelSession {
     std::optional<TransferOutcome> lastOutcome_;
     FirmwareStep firmwareStep_ = FirmwareStep::None;
     std::function<std::optional<std::string>()> chooseFile_;
-    // A stopped write still owes the acknowledgement of what it sent last; a new
-    // write started before it came lets it pass unused.
+    // A stopped write still owes the acknowledgement of what it sent last.
     bool ackOwed_ = false;
-    bool staleAck_ = false;
     bool verifyAfterWrite_ = false;
     bool verifyDue_ = false;  // the write finished; verify once its end is confirmed
     ProgramImage written_;    // what the latest write sent
@@ -218,15 +222,11 @@ class ProgramTransfer final : public ChannelSession {
     bool stopFlag_ = false;
     std::uint32_t tenths_ = 0;
 
-    // Replies ended reads still owe, oldest first: a header or record reply and how
-    // often its request went out (re-sends included). Bounded: a reply owed this
-    // long ago was lost.
-    struct Owed {
-        protocol::ReplyCode code{};
-        int count = 0;
-    };
-    static constexpr std::size_t kMaxOwed = 8;
-    std::deque<Owed> owedByEnded_;
+    // Transfer ends sent and not yet confirmed: until then the replies that come
+    // are those of transfers that are over.
+    int endsAwaited_ = 0;
+    // The first request of a transfer begun while an end was awaited.
+    std::optional<protocol::Message> deferred_;
 };
 
 }  // namespace rv720

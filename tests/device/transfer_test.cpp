@@ -270,6 +270,49 @@ INSTANTIATE_TEST_SUITE_P(
                   true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The controller answers in order, so what comes before it confirms the end of a
+// stopped transfer is that transfer's: here a stopped read's header (doubled) and
+// a stopped write's acknowledgement. A read or write begun meanwhile asks only
+// after the confirmation, whose loss the reply timeout repairs by asking again.
+TEST(Transfer, RepliesBeforeTheConfirmedEndBelongToTheStoppedTransfer) {
+    for (bool write : {false, true}) {
+        for (bool confirmationLost : {false, true}) {
+            SCOPED_TRACE(std::string(write ? "write" : "read") +
+                         (confirmationLost ? ", confirmation lost" : ""));
+            Bench b;
+            b.model.appendRecord(sampleRecord(10));
+            b.connect();
+            if (write)
+                b.station.FKompilacja().DownloadButtonClick();
+            else
+                b.station.ReadProgramButtonClick();
+            b.station.FKompilacja().StopButtonClick();
+            b.sent();
+            b.station.ReadProgramButtonClick();
+            EXPECT_EQ(b.sent(), std::vector<Bytes>{});
+            for (int i = 0; i < 2; ++i) {
+                if (write)
+                    b.deliver(17, {4});
+                else
+                    b.deliver(19, headerReply(3, 9));
+            }
+            EXPECT_EQ(b.sent(), std::vector<Bytes>{});
+            if (confirmationLost) {
+                b.timer(b.station.TimeoutTimer()).tick();
+                EXPECT_EQ(b.sent(), std::vector<Bytes>{(Bytes{18, 4})});
+            }
+            b.deliver(18, {4});
+            EXPECT_EQ(b.sent(), std::vector<Bytes>{(Bytes{19, 4})});
+            b.deliver(19, headerReply(1, 2));
+            b.deliver(20, readRecord(1, 6));
+            EXPECT_EQ(b.station.lastOutcome()->result, TransferResult::Finished);
+            EXPECT_EQ(b.model.image.length(), 1u);
+            EXPECT_EQ(b.model.image.record(0), sampleRecord(6));
+            EXPECT_FALSE(b.station.windowsLocked());
+        }
+    }
+}
+
 TEST(TransferWindow, KeysFollowTheAvailableButtons) {
     Bench b;
     b.connect();
