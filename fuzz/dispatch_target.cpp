@@ -35,7 +35,7 @@
 
 #include <unistd.h>
 
-#include "device/device_station.h"
+#include "app/station_core.h"
 #include "device/headless_views.h"
 #include "fuzz/targets.h"
 #include "model/commands.h"
@@ -385,7 +385,7 @@ class Session final : public HeadlessViews {
     bool transferWindowOpen() const { return isWindowVisible(Window::FKompilacja); }
 
     void download() {
-        station_.WriteProgramButtonClick();
+        core_.WriteProgramButtonClick();
         if (!station_.downloadAvailable()) return;
         written_ = model_.image;
         station_.FKompilacja().DownloadButtonClick();
@@ -612,8 +612,9 @@ class Session final : public HeadlessViews {
     FarEnd far_;
     ManualTimerFactory timers_;
     FixedClock clock_;
-    ProgramModel model_;
-    DeviceStation station_{far_, timers_, clock_, model_, *this, *this, *this};
+    StationCore core_{&far_, timers_, clock_, {*this, *this, *this}};
+    ProgramModel& model_ = core_.model();
+    DeviceStation& station_ = core_.device();
     ProgramImage written_;
     bool editingLook_ = true;
     bool firmwareAsked_ = false;   // the operator started an update that has not ended

@@ -6,11 +6,11 @@ namespace rv720 {
 
 DeviceTimers DeviceTimers::make(TimerFactory& timers) {
     DeviceTimers made;
-    made.usb = timers.create(1);
-    made.timeout = timers.create(700);
-    made.transfer = timers.create(100);
-    made.motorView = timers.create(100);
-    made.inputView = timers.create(100);
+    made.usb = timers.create(kUsbPollMs);
+    made.timeout = timers.create(kReplyTimeoutMs);
+    made.transfer = timers.create(kTransferTickMs);
+    made.motorView = timers.create(kMonitorPollMs);
+    made.inputView = timers.create(kMonitorPollMs);
     return made;
 }
 

@@ -20,6 +20,11 @@ namespace rv720 {
 
 class StationPresenter;
 
+inline constexpr int kUsbPollMs = 1;
+inline constexpr int kReplyTimeoutMs = 700;
+inline constexpr int kTransferTickMs = 100;  // the transfer clock counts tenths
+inline constexpr int kMonitorPollMs = 100;
+
 struct DeviceTimers {
     std::unique_ptr<Timer> usb, timeout, transfer, motorView, inputView;
     // In the order the device side has always made them.

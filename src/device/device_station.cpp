@@ -1,6 +1,5 @@
 #include "device/device_station.h"
 
-#include "compiler/compiler.h"
 #include "protocol/commands.h"
 
 namespace rv720 {
@@ -14,8 +13,7 @@ DeviceStation::DeviceStation(FtdiApi& ftdi, TimerFactory& timers, Clock& clock, 
 DeviceStation::DeviceStation(FtdiApi& ftdi, DeviceTimers timers, std::unique_ptr<Waker> waker,
                              Clock& clock, ProgramModel& model, MainWindowView& mainView,
                              TransferView& transferView, MonitorView& monitorView)
-    : clock_(clock),
-      model_(model),
+    : model_(model),
       main_(mainView),
       sessions_(ftdi, std::move(timers), std::move(waker), clock),
       channel_(sessions_.channel()),
@@ -123,15 +121,7 @@ void DeviceStation::closeInputView() {
     commands_.stopMonitor(Monitor::Io);
 }
 
-// ---- compilation and transfers -----------------------------------------------
-
-void DeviceStation::WriteProgramButtonClick() {
-    presenter_.beginCompilation(model_.length());
-    const CompileReport report =
-        compileProgram(model_.image, clock_.shortDate(), clock_.longTime(),
-                       [this](int scanned) { presenter_.compilationProgress(scanned); });
-    presenter_.showCompilation(report.lines, report.writeAllowed);
-}
+// ---- transfers -----------------------------------------------------------------
 
 void DeviceStation::ReadProgramButtonClick() {
     // Tested first: a read that never starts leaves the transfer window as it was.

@@ -5,7 +5,9 @@
 // commands (DeviceSessions). What the operator sees comes from the
 // StationPresenter, which hears every event of those three and shows it through
 // MainWindowView, TransferView and MonitorView. A monitor polls while its window
-// is shown.
+// is shown. The compilation that opens a write is not here: the device side
+// knows nothing of the compiler, and StationCore compiles before it shows the
+// report through the presenter.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -101,8 +103,9 @@ class DeviceStation final {
     void closeInputView();  // FPodgladWejscia's closeButtonClick
     const std::array<bool, kLampCount>& lampStates() const { return commands_.lamps(); }
 
-    // Compilation and transfers.
-    void WriteProgramButtonClick();
+    // Transfers. A write starts with the compilation, which its caller shows
+    // through the presenter (beginCompilation, showCompilation); the transfer
+    // window's Download then writes the program.
     void ReadProgramButtonClick();
     void TimerTimer() { transfer_.TimerTimer(); }
     TransferWindow& FKompilacja() { return transferWindow_; }
@@ -136,7 +139,6 @@ class DeviceStation final {
     void transferStop();
     void transferClose();
 
-    Clock& clock_;
     ProgramModel& model_;
     MainWindowView& main_;
     DeviceSessions sessions_;

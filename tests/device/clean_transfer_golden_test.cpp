@@ -129,9 +129,10 @@ struct Scene {
     sim::SimulatedFtdi ftdi{sim::TwinOptions{}, std::make_shared<sim::LoopTime>(loop)};
     FixedClock baseClock;
     LoopClock clock{baseClock, loop};
-    ProgramModel model;
     SceneRecorder view{loop};
-    DeviceStation station{ftdi, loop, clock, model, view, view, view};
+    StationCore core{&ftdi, loop, clock, {view, view, view}};
+    ProgramModel& model = core.model();
+    DeviceStation& station = core.device();
 
     Scene() {
         ftdi.setWireTimeEmulation(true);
@@ -143,7 +144,7 @@ struct Scene {
     void demo(bool written) {
         ASSERT_TRUE(loadProgramFile(RV720_TEST_DATA "/../../examples/demo.pri", model.image));
         station.ConnectButtonClick();
-        station.WriteProgramButtonClick();
+        core.WriteProgramButtonClick();
         if (written) transfer([&] { station.FKompilacja().DownloadButtonClick(); });
     }
     // Starts a transfer and runs until the controller has answered everything.

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/station_core.h"
 #include "compiler/compiler.h"
 #include "device/device_station.h"
 #include "protocol/commands.h"
@@ -208,9 +209,10 @@ struct Bench {
     ScriptedFtdi ftdi;
     ManualTimerFactory timers;
     FixedClock clock;
-    ProgramModel model;
     RecordingView view;
-    DeviceStation station{ftdi, timers, clock, model, view, view, view};
+    StationCore core{&ftdi, timers, clock, {view, view, view}};
+    ProgramModel& model = core.model();
+    DeviceStation& station = core.device();
 
     ManualTimer& timer(Timer& t) { return static_cast<ManualTimer&>(t); }
     ManualWaker* waker() { return timers.wakers().empty() ? nullptr : timers.wakers().front(); }

@@ -96,7 +96,7 @@ TEST(ProgramRunEndToEnd, MotionWaitsCounterLoopAndInputBreak) {
         b.model.appendRecord(r);
     b.model.image.setInputBreak(1, {true, kBreakLine, 1});
 
-    b.station.WriteProgramButtonClick();
+    b.core.WriteProgramButtonClick();
     ASSERT_TRUE(b.station.downloadAvailable()) << "the compiler passes the program";
     b.station.FKompilacja().DownloadButtonClick();
     ASSERT_TRUE(b.runUntilStatus("Saving to EEPROM memory finished"));

@@ -139,7 +139,7 @@ TEST(Compilation, HandsTheReportOverAndGatesDownload) {
     for (bool withEnd : {true, false}) {
         Bench b;
         if (withEnd) b.model.appendRecord(sampleRecord(10));
-        b.station.WriteProgramButtonClick();
+        b.core.WriteProgramButtonClick();
         const auto report = compileProgram(b.model.image, "2026-12-08", "12:00:00");
         EXPECT_EQ(b.view.log.size(), report.lines.size());
         EXPECT_EQ(b.station.downloadAvailable(), report.writeAllowed);

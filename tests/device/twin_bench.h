@@ -18,9 +18,10 @@ struct TwinBench {
     sim::SimulatedFtdi ftdi{sim::TwinOptions{}, std::make_shared<sim::LoopTime>(loop)};
     FixedClock baseClock;
     LoopClock clock{baseClock, loop};
-    ProgramModel model;
     RecordingView view;
-    DeviceStation station{ftdi, loop, clock, model, view, view, view};
+    StationCore core{&ftdi, loop, clock, {view, view, view}};
+    ProgramModel& model = core.model();
+    DeviceStation& station = core.device();
     int framesSent = 0;
 
     TwinBench() {

@@ -21,7 +21,7 @@ TEST(TwinEndToEnd, WrittenProgramReadsBackUnchanged) {
     b.model.image.setInputBreak(1, {true, 2, 1});
     const ProgramImage written = b.model.image;
 
-    b.station.WriteProgramButtonClick();
+    b.core.WriteProgramButtonClick();
     ASSERT_TRUE(b.station.downloadAvailable());
     b.station.FKompilacja().DownloadButtonClick();
     ASSERT_TRUE(b.runUntilStatus("Saving to EEPROM memory finished"));

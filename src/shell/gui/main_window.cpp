@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QToolTip>
 
+#include "app/station_core.h"
 #include "editor/editing.h"
 #include "editor/gui/listing_view.h"
 #include "editor/gui/parameter_dialog.h"
@@ -118,8 +119,15 @@ TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ft
                      /*draggable=*/true, Placement::ScreenCentre},
                     parent),
       dialogs_(dialogs),
-      timers_(timers),
       clock_(clock),
+      deviceViews_(std::make_unique<DeviceViews>(*this)),
+      core_(std::make_unique<StationCore>(
+          ftdi, timers, clock,
+          StationViews{*deviceViews_, *deviceViews_, *deviceViews_, /*editor=*/this})),
+      model_(core_->model()),
+      parameterDialog_(core_->parameterDialog()),
+      editor_(core_->editor()),
+      device_(core_->device()),
       settings_(settings) {
     if (!settings_) {
         ownSettings_ = std::make_unique<StationSettings>();
@@ -136,15 +144,11 @@ TFMain::TFMain(Dialogs& dialogs, TimerFactory& timers, Clock& clock, FtdiApi* ft
     buildStatusArea();
     attachHints();
 
-    // The main window's own timers come first; its device side drives them.
-    auto timeout = timers_.create(700);
-    auto usb = timers_.create(1);
-    auto transfer = timers_.create(100);
-    parameterDialog_ = std::make_unique<ParameterDialog>(model_, *this, clock_);
-    editor_ = std::make_unique<Editor>(model_, *parameterDialog_, *this, timers_);
-    LastClickTimer = &editor_->lastClickTimer();
+    TimeoutTimer = &core_->TimeoutTimer();
+    UsbTimer = &core_->UsbTimer();
+    Timer = &core_->TransferTimer();
+    LastClickTimer = &core_->LastClickTimer();
     wireEditing();
-    createDevice(ftdi, std::move(timeout), std::move(usb), std::move(transfer));
     wireDevice();
 
     help_ = new HelpViewer(this);
@@ -623,7 +627,7 @@ void TFMain::refreshInputBreakControls() {
     QComboBox* lines[2] = {input_1_line, input_2_line};
     QComboBox* states[2] = {input_1_state, input_2_state};
     for (int n = 0; n < 2; ++n) {
-        const InputBreakRow row = editor_->inputBreakRow(n + 1);
+        const InputBreakRow row = editor_.inputBreakRow(n + 1);
         boxes[n]->setChecked(row.ticked);
         showInputRowEnabled(n + 1, row.controlsEnabled);
         lines[n]->setCurrentIndex(row.lineIndex);
@@ -641,7 +645,7 @@ void TFMain::showInputRowEnabled(int input, bool enabled) {
 void TFMain::input_exClick(int input) {
     QCheckBox* box = input == 1 ? input_1_ex : input_2_ex;
     showInputRowEnabled(input, box->isChecked());
-    editor_->input_exClick(input, box->isChecked());
+    editor_.input_exClick(input, box->isChecked());
     programChanged();
 }
 
@@ -649,13 +653,13 @@ void TFMain::input_lineChange(int input) {
     QComboBox* list = input == 1 ? input_1_line : input_2_line;
     if (list->currentIndex() < 0) return;
     // A line past the program is pulled back to the last command's line.
-    list->setCurrentIndex(editor_->input_lineChange(input, list->currentIndex()));
+    list->setCurrentIndex(editor_.input_lineChange(input, list->currentIndex()));
     programChanged();
 }
 
 void TFMain::input_stateChange(int input) {
     QComboBox* list = input == 1 ? input_1_state : input_2_state;
-    if (list->currentIndex() >= 0) editor_->input_stateChange(input, list->currentIndex());
+    if (list->currentIndex() >= 0) editor_.input_stateChange(input, list->currentIndex());
     programChanged();
 }
 
@@ -876,7 +880,7 @@ void TFMain::redo() {
 
 void TFMain::showRestoredProgram() {
     // A page left open would write into a line that may now hold another command.
-    parameterDialog_->hide();
+    parameterDialog_.hide();
     refreshInputBreakControls();
     PrintProgram();
 }
@@ -975,7 +979,7 @@ void TFMain::wireEditing() {
     connect(ProgramView, &ListingView::keyReleased, this, &TFMain::ProgramViewKeyUp);
     // Enter edits the chosen command, as a double click does.
     connect(ProgramView, &ListingView::enterPressed, this,
-            [this] { editor_->editCommand(ProgramView->caretLine()); });
+            [this] { editor_.editCommand(ProgramView->caretLine()); });
     connect(UpButton, &QAbstractButton::clicked, this, &TFMain::UpButtonClick);
     connect(DownButton, &QAbstractButton::clicked, this, &TFMain::DownButtonClick);
 
@@ -983,19 +987,19 @@ void TFMain::wireEditing() {
         return Popup->findChild<QAction*>(QString::fromUtf8(name.data(), qsizetype(name.size())));
     };
     connect(action(kDeleteItem.name), &QAction::triggered, this,
-            [this] { editor_->Usu1Click(ProgramView->caretLine()); });
+            [this] { editor_.Usu1Click(ProgramView->caretLine()); });
     connect(action(kEditItem.name), &QAction::triggered, this,
-            [this] { editor_->Edytujzdarzenie1Click(ProgramView->caretLine()); });
+            [this] { editor_.Edytujzdarzenie1Click(ProgramView->caretLine()); });
     for (const CommandEntry& entry : commandEntries()) {
         const std::uint8_t code = entry.code;
         if (QAction* item = action(entry.popupItem))
             connect(item, &QAction::triggered, this,
-                    [this, code] { editor_->insertFromPopup(code, ProgramView->caretLine()); });
+                    [this, code] { editor_.insertFromPopup(code, ProgramView->caretLine()); });
         const QString button =
             QString::fromUtf8(entry.button.data(), qsizetype(entry.button.size()));
         if (auto* b = findChild<PictureButton*>(button))
             connect(b, &QAbstractButton::clicked, this,
-                    [this, code] { editor_->appendFromButton(code); });
+                    [this, code] { editor_.appendFromButton(code); });
     }
 }
 
@@ -1005,27 +1009,26 @@ void TFMain::attachParameterForm(TFParametrLiczbowy* form) {
     for (int p = 0; p < kPageCount; ++p) {
         const Page page = Page(p);
         connect(form->confirmButton(page), &QAbstractButton::clicked, this, [this, page] {
-            parameterForm_->readFields(parameterDialog_->fields());
-            parameterDialog_->confirm(page);
+            parameterForm_->readFields(parameterDialog_.fields());
+            parameterDialog_.confirm(page);
         });
     }
     connect(form, &TFParametrLiczbowy::enterPressed, this, [this] {
-        parameterForm_->readFields(parameterDialog_->fields());
-        parameterDialog_->FormKeyPress('\r');
+        parameterForm_->readFields(parameterDialog_.fields());
+        parameterDialog_.FormKeyPress('\r');
     });
-    connect(form, &TFParametrLiczbowy::closedByOperator, this,
-            [this] { parameterDialog_->hide(); });
+    connect(form, &TFParametrLiczbowy::closedByOperator, this, [this] { parameterDialog_.hide(); });
     for (int f = 0; f < kTextFieldCount; ++f) {
         const TextField field = TextField(f);
         if (QLineEdit* entry = form->entry(field))
             connect(entry, &QLineEdit::textEdited, this, [this, field](const QString& text) {
-                parameterDialog_->setText(field, text.toStdString());
+                parameterDialog_.setText(field, text.toStdString());
             });
     }
 }
 
 void TFMain::ProgramViewMouseDown() {
-    editor_->ProgramViewMouseDown(ProgramView->caretLine());
+    editor_.ProgramViewMouseDown(ProgramView->caretLine());
 }
 
 void TFMain::ProgramViewKeyUp(int key) {
@@ -1037,14 +1040,14 @@ void TFMain::ProgramViewKeyUp(int key) {
     if (key == Qt::Key_Up && !severalLines) k = ListingKey::Up;
     if (key == Qt::Key_Down && !severalLines) k = ListingKey::Down;
     if (key == Qt::Key_Delete) k = ListingKey::Delete;
-    editor_->ProgramViewKeyUp(k, ProgramView->caretLine());
+    editor_.ProgramViewKeyUp(k, ProgramView->caretLine());
 }
 
 void TFMain::UpButtonClick() {
-    editor_->UpButtonClick(ProgramView->caretLine());
+    editor_.UpButtonClick(ProgramView->caretLine());
 }
 void TFMain::DownButtonClick() {
-    editor_->DownButtonClick(ProgramView->caretLine());
+    editor_.DownButtonClick(ProgramView->caretLine());
 }
 
 void TFMain::addStatusLine(const std::string& text) {
@@ -1066,7 +1069,7 @@ MotorFlags TFMain::motorBoxes() const {
 }
 
 void TFMain::parameterDialogChanged() {
-    if (parameterForm_) parameterForm_->showDialog(*parameterDialog_);
+    if (parameterForm_) parameterForm_->showDialog(parameterDialog_);
 }
 
 // ----------------------------------------------------------------- shut-down

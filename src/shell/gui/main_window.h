@@ -4,8 +4,10 @@
 // the emergency stop, the direct-control column, the motor selection, and the
 // two-line status and hint areas. It owns the program model and the file state
 // and runs the file workflows, printing, the about and help services and the two
-// close paths. Its device side (main_window_device.cpp) puts the controller's
-// link, transfers and replies on these controls through one DeviceStation.
+// close paths. The program, the editing rules, the parameter dialog's state, the
+// device side and the timers are one StationCore, which the window owns; its
+// device side (main_window_device.cpp) puts the controller's link, transfers and
+// replies on these controls.
 #include <QString>
 #include <array>
 #include <functional>
@@ -16,6 +18,7 @@
 #include "model/program_image.h"
 #include "model/program_store.h"
 #include "support/clock.h"
+#include "support/log_line.h"
 #include "support/timer.h"
 #include "ui/station_window.h"
 
@@ -33,6 +36,7 @@ class Dialogs;
 class Editor;
 class FtdiApi;
 class ListingView;
+class StationCore;
 class TFDryRun;
 class TFParametrLiczbowy;
 class TFInfo;
@@ -77,13 +81,15 @@ class TFMain : public StationWindow, public EditorHost {
 
     // The command parameter dialog's form, which mirrors the editor's dialog state.
     void attachParameterForm(TFParametrLiczbowy* form);
-    Editor& editor() { return *editor_; }
-    ParameterDialog& parameterDialog() { return *parameterDialog_; }
+    Editor& editor() { return editor_; }
+    ParameterDialog& parameterDialog() { return parameterDialog_; }
+    // The station without its windows.
+    StationCore& core() { return *core_; }
 
     ProgramModel& model() { return model_; }
     const ProgramModel& model() const { return model_; }
     // The link, its timers, replies and transfers.
-    DeviceStation& device() { return *device_; }
+    DeviceStation& device() { return device_; }
     // The link's connected flag.
     bool isConnected() const;
 
@@ -143,7 +149,7 @@ class TFMain : public StationWindow, public EditorHost {
     PictureButton* StopButton;
     QLabel *Warning1, *Warning2, *Info1, *Info2;
 
-    // Made by the main window, driven by its device side.
+    // The core's timers, under the station's names.
     rv720::Timer *TimeoutTimer = nullptr, *UsbTimer = nullptr, *Timer = nullptr;
     rv720::Timer* LastClickTimer = nullptr;  // the editor's double-click timer
 
@@ -251,8 +257,6 @@ class TFMain : public StationWindow, public EditorHost {
     // The outputs window's boxes from the lamps of outputs 1..7 and relays 1..2.
     void showOutputStates(const std::array<bool, 17>& lamps);
     class DeviceViews;
-    void createDevice(FtdiApi* ftdi, std::unique_ptr<rv720::Timer> timeout,
-                      std::unique_ptr<rv720::Timer> usb, std::unique_ptr<rv720::Timer> transfer);
     void wireDevice();
     void closeLink();  // the close body's CloseLink
     bool writeProgramTo(const QString& path, ProgramForm form);
@@ -270,25 +274,25 @@ class TFMain : public StationWindow, public EditorHost {
     void buildShortcuts();
     void programChanged();       // after every change: an undo step and the unsaved mark
     void showRestoredProgram();  // after an undo or a redo
-    void showReportLinks();
+    void showReportLinks(const std::vector<LogLine>& report);
     void chooseLine(int slot);  // a report line's command, chosen in the listing
     void placeColumnFurniture();
     void showInputRowEnabled(int input, bool enabled);
     void wireEditing();
 
     Dialogs& dialogs_;
-    TimerFactory& timers_;
     Clock& clock_;
-    ProgramModel model_;
-    std::unique_ptr<ParameterDialog> parameterDialog_;
-    std::unique_ptr<Editor> editor_;
+    // Declared in this order: the core refers to the views, and the references
+    // after it to the core.
+    std::unique_ptr<DeviceViews> deviceViews_;
+    std::unique_ptr<StationCore> core_;
+    ProgramModel& model_;
+    ParameterDialog& parameterDialog_;
+    Editor& editor_;
+    DeviceStation& device_;
     TFParametrLiczbowy* parameterForm_ = nullptr;
     WindowSet* windows_ = nullptr;
     std::function<void()> stopPreviewTimers_;
-    // Declared in this order so the station goes first: it refers to both.
-    std::unique_ptr<FtdiApi> noDevice_;
-    std::unique_ptr<DeviceViews> deviceViews_;
-    std::unique_ptr<DeviceStation> device_;
     bool closeAccepted_ = false;
     bool closing_ = false;
     HelpViewer* help_ = nullptr;

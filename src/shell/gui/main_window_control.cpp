@@ -55,7 +55,7 @@ TFSterowanie* TFMain::controlWindow() {
         link.dialogs = &dialogs_;
         link.clock = &clock_;
         link.motors = &model_.motors;
-        link.send = [this](const protocol::Message& command) { device_->sendCommand(command); };
+        link.send = [this](const protocol::Message& command) { device_.sendCommand(command); };
         window->connectStation(std::move(link));
     }
     return window;
@@ -70,14 +70,14 @@ TFWyjscia* TFMain::outputsWindow() {
 }
 
 void TFMain::openControlWindow(std::uint8_t kind) {
-    if (!device_->connectedOrReport()) return;
+    if (!device_.connectedOrReport()) return;
     TFSterowanie* control = controlWindow();
     if (!control) return;
     control->SetControlKind(kind);
     control->show();
     control->raise();
     control->activateWindow();
-    parameterDialog_->hide();
+    parameterDialog_.hide();
     if (TFWyjscia* outputs = outputsWindow()) outputs->hide();
     // Ready to type the value (or pick the mode) and press Enter.
     if (control->number->isVisible())
@@ -111,7 +111,7 @@ void TFMain::SetXdestButtonClick() {
 }
 
 void TFMain::SetConfigButtonClick() {
-    if (!device_->connectedOrReport()) return;
+    if (!device_.connectedOrReport()) return;
     if (TFWyjscia* outputs = outputsWindow()) outputs->hide();
     if (TFSterowanie* control = controlWindow()) {
         control->hide();
@@ -121,23 +121,23 @@ void TFMain::SetConfigButtonClick() {
     }
     // Direct mode, edited code 17: the driver page with its motor radio buttons;
     // its confirm sets the station's own configuration and keeps the page open.
-    parameterDialog_->showDirectDriverPage();
+    parameterDialog_.showDirectDriverPage();
 }
 
 void TFMain::SetOutputButtonClick() {
-    if (!device_->connectedOrReport()) return;
+    if (!device_.connectedOrReport()) return;
     // The boxes show the states last reported until the answer to this request
     // brings the controller's own (a reply that changes nothing is not passed on).
-    showOutputStates(device_->lampStates());
+    showOutputStates(device_.lampStates());
     outputsAwaitState_ = true;
-    device_->sendCommand(protocol::command(protocol::CommandCode::IoState));
+    device_.sendCommand(protocol::command(protocol::CommandCode::IoState));
     if (TFWyjscia* outputs = outputsWindow()) {
         outputs->show();
         outputs->raise();
         outputs->activateWindow();
     }
     if (TFSterowanie* control = controlWindow()) control->hide();
-    parameterDialog_->hide();
+    parameterDialog_.hide();
 }
 
 void TFMain::showOutputStates(const std::array<bool, kLampCount>& lamps) {
@@ -150,7 +150,7 @@ void TFMain::showOutputStates(const std::array<bool, kLampCount>& lamps) {
 void TFMain::outputClick(int row, bool on) {
     // The box keeps its new state whatever the controller answers; a closed link
     // is SendCommand's business.
-    device_->sendCommand(protocol::setOutput(row, on));
+    device_.sendCommand(protocol::setOutput(row, on));
 }
 
 }  // namespace rv720

@@ -1,23 +1,22 @@
-// The main window's device side: one DeviceStation (the link, the reply timeout,
-// the dispatcher, the write, read and firmware update, the monitor requests) shown
-// on the main window's controls and the secondary windows.
+// The main window's device side: the core's DeviceStation (the link, the reply
+// timeout, the dispatcher, the write, read and firmware update, the monitor
+// requests) shown on the main window's controls and the secondary windows.
 //
-// Timers: the main window makes TimeoutTimer (700 ms), UsbTimer (1 ms) and Timer
-// (100 ms, transfer tenths) and hands them to the station, which also makes the
-// two 100 ms monitor timers and gives them to the preview windows, so a window's
-// Close button and the request loop stop the same timer. Every handler runs on
-// the GUI thread; a reply is dispatched inside the link's wake-up (a socket
-// notifier on the serial port, a timerfd when the twin has bytes due, or the
-// UsbTimer tick while a libftdi reply is awaited; see UsbLink).
+// Timers: the core makes TimeoutTimer (700 ms), UsbTimer (1 ms), Timer (100 ms,
+// transfer tenths) and the two 100 ms monitor timers; the station gives the
+// latter to the preview windows, so a window's Close button and the request loop
+// stop the same timer. Every handler runs on the GUI thread; a reply is
+// dispatched inside the link's wake-up (a socket notifier on the serial port, a
+// timerfd when the twin has bytes due, or the UsbTimer tick while a libftdi reply
+// is awaited; see UsbLink).
 //
 // The link's frames can be logged in hex at debug level under the category
 // "rv720.link" (QT_LOGGING_RULES="rv720.link.debug=true"); off by default.
 #include <QFile>
 #include <QLineEdit>
 #include <QLoggingCategory>
-#include <deque>
 
-#include "compiler/compiler.h"
+#include "app/station_core.h"
 #include "control/gui/log_window.h"
 #include "control/gui/podglad_silniki_window.h"
 #include "control/gui/podglad_wejscia_window.h"
@@ -36,94 +35,12 @@ Q_LOGGING_CATEGORY(lcLink, "rv720.link", QtInfoMsg)
 
 namespace rv720 {
 
-namespace {
-
-// Gives out timers made beforehand (matched by interval, first made first) and
-// asks the real factory for the rest.
-class HandOverTimers final : public TimerFactory {
-  public:
-    explicit HandOverTimers(TimerFactory& base) : base_(base) {}
-    void offer(std::unique_ptr<Timer> timer) { spare_.push_back(std::move(timer)); }
-    std::unique_ptr<Timer> create(int intervalMs) override {
-        for (auto it = spare_.begin(); it != spare_.end(); ++it)
-            if ((*it)->intervalMs() == intervalMs) {
-                auto timer = std::move(*it);
-                spare_.erase(it);
-                return timer;
-            }
-        return base_.create(intervalMs);
-    }
-    std::unique_ptr<Waker> createWaker() override { return base_.createWaker(); }
-
-  private:
-    TimerFactory& base_;
-    std::deque<std::unique_ptr<Timer>> spare_;
-};
-
-// The driver of a station started without a device: the list is empty, so
-// Connect reports that no converter was found.
-class NoDevice final : public FtdiApi {
-  public:
-    FtStatus createDeviceInfoList(std::uint32_t& count) override {
-        count = 0;
-        return ft::Ok;
-    }
-    FtStatus getDeviceInfoDetail(std::uint32_t, FtDeviceInfo&) override {
-        return ft::DeviceNotFound;
-    }
-    FtStatus openEx(const std::string&, std::uint32_t, FtHandle&) override {
-        return ft::DeviceNotFound;
-    }
-    FtStatus setBaudRate(FtHandle, std::uint32_t) override { return ft::InvalidHandle; }
-    FtStatus setDataCharacteristics(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t) override {
-        return ft::InvalidHandle;
-    }
-    FtStatus setFlowControl(FtHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
-        return ft::InvalidHandle;
-    }
-    FtStatus purge(FtHandle, std::uint32_t) override { return ft::InvalidHandle; }
-    FtStatus getStatus(FtHandle, std::uint32_t&, std::uint32_t&, std::uint32_t&) override {
-        return ft::InvalidHandle;
-    }
-    FtStatus read(FtHandle, std::uint8_t*, std::uint32_t, std::uint32_t& got) override {
-        got = 0;
-        return ft::InvalidHandle;
-    }
-    FtStatus write(FtHandle, const std::uint8_t*, std::uint32_t, std::uint32_t& written) override {
-        written = 0;
-        return ft::InvalidHandle;
-    }
-    FtStatus close(FtHandle) override { return ft::InvalidHandle; }
-};
-
-}  // namespace
-
-void TFMain::createDevice(FtdiApi* ftdi, std::unique_ptr<rv720::Timer> timeout,
-                          std::unique_ptr<rv720::Timer> usb,
-                          std::unique_ptr<rv720::Timer> transfer) {
-    if (!ftdi) {
-        noDevice_ = std::make_unique<NoDevice>();
-        ftdi = noDevice_.get();
-    }
-    deviceViews_ = std::make_unique<DeviceViews>(*this);
-    HandOverTimers timers(timers_);
-    timers.offer(std::move(usb));
-    timers.offer(std::move(timeout));
-    timers.offer(std::move(transfer));
-    device_ = std::make_unique<DeviceStation>(*ftdi, timers, clock_, model_, *deviceViews_,
-                                              *deviceViews_, *deviceViews_);
-    TimeoutTimer = &device_->TimeoutTimer();
-    UsbTimer = &device_->UsbTimer();
-    Timer = &device_->TransferTimer();
-
-    device_->link().frameLog = [](FrameDirection direction, std::span<const std::uint8_t> bytes) {
+void TFMain::wireDevice() {
+    device_.link().frameLog = [](FrameDirection direction, std::span<const std::uint8_t> bytes) {
         if (!lcLink().isDebugEnabled()) return;
         qCDebug(lcLink).noquote() << (direction == FrameDirection::Sent ? "->" : "<-")
                                   << QString::fromStdString(hexText(bytes));
     };
-}
-
-void TFMain::wireDevice() {
     auto on = [this](PictureButton* button, void (TFMain::*handler)()) {
         connect(button, &QAbstractButton::clicked, this, handler);
     };
@@ -143,7 +60,7 @@ void TFMain::wireDevice() {
 }
 
 bool TFMain::isConnected() const {
-    return device_->connected();
+    return device_.connected();
 }
 
 void TFMain::deviceAction() {
@@ -151,32 +68,30 @@ void TFMain::deviceAction() {
 }
 
 void TFMain::closeLink() {
-    device_->link().CloseLink();
+    device_.link().CloseLink();
 }
 
 void TFMain::ConnectButtonClick() {
-    device_->ConnectButtonClick();
+    device_.ConnectButtonClick();
 }
 
 void TFMain::DisconnectButtonClick() {
     if (stopPreviewTimers_) stopPreviewTimers_();
-    device_->DisconnectButtonClick();
+    device_.DisconnectButtonClick();
 }
 
 void TFMain::WriteProgramButtonClick() {
-    device_->WriteProgramButtonClick();
-    showReportLinks();
+    showReportLinks(core_->WriteProgramButtonClick().lines);
 }
 
-// The report just written names no lines, but some of its errors concern one
-// command; a click on such a line chooses that command in the listing. The
-// compilation is pure, so running it again tells which lines those are.
-void TFMain::showReportLinks() {
+// The report's lines show no line numbers, but some of its errors concern one
+// command; a click on such a line chooses that command in the listing.
+void TFMain::showReportLinks(const std::vector<LogLine>& report) {
     auto* transfer =
         windows_ ? qobject_cast<TFKompilacja*>(windows_->window(Window::FKompilacja)) : nullptr;
     if (!transfer) return;
     QVector<int> links;
-    for (const LogLine& line : compileProgram(model_.image, {}, {}).lines)
+    for (const LogLine& line : report)
         links.append(line.slot);
     transfer->setReportLinks(links);
     connect(transfer, &TFKompilacja::reportLineChosen, this, &TFMain::chooseLine,
@@ -190,27 +105,27 @@ void TFMain::chooseLine(int slot) {
 }
 
 void TFMain::ReadProgramButtonClick() {
-    device_->ReadProgramButtonClick();
+    device_.ReadProgramButtonClick();
 }
 
 void TFMain::PlayProgramButtonClick() {
-    device_->PlayProgramButtonClick();
+    device_.PlayProgramButtonClick();
 }
 
 void TFMain::StopProgramButtonClick() {
-    device_->StopProgramButtonClick();
+    device_.StopProgramButtonClick();
 }
 
 void TFMain::StopButtonClick() {
-    device_->StopButtonClick();
+    device_.StopButtonClick();
 }
 
 void TFMain::SpeedButton1Click() {
-    device_->SpeedButton1Click();
+    device_.SpeedButton1Click();
 }
 
 void TFMain::SpeedButton2Click() {
-    device_->SpeedButton2Click();
+    device_.SpeedButton2Click();
     // The password window opens with its box emptied (and its colour restored).
     auto* pass = windows_ ? qobject_cast<TFPass*>(windows_->window(Window::FPass)) : nullptr;
     if (pass && pass->isVisible()) {
@@ -221,22 +136,22 @@ void TFMain::SpeedButton2Click() {
 }
 
 void TFMain::ViweMotorButtonClick() {
-    device_->ViweMotorButtonClick();
+    device_.ViweMotorButtonClick();
 }
 
 void TFMain::WiewIoButtonClick() {
-    device_->WiewIoButtonClick();
+    device_.WiewIoButtonClick();
 }
 
 void TFMain::ViewUsbButtonClick() {
-    device_->ViewUsbButtonClick();
+    device_.ViewUsbButtonClick();
 }
 
 void TFMain::InfoButtonClick() {
     if (TFInfo* info = aboutWindow()) info->info_pc->setText(QStringLiteral("1.1 EN"));
     // "* * * * *" until the controller answers; the request goes out only when
     // connected, and nothing is posted otherwise.
-    device_->InfoButtonClick();
+    device_.InfoButtonClick();
 }
 
 }  // namespace rv720
