@@ -15,6 +15,7 @@ set(core "support model protocol compiler editor control device sim app")
 # folder           : folders it may include
 set(rules
   "protocol        : support model"
+  "device          : support model protocol"
   "device/backends : device support"
   "app             : ${core} device/backends"
   "ui           : ${core}"
@@ -22,6 +23,8 @@ set(rules
   "control/gui  : ui ${core}"
 )
 
+# Globbing relative to a relative folder finds nothing to check.
+get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 if(NOT IS_DIRECTORY "${SOURCE_DIR}/src")
   message(FATAL_ERROR "give the repository as -DSOURCE_DIR")
 endif()
