@@ -4,8 +4,11 @@
 // firmware, and serve-simulator, which offers the simulator on a pseudo-terminal.
 //
 // Each device verb builds the station's device side without windows: the backend
-// chosen by --device, a DeviceStation on a timer loop, and a view that prints the
-// station's status lines and transfer log lines on stdout as they occur.
+// chosen by --device, the device sessions on a timer loop, and the station's
+// presenter on a view that prints its status lines and transfer log lines on
+// stdout as they occur. A verb waits on the sessions' results (a transfer
+// finished or failed, a command answered or not), never on those texts; a write
+// compiles first, as the station's write does.
 //
 // Exit status: 0 done; 1 the device failed, refused or did not answer (and for
 // write, a program the compiler refuses, or one read back different); 2 bad input
