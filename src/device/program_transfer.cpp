@@ -263,6 +263,8 @@ void ProgramTransfer::failWrite(TransferProblem problem) {
 
 // The controller's confirmation of the transfer end.
 void ProgramTransfer::onTransferEndConfirmed() {
+    // A transfer begun since the end was sent is under way: the windows stay locked.
+    if (running() && !stopFlag_) return;
     tell([](TransferObserver& o) { o.endConfirmed(); });
     if (kind_ == TransferKind::Write && stopFlag_) {
         windUpStoppedWrite(false);

@@ -303,6 +303,7 @@ TEST(Transfer, RepliesBeforeTheConfirmedEndBelongToTheStoppedTransfer) {
             }
             b.deliver(18, {4});
             EXPECT_EQ(b.sent(), std::vector<Bytes>{(Bytes{19, 4})});
+            EXPECT_TRUE(b.station.windowsLocked());
             b.deliver(19, headerReply(1, 2));
             b.deliver(20, readRecord(1, 6));
             EXPECT_EQ(b.station.lastOutcome()->result, TransferResult::Finished);
