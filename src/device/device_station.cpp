@@ -134,6 +134,10 @@ void DeviceStation::ReadProgramButtonClick() {
     transfer_.read(model_.image, std::move(before));
 }
 
+void DeviceStation::programChanged() {
+    if (!transfer_.running()) presenter_.compiledProgramChanged();
+}
+
 void DeviceStation::DownloadButtonClick() {
     if (!connectedOrReport()) return;
     transfer_.write(model_.image);

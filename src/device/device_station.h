@@ -107,6 +107,9 @@ class DeviceStation final {
     // through the presenter (beginCompilation, showCompilation); the transfer
     // window's Download then writes the program.
     void ReadProgramButtonClick();
+    // The program was edited: it is no longer the one compiled, so Download waits
+    // for the next compilation.
+    void programChanged();
     void TimerTimer() { transfer_.TimerTimer(); }
     TransferWindow& FKompilacja() { return transferWindow_; }
 

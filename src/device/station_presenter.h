@@ -44,6 +44,7 @@ class StationPresenter final : public ChannelObserver,
     // A read is about to replace the program of this file: its name comes back
     // when the read does not finish.
     void readReplaces(std::string fileName) { nameBeforeRead_ = std::move(fileName); }
+    void compiledProgramChanged() { setDownloadAvailable(false); }
     // The operator's Stop or Close: the transfer window may be closed now.
     void allowClose() { closePermission_ = true; }
     // The transfer window's Close.

@@ -270,6 +270,22 @@ TEST(StationCompileTest, ReportLinesColoursAndTheWriteButton) {
     }
 }
 
+// What Download writes is what was compiled: an edit or an undo after the
+// compilation takes Download away until the program is compiled again.
+TEST(StationCompileTest, AnEditAfterCompilingTakesDownloadAway) {
+    TwinStation s;
+    s.loadDemo();
+    for (auto edit : {std::function<void()>([&] { s.click(s.main->input_1_ex); }),
+                      std::function<void()>([&] { s.main->undo(); })}) {
+        s.click(s.main->WriteProgramButton);
+        ASSERT_TRUE(s.transfer->downloadAvailable());
+        edit();
+        EXPECT_FALSE(s.transfer->downloadAvailable());
+    }
+    s.click(s.main->WriteProgramButton);
+    EXPECT_TRUE(s.transfer->downloadAvailable());
+}
+
 // A click on a report line about one command chooses that command in the
 // listing; the other lines lead nowhere.
 TEST(StationCompileTest, AnErrorLineAboutACommandLeadsToItsLine) {

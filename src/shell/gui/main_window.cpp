@@ -864,6 +864,7 @@ void TFMain::dropEvent(QDropEvent* event) {
 // ------------------------------------------------------------- undo and keys
 
 void TFMain::programChanged() {
+    device().programChanged();
     history_.record(model_);
     const bool modified = isModified();
     SaveButton->setMarked(modified);
@@ -881,6 +882,7 @@ void TFMain::redo() {
 void TFMain::showRestoredProgram() {
     // A page left open would write into a line that may now hold another command.
     parameterDialog_.hide();
+    device().programChanged();
     refreshInputBreakControls();
     PrintProgram();
 }

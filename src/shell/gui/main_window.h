@@ -272,7 +272,9 @@ class TFMain : public StationWindow, public EditorHost {
     FileDialogSpec programFileDialog(bool saving) const;
     void showRecentFiles(const QPoint& at);
     void buildShortcuts();
-    void programChanged();       // after every change: an undo step and the unsaved mark
+    // After every change: an undo step, the unsaved mark, and Download waits for the
+    // next compilation.
+    void programChanged();
     void showRestoredProgram();  // after an undo or a redo
     void showReportLinks(const std::vector<LogLine>& report);
     void chooseLine(int slot);  // a report line's command, chosen in the listing
