@@ -100,6 +100,23 @@ void ProgramTransfer::sendFirst(const protocol::Message& request) {
 void ProgramTransfer::onLinkDown() {
     endsAwaited_ = 0;
     deferred_.reset();
+    owedByEnded_.clear();
+}
+
+void ProgramTransfer::owe(ReplyCode code, int count) {
+    owedByEnded_.push_back({code, count});
+    if (owedByEnded_.size() > kMaxOwed) owedByEnded_.pop_front();
+}
+
+// One lost on the way costs a later read one genuine reply instead, which the reply
+// timeout then asks for again: slower, never wrong.
+bool ProgramTransfer::owedByEndedRead(ReplyCode code) {
+    for (auto it = owedByEnded_.begin(); it != owedByEnded_.end(); ++it) {
+        if (it->code != code) continue;
+        if (--it->count == 0) owedByEnded_.erase(it);
+        return true;
+    }
+    return false;
 }
 
 bool ProgramTransfer::putPreviousBack() {
@@ -131,13 +148,12 @@ void ProgramTransfer::abandon(TransferResult result) {
 }
 
 bool ProgramTransfer::takesLateReply(FrameView frame) {
-    if (endsAwaited_ == 0) return false;
-    switch (ReplyCode(frame.code())) {
+    switch (const auto code = ReplyCode(frame.code())) {
         case ReplyCode::RecordStored:
-            return !(kind_ == TransferKind::Write && stopFlag_ && ackOwed_);
+            return endsAwaited_ > 0 && !(kind_ == TransferKind::Write && stopFlag_ && ackOwed_);
         case ReplyCode::ReadHeader:
         case ReplyCode::ReadRecord:
-            return true;
+            return owedByEndedRead(code) || endsAwaited_ > 0;
         default:
             return false;
     }
@@ -419,6 +435,9 @@ void ProgramTransfer::stop() {
     if (kind == TransferKind::Write)
         ackOwed_ = outstanding && (outstanding->code == CommandCode::WriteHeader ||
                                    outstanding->code == CommandCode::WriteRecord);
+    else if (outstanding && (outstanding->code == CommandCode::ReadHeader ||
+                             outstanding->code == CommandCode::ReadRecord))
+        owe(protocol::answerTo(outstanding->code), 1 + channel_.retryCounter());
     deferred_.reset();  // a transfer that has not asked anything yet ends as it is
     sendEnd();
     tell([&](TransferObserver& o) { o.stopSent(kind); });

@@ -27,10 +27,13 @@
 // controller confirms that end belongs to a transfer that is over (the one
 // exception: the acknowledgement a stopped write still waits for), and a
 // transfer started meanwhile sends its first request only after the
-// confirmation.
+// confirmation. A stopped read also counts the replies it still owes (one per
+// time its request went out), because a doubled confirmation looks like the
+// confirmation of the next end.
 //
 // Transfer clock: Timer 100 ms counts the transfer's time in tenths.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -182,6 +185,8 @@ class ProgramTransfer final : public ChannelSession {
     void sendEnd();
     void sendFirst(const protocol::Message& request);
     bool putPreviousBack();
+    void owe(protocol::ReplyCode code, int count);
+    bool owedByEndedRead(protocol::ReplyCode code);
 
     void onRecordStored(bool answer);
     void windUpStoppedWrite(bool sendEnd);
@@ -227,6 +232,16 @@ class ProgramTransfer final : public ChannelSession {
     int endsAwaited_ = 0;
     // The first request of a transfer begun while an end was awaited.
     std::optional<protocol::Message> deferred_;
+    // Replies stopped reads still owe, oldest first: a header or record reply and
+    // how often its request went out (re-sends included). They are that read's even
+    // after its end is confirmed, should a doubled confirmation have ended the wait
+    // early. Bounded: a reply owed this long ago was lost.
+    struct Owed {
+        protocol::ReplyCode code{};
+        int count = 0;
+    };
+    static constexpr std::size_t kMaxOwed = 8;
+    std::deque<Owed> owedByEnded_;
 };
 
 }  // namespace rv720
