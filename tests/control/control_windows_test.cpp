@@ -13,6 +13,7 @@
 #include "control/gui/wyjscia_window.h"
 #include "control/window_checks.h"
 #include "shell/shell_test_app.h"
+#include "support/test_names.h"
 #include "ui/form_controls.h"
 
 namespace rv720 {
@@ -102,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{ControlKind::MaxAcceleration, "Maximal acceleration", "[rev/s^2]", true, false,
                  false},
         KindCase{ControlKind::SetVelocity, "Set velocity", "[rev/s]", true, false, false},
-        KindCase{ControlKind::SetPosition, "Set position", "[steps]", true, false, true}));
+        KindCase{ControlKind::SetPosition, "Set position", "[steps]", true, false, true}),
+    [](const auto& info) { return test::caseName(info.param.title); });
 
 TEST_F(SterowanieTest, UnknownKindChangesNothing) {
     ASSERT_TRUE(window->SetControlKind(std::uint8_t(ControlKind::SetPosition)));

@@ -11,6 +11,7 @@
 
 #include "control/control_station.h"
 #include "control/conversions.h"
+#include "support/test_names.h"
 #include "ui/form_controls.h"
 
 namespace rv720 {
@@ -184,12 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
         sends("position -100", "SetXdestButton", 2, "-100", 9, {2, 0xFF, 0xFF, 0xFF, 0x9C}),
         refused("position with decimals", "SetXdestButton", "12.5", '.'),
         sends("work mode Soft", "SetModeButton", 3, "Soft", 4, {3, 1, 0, 0, 0})),
-    [](const ::testing::TestParamInfo<SendCase>& info) {
-        std::string name;
-        for (const char* p = info.param.name; *p; ++p)
-            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-        return name;
-    });
+    [](const auto& info) { return test::caseName(info.param.name); });
 
 struct StepCase {
     const char* name;

@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "model/program_file.h"
+#include "support/test_names.h"
 #include "twin_bench.h"
 
 namespace rv720::test {
@@ -224,9 +225,8 @@ INSTANTIATE_TEST_SUITE_P(Scenes, CleanTransferGolden,
                                                      cleanFirmwareUpdate},
                                          GoldenScene{"run_and_stop.txt", runAndStop}),
                          [](const auto& info) {
-                             std::string name = info.param.file;
-                             std::erase(name, '_');
-                             return name.substr(0, name.find('.'));
+                             const std::string_view file = info.param.file;
+                             return caseName(file.substr(0, file.find('.')));
                          });
 
 }  // namespace

@@ -65,22 +65,22 @@ TEST_P(ReplyLines, PostTheirStatusLine) {
     EXPECT_EQ(b.view.take(), c.status ? Events{std::string("status ") + c.status} : Events{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ReplyLines,
-                         testing::Values(ReplyCase{3, 4, "Outputs updated"},
-                                         ReplyCase{4, 2, "Work mode for motor 2 set"},
-                                         ReplyCase{5, 1, "Minimum velocity 1 set"},
-                                         ReplyCase{6, 3, "Maximum velocity 3 set"},
-                                         ReplyCase{7, 2, "Acceleration 2 set"},
-                                         ReplyCase{8, 3, "Destination velocity 3 set"},
-                                         ReplyCase{9, 1, "Destination position 1 set"},
-                                         ReplyCase{10, 4, "Connection successful"},
-                                         ReplyCase{28, 2, "Destination position 2 set"},
-                                         ReplyCase{29, 3, "Destination position 3 set"},
-                                         // Codes without an action of their own.
-                                         ReplyCase{0, 4, nullptr}, ReplyCase{12, 4, nullptr},
-                                         ReplyCase{16, 4, nullptr}, ReplyCase{22, 4, nullptr},
-                                         ReplyCase{26, 4, nullptr}, ReplyCase{99, 4, nullptr},
-                                         ReplyCase{255, 4, nullptr}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReplyLines,
+    testing::Values(
+        ReplyCase{3, 4, "Outputs updated"}, ReplyCase{4, 2, "Work mode for motor 2 set"},
+        ReplyCase{5, 1, "Minimum velocity 1 set"}, ReplyCase{6, 3, "Maximum velocity 3 set"},
+        ReplyCase{7, 2, "Acceleration 2 set"}, ReplyCase{8, 3, "Destination velocity 3 set"},
+        ReplyCase{9, 1, "Destination position 1 set"}, ReplyCase{10, 4, "Connection successful"},
+        ReplyCase{28, 2, "Destination position 2 set"},
+        ReplyCase{29, 3, "Destination position 3 set"},
+        // Codes without an action of their own.
+        ReplyCase{0, 4, nullptr}, ReplyCase{12, 4, nullptr}, ReplyCase{16, 4, nullptr},
+        ReplyCase{22, 4, nullptr}, ReplyCase{26, 4, nullptr}, ReplyCase{99, 4, nullptr},
+        ReplyCase{255, 4, nullptr}),
+    [](const auto& info) {
+        return "code" + std::to_string(info.param.code) + "_to" + std::to_string(info.param.target);
+    });
 
 TEST(RunningFlag, FollowsTheStatusByteOfEveryFrame) {
     Bench b;

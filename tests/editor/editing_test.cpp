@@ -5,6 +5,7 @@
 #include "editor/editor_rig.h"
 #include "editor/menu.h"
 #include "model/commands.h"
+#include "support/test_names.h"
 
 namespace rv720 {
 namespace {
@@ -247,7 +248,13 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, DirectCapacity,
                                            DirectCapacityCase{code::End, 998, 3, 1},
                                            DirectCapacityCase{code::WaitMotor, 998, 1, 1},
                                            DirectCapacityCase{code::WaitMotor, 998, 2, -1},
-                                           DirectCapacityCase{code::ClearMotor, 997, 2, 1}));
+                                           DirectCapacityCase{code::ClearMotor, 997, 2, 1}),
+                         [](const auto& info) {
+                             const DirectCapacityCase& c = info.param;
+                             return std::string(commandInfo(c.code)->keyword) + "_" +
+                                    std::to_string(c.length) + "_" + std::to_string(c.motors) +
+                                    "_motors";
+                         });
 
 TEST(Inserting, AnInsertPointLeftPastAShrunkProgramBecomesTheEnd) {
     Rig r;

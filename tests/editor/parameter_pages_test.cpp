@@ -6,6 +6,7 @@
 
 #include "editor/editor_rig.h"
 #include "model/commands.h"
+#include "support/test_names.h"
 
 namespace rv720 {
 namespace {
@@ -16,6 +17,7 @@ using edtest::jumpTo;
 using edtest::rec;
 using edtest::Rig;
 using TF = TextField;
+using test::caseName;
 
 // Opens `page` in append mode for the motors ticked in the rig.
 void openForAppend(Rig& r, Page page, std::uint8_t code) {
@@ -38,6 +40,10 @@ struct ValueCase {
 };
 
 class ValuePages : public ::testing::TestWithParam<ValueCase> {};
+
+std::string valueCaseName(const ::testing::TestParamInfo<ValueCase>& info) {
+    return std::string(textFieldName(info.param.field)) + "_" + caseName(info.param.typed);
+}
 
 TEST_P(ValuePages, StoreTheLimitedValue) {
     const ValueCase& c = GetParam();
@@ -73,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{Page::p_vt, code::VDest, TF::num_vdest, "-40000", -31234740, "-31234.740234375"},
         ValueCase{Page::p_ax, code::AMax, TF::num_amax, "-5", 0, "0"},
         ValueCase{Page::p_ax, code::AMax, TF::num_amax, "1e9", 543263812, "543263.8125"},
-        ValueCase{Page::p_vi, code::VMin, TF::num_vmin, "1,1", 1100, "1,10000002384186", ','}));
+        ValueCase{Page::p_vi, code::VMin, TF::num_vmin, "1,1", 1100, "1,10000002384186", ','}),
+    valueCaseName);
 
 // Jumps are appended to a program of 10 commands.
 INSTANTIATE_TEST_SUITE_P(
@@ -88,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{Page::p_jl, code::JumpLine, TF::num_line, "11", 11, "11"},
         ValueCase{Page::p_jl, code::JumpLine, TF::num_line, "-3", -3, "-3"},
         ValueCase{Page::p_jp, code::JumpIfCounter, TF::num_jump_line, "12", 10, "10"},
-        ValueCase{Page::p_jp, code::JumpIfCounter, TF::num_jump_line, "4", 4, "4"}));
+        ValueCase{Page::p_jp, code::JumpIfCounter, TF::num_jump_line, "4", 4, "4"}),
+    valueCaseName);
 
 struct UnreadableCase {
     Page page;
@@ -130,7 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UnreadableCase{Page::p_jl, code::JumpLine, TF::num_line, "0", '.'},
                       UnreadableCase{Page::p_ji, code::JumpIfInput, TF::num_line_in, "0", '.'},
                       UnreadableCase{Page::p_h, code::Home, TF::num_home_v1, "?", '.'},
-                      UnreadableCase{Page::p_ster, code::Driver, TF::num_step, "8x", '.'}));
+                      UnreadableCase{Page::p_ster, code::Driver, TF::num_step, "8x", '.'}),
+    [](const auto& info) {
+        return std::string(textFieldName(info.param.field)) + "_" + caseName(info.param.typed);
+    });
 
 TEST(JumpPages, AJumpInsertedAboveItsTargetFollowsTheTargetLine) {
     Rig r;
@@ -224,7 +235,11 @@ TEST_P(DriverPageLimits, LimitWriteBackAndStore) {
 INSTANTIATE_TEST_SUITE_P(Values, DriverPageLimits,
                          ::testing::Values(DriverCase{"0", "5000", "1", "1600", 0, 1, 1600},
                                            DriverCase{"256", "-7", "256", "1", 1, 0, 1},
-                                           DriverCase{"16", "400", "16", "400", 0, 16, 400}));
+                                           DriverCase{"16", "400", "16", "400", 0, 16, 400}),
+                         [](const auto& info) {
+                             return "divisor_" + caseName(info.param.step) + "_steps_" +
+                                    caseName(info.param.mot);
+                         });
 
 TEST(DriverPage, PrefillsFromTheFirstTickedMotorAndDoesNotOpenWithoutOne) {
     Rig r;
@@ -375,7 +390,17 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, OpeningCapacity,
                                                     true},
                                            OpenCase{Page::p_ster, EditMode::Append, 999, 1, false},
                                            OpenCase{Page::p_ster, EditMode::Direct, 999, 1, false},
-                                           OpenCase{Page::p_ster, EditMode::Direct, 998, 1, true}));
+                                           OpenCase{Page::p_ster, EditMode::Direct, 998, 1, true}),
+                         [](const auto& info) {
+                             const OpenCase& c = info.param;
+                             const char* mode = c.mode == EditMode::Append   ? "append"
+                                                : c.mode == EditMode::Insert ? "insert"
+                                                : c.mode == EditMode::Edit   ? "edit"
+                                                                             : "direct";
+                             return std::string(pageInfo(c.page).name) + "_" + mode + "_" +
+                                    std::to_string(c.length) + "_" + std::to_string(c.motors) +
+                                    "_motors";
+                         });
 
 TEST(ConfirmCapacity, MotorsTickedAfterOpeningCannotOverflowTheProgram) {
     Rig r;
