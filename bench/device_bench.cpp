@@ -16,6 +16,7 @@
 #include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
 #include "support/event_loop.h"
+#include "support/fixed_clock.h"
 
 namespace rv720 {
 namespace {

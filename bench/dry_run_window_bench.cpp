@@ -7,6 +7,7 @@
 #include "control/gui/dry_run_window.h"
 #include "model/commands.h"
 #include "model/values.h"
+#include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
 
 namespace rv720 {

@@ -9,6 +9,9 @@
 #include "model/commands.h"
 #include "shell/gui/main_window.h"
 #include "support/clock.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
+#include "support/scripted_dialogs.h"
 #include "support/timer.h"
 #include "ui/dialogs.h"
 

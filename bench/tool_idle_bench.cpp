@@ -11,9 +11,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/monitor_verb.h"
 #include "app/pty_simulator.h"
+#include "cli/monitor_verb.h"
 #include "support/event_loop.h"
+#include "support/fixed_clock.h"
+#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
@@ -41,16 +43,16 @@ void measure(benchmark::State& state, Work&& work) {
 }
 
 void monitorOnTwin(benchmark::State& state) {
-    const auto eeprom = std::filesystem::temp_directory_path() / "rv720_monitor_bench_eeprom.bin";
+    const test::TempFolder folder;
+    const std::string eeprom = folder.file("eeprom.bin");
     measure(state, [&] {
         std::ostringstream out, err;
         FixedClock clock;
         cli::Io io{out, err, clock};
-        const std::vector<std::string> args = {"--device",      "simulator", "--eeprom",
-                                               eeprom.string(), "--count",   "4"};
+        const std::vector<std::string> args = {"--device", "simulator", "--eeprom",
+                                               eeprom,     "--count",   "4"};
         if (cli::runMonitor(args, io, {}) != 0) state.SkipWithError("the monitor failed");
     });
-    std::filesystem::remove(eeprom);
 }
 
 void serveSimulatorIdle(benchmark::State& state) {

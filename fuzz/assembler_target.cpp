@@ -5,6 +5,7 @@
 #include "device/usb_link.h"
 #include "fuzz/targets.h"
 #include "protocol/frame.h"
+#include "support/manual_timer.h"
 #include "support/timer.h"
 
 namespace rv720::fuzz {

@@ -40,6 +40,9 @@
 #include "fuzz/targets.h"
 #include "model/commands.h"
 #include "protocol/replies.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
+#include "support/temp_folder.h"
 
 namespace rv720::fuzz {
 
@@ -77,29 +80,17 @@ class Noise {
     std::uint32_t state_;
 };
 
-// The file a firmware update sends, made once per process.
-class FirmwareFile {
-  public:
-    FirmwareFile()
-        : path_(std::filesystem::temp_directory_path() /
-                ("rv720-fuzz-firmware-" + std::to_string(::getpid()) + ".bin")) {
-        std::ofstream out(path_, std::ios::binary);
+// The file a firmware update sends, made once per process in a folder of its own.
+const std::string& firmwareFile() {
+    static const test::TempFolder folder("rv720-fuzz");
+    static const std::string path = [] {
+        const std::string file = folder.file("firmware.bin");
+        std::ofstream out(file, std::ios::binary);
         for (int i = 0; i < 48; ++i)
             out.put(char(i * 37));
-    }
-    ~FirmwareFile() {
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
-    std::string path() const { return path_.string(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
-const FirmwareFile& firmwareFile() {
-    static const FirmwareFile file;
-    return file;
+        return file;
+    }();
+    return path;
 }
 
 bool sameProgram(const ProgramImage& a, const ProgramImage& b) {
@@ -338,7 +329,7 @@ class Session final : public HeadlessViews {
     std::optional<std::string> chooseFirmwareFile() override {
         if (!firmwareAsked_) fail("a firmware file was asked for, though no update was started");
         verdictAwaited_ = true;
-        return firmwareFile().path();
+        return firmwareFile();
     }
 
     void fail(const std::string& what) {

@@ -1,12 +1,9 @@
 #pragma once
 // The station's modal questions and its file and print dialogs behind one small
 // interface, so the workflows that ask them can be driven by a script in tests.
-// QtDialogs shows the real boxes; ScriptedDialogs answers from queues and records
-// every question it was asked.
+// QtDialogs shows the real boxes; the tests' scripted dialogs answer from queues
+// and record every question they were asked.
 #include <QString>
-#include <QStringList>
-#include <QVector>
-#include <deque>
 
 class QPrinter;
 class QWidget;
@@ -51,41 +48,6 @@ class QtDialogs final : public Dialogs {
     QString openFileName(QWidget* parent, const FileDialogSpec& request) override;
     QString saveFileName(QWidget* parent, const FileDialogSpec& request) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
-};
-
-// Answers from queues filled by the test; an unexpected question (its queue empty)
-// is answered No / cancel and counted, so a test can insist there were none.
-class ScriptedDialogs final : public Dialogs {
-  public:
-    enum class Kind { YesNo, Inform, Open, Save, Print };
-    struct Call {
-        Kind kind;
-        QString caption;  // box caption; empty for file and print dialogs
-        QString text;     // box text
-        QuestionIcon icon = QuestionIcon::Question;
-        FileDialogSpec request;
-    };
-
-    std::deque<bool> yesNoAnswers;
-    std::deque<QString> fileAnswers;  // empty string = cancel
-    std::deque<bool> printAnswers;
-    // When set, an accepted print dialog sends the job to this PDF file.
-    QString pdfPath;
-
-    QVector<Call> calls;
-    int unscripted = 0;
-
-    QStringList questions() const;  // texts of the yes/no questions asked, in order
-
-    bool askYesNo(QWidget* parent, const QString& caption, const QString& text,
-                  QuestionIcon icon) override;
-    void inform(QWidget* parent, const QString& caption, const QString& text) override;
-    QString openFileName(QWidget* parent, const FileDialogSpec& request) override;
-    QString saveFileName(QWidget* parent, const FileDialogSpec& request) override;
-    bool choosePrinter(QWidget* parent, QPrinter& printer) override;
-
-  private:
-    QString nextFile();
 };
 
 }  // namespace rv720

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/temp_folder.h"
 #include "editor/listing_examples.h"
 #include "model/program_file.h"
+#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 
 struct Outcome {
     int status;

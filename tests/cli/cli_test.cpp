@@ -10,15 +10,17 @@
 #include "cli/cli.h"
 #include "cli/demo_program.h"
 #include "cli/program_verbs.h"
-#include "cli/temp_folder.h"
 #include "compiler/compiler.h"
 #include "editor/listing_examples.h"
 #include "model/program_file.h"
 #include "model/program_store.h"
+#include "support/fixed_clock.h"
+#include "support/temp_folder.h"
 
 namespace rv720::cli {
 namespace {
 
+using namespace rv720::test;
 using namespace rv720::testing;
 
 struct RunResult {

@@ -3,18 +3,19 @@
 
 #include <sstream>
 
-#include "cli/device_verbs.h"
-#include "cli/temp_folder.h"
 #include "app/device_factory.h"
+#include "cli/device_verbs.h"
 #include "device/backends/serial_ftdi.h"
-#include "editor/record_builders.h"
 #include "sim/eeprom_file.h"
 #include "sim/simulated_ftdi.h"
+#include "support/fixed_clock.h"
+#include "support/record_builders.h"
+#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 
 TEST(DeviceSpec, KeywordsAndPorts) {
     const struct {

@@ -11,16 +11,18 @@
 
 #include "cli/demo_program.h"
 #include "cli/device_verbs.h"
-#include "cli/temp_folder.h"
 #include "device/device_station.h"
-#include "editor/record_builders.h"
 #include "model/program_file.h"
 #include "sim/eeprom_file.h"
 #include "sim/simulated_ftdi.h"
+#include "support/fixed_clock.h"
+#include "support/record_builders.h"
+#include "support/temp_folder.h"
 
 namespace rv720::cli {
 namespace {
 
+using namespace rv720::test;
 using namespace rv720::testing;
 using Prepare = std::function<void(sim::SimulatedFtdi&)>;
 

@@ -8,11 +8,13 @@
 #include <map>
 #include <sstream>
 
-#include "cli/devices_verb.h"
 #include "app/device_factory.h"
-#include "device/backends/libftdi_ftdi.h"
 #include "app/pty_simulator.h"
-#include "device/fakes.h"
+#include "cli/devices_verb.h"
+#include "device/backends/libftdi_ftdi.h"
+#include "support/device_fakes.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
 
 namespace rv720 {
 namespace {

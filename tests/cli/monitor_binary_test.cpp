@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 
 TEST(MonitorBinary, InterruptEndsTheReportsWithSuccess) {
     TempFolder folder;

@@ -8,15 +8,16 @@
 #include <vector>
 
 #include "cli/monitor_verb.h"
-#include "cli/temp_folder.h"
-#include "editor/record_builders.h"
 #include "sim/eeprom_file.h"
 #include "sim/simulated_ftdi.h"
+#include "support/fixed_clock.h"
+#include "support/record_builders.h"
+#include "support/temp_folder.h"
 
 namespace rv720::cli {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 using Prepare = std::function<void(sim::SimulatedFtdi&)>;
 
 // One report: the fields in the order printed, and by name ("M2.v", "in3").

@@ -14,17 +14,18 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/demo_program.h"
-#include "cli/temp_folder.h"
 #include "app/pty_simulator.h"
+#include "cli/demo_program.h"
 #include "device/backends/serial_ftdi.h"
 #include "model/program_file.h"
 #include "protocol/commands.h"
 #include "sim/eeprom_file.h"
+#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
 
+using namespace rv720::test;
 using namespace rv720::testing;
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;

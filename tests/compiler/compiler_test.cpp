@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "compiler/compiler.h"
-#include "editor/record_builders.h"
+#include "support/record_builders.h"
 
 namespace rv720 {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 
 const char* const kCheckLines[] = {
     "",
@@ -40,10 +40,8 @@ Record goTo(std::uint8_t motor) {
 Record waitFor(std::uint8_t m1, std::uint8_t m2, std::uint8_t m3) {
     return withBytes(code::WaitMotor, 4, {m1, m2, m3});
 }
-Record jumpIfInput(std::uint8_t input) {
-    Record r = withParams(code::JumpIfInput, 4, 1);
-    r[6] = input;
-    return r;
+Record jumpOnInput(std::uint8_t input) {
+    return jumpIfInput(1, input, false);
 }
 
 // Everything a program with motion needs, in front of `tail`, then END.
@@ -207,15 +205,15 @@ TEST(CompilerChecks, InputBreaks) {
         {"input 1 ticked with line 999", {end()}, {}, false, {1, 999}},
         {"unticked line 0 is fine", {end()}, {}, false, {0, 0}},
         {"jumps on input 1 while it breaks, once",
-         {jumpIfInput(1), jumpIfInput(1), end()},
+         {jumpOnInput(1), jumpOnInput(1), end()},
          {10},
          false,
          {1, 1}},
-        {"jump on input 2 while it breaks", {jumpIfInput(2), end()}, {11}, false, {}, {1, 3}},
-        {"jump on input 2 while only input 1 breaks", {jumpIfInput(2), end()}, {}, false, {1, 2}},
-        {"jump on input 1 while no break", {jumpIfInput(1), end()}, {}, false, {0, 5}},
+        {"jump on input 2 while it breaks", {jumpOnInput(2), end()}, {11}, false, {}, {1, 3}},
+        {"jump on input 2 while only input 1 breaks", {jumpOnInput(2), end()}, {}, false, {1, 2}},
+        {"jump on input 1 while no break", {jumpOnInput(1), end()}, {}, false, {0, 5}},
         {"both inputs misused, no lines",
-         {jumpIfInput(1), jumpIfInput(2), end()},
+         {jumpOnInput(1), jumpOnInput(2), end()},
          {10, 11, 12, 13},
          false,
          {1, 0},
@@ -228,7 +226,7 @@ TEST(CompilerChecks, InputBreaks) {
 
 TEST(CompilerChecks, EveryErrorAtOnceInTableOrder) {
     expectReport({"all but no commands",
-                  {goTo(1), waitFor(1, 1, 0), jumpIfInput(1), jumpIfInput(2)},
+                  {goTo(1), waitFor(1, 1, 0), jumpOnInput(1), jumpOnInput(2)},
                   {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13},
                   true,
                   {1, 0},

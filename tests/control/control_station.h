@@ -21,6 +21,7 @@
 #include "shell/twin_station_rig.h"
 #include "sim/simulated_ftdi.h"
 #include "support/clock.h"
+#include "support/manual_timer.h"
 #include "support/timer.h"
 #include "ui/dialogs.h"
 

@@ -11,6 +11,7 @@
 
 #include "control/control_station.h"
 #include "control/conversions.h"
+#include "support/scripted_dialogs.h"
 #include "support/test_names.h"
 #include "ui/form_controls.h"
 

@@ -7,22 +7,23 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "control/gui/dry_run_window.h"
 #include "control/gui/motion_chart.h"
-#include "editor/record_builders.h"
 #include "shell/shell_test_app.h"
 #include "sim/dry_run_report.h"
 #include "support/color.h"
+#include "support/record_builders.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
 #include "ui/dialogs.h"
 #include "ui/form_controls.h"
 
 namespace rv720 {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 constexpr std::uint8_t kC = kControllerTarget;
 
 // Motor 1 goes to 400 steps while the program waits; 1.003 s in all.
@@ -111,7 +112,7 @@ TEST_F(DryRunWindowTest, TheLimitAndTheInputSwitchesGoIntoTheRun) {
 }
 
 TEST_F(DryRunWindowTest, SavesTheChartAsPngOrSvgAndTheTraceAsCsv) {
-    QTemporaryDir folder;
+    test::TempFolder folder;
     ASSERT_TRUE(window.dryRun(moveAndWait()));
     const QString png = folder.filePath("chart.png"), svg = folder.filePath("chart.svg"),
                   csv = folder.filePath("trace.csv");

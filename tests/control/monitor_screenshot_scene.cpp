@@ -20,6 +20,7 @@
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
 #include "sim/simulated_ftdi.h"
+#include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
 #include "ui/qt_adapters.h"
 

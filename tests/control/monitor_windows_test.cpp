@@ -13,6 +13,7 @@
 #include "device/station_view.h"
 #include "model/program_image.h"
 #include "shell/shell_test_app.h"
+#include "support/manual_timer.h"
 #include "support/timer.h"
 #include "ui/form_controls.h"
 

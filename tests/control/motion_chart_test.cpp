@@ -11,6 +11,7 @@
 #include "control/gui/podglad_silniki_window.h"
 #include "shell/shell_test_app.h"
 #include "support/color.h"
+#include "support/manual_timer.h"
 #include "support/timer.h"
 
 namespace rv720 {

@@ -20,6 +20,8 @@
 #include "model/program_image.h"
 #include "shell/shell_test_app.h"
 #include "support/clock.h"
+#include "support/fixed_clock.h"
+#include "support/recording_editor_host.h"
 #include "ui/form_controls.h"
 
 namespace rv720 {
@@ -30,23 +32,6 @@ using testing::typeKey;
 QString qs(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
-
-class FakeHost final : public EditorHost {
-  public:
-    MotorFlags boxes{true, false, false};
-    std::vector<std::string> status;
-    void addStatusLine(const std::string& text) override { status.push_back(text); }
-    void printProgram() override {}
-    void selectLine(int) override {}
-    void updateMotorLabels() override {}
-    void refreshInputBreakControls() override {}
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
-    MotorFlags motorBoxes() const override { return boxes; }
-    void parameterDialogChanged() override {
-        if (onChanged) onChanged();
-    }
-    std::function<void()> onChanged;
-};
 
 class ParameterFormTest : public ::testing::Test {
   protected:
@@ -273,7 +258,11 @@ TEST_F(ParameterFormTest, EscAndTheCloseButtonHideEnterAsksForTheConfirm) {
 class ParameterMirrorTest : public ParameterFormTest {
   protected:
     ProgramModel model;
-    FakeHost host;
+    test::RecordingHost host = [] {
+        test::RecordingHost h;
+        h.boxes = {true, false, false};
+        return h;
+    }();
     FixedClock clock{"2026-12-08", "12:00:00", ','};
     ParameterDialog dialog{model, host, clock};
 };

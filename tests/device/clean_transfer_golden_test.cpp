@@ -18,6 +18,8 @@
 #include <sstream>
 
 #include "model/program_file.h"
+#include "support/fixed_clock.h"
+#include "support/temp_folder.h"
 #include "support/test_names.h"
 #include "twin_bench.h"
 
@@ -170,20 +172,20 @@ void cleanRead(Scene& s) {
 }
 
 void cleanFirmwareUpdate(Scene& s) {
-    const auto path = std::filesystem::temp_directory_path() / "rv720_golden_firmware.bin";
+    const TempFolder folder;
+    const std::string path = folder.file("firmware.bin");
     {
         std::ofstream out(path, std::ios::binary);
         for (int i = 0; i < 16; ++i)
             out.put(char(i * 37 + 5));
     }
-    s.view.firmwareFile = path.string();
+    s.view.firmwareFile = path;
     s.station.ConnectButtonClick();
     s.view.begin();
     s.station.SpeedButton2Click();
     s.station.PassOkButtonClick(kFirmwarePassword);
     s.loop.runUntil([&] { return !s.station.connected(); }, 30s);
     s.loop.runFor(20ms);
-    std::filesystem::remove(path);
 }
 
 void runAndStop(Scene& s) {

@@ -15,24 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-Record bytes(std::uint8_t code, std::initializer_list<std::uint8_t> params) {
-    Record r = makeRecord(code, kControllerTarget);
-    std::copy(params.begin(), params.end(), r.begin() + 2);
-    return r;
-}
-Record driver(std::uint8_t motor, std::uint16_t divisor, std::int32_t stepsPerRev) {
-    Record r = makeRecord(code::Driver, motor);
-    writeBe16(&r[4], divisor);
-    writeBe32(&r[6], stepsPerRev);
-    return r;
-}
-Record jumpIfInput(std::int32_t line, std::uint8_t input, bool on) {
-    Record r = recordP1(code::JumpIfInput, kControllerTarget, line);
-    r[6] = input;
-    r[7] = on;
-    return r;
-}
-
 // Motor 1 at 200 steps and divisor 8: v_min 0.2 rev/s (20 units), v_max 2 rev/s
 // (209 units, 3189 steps/s), a_max 10 rev/s^2 (one unit, 16,985 steps/s^2), so a
 // run to 4000 takes about 1.4 s. The loop goes out and back three times; INPUT3,
@@ -42,27 +24,27 @@ constexpr std::uint16_t kBreakLine = 16;
 constexpr int kWaitSlot = 13, kEndSlot = 18;  // zero-based, as the line replies carry them
 
 std::vector<Record> program() {
-    const Record waitM1 = bytes(code::WaitMotor, {1, 0, 0});
+    const Record waitM1 = withBytes(code::WaitMotor, kControllerTarget, {1, 0, 0});
     return {
-        driver(1, 8, 200),                                    // 1
-        recordP1(code::VMin, 1, 200),                         // 2
-        recordP1(code::VMax, 1, 2000),                        // 3
-        recordP1(code::AMax, 1, 10000),                       // 4
-        bytes(code::Enable, {1}),                             // 5
-        recordP1(code::Counter, kControllerTarget, 2),        // 6
-        recordP1(code::GoTo, 1, 4000),                        // 7
-        waitM1,                                               // 8
-        recordP1(code::GoTo, 1, 0),                           // 9
-        waitM1,                                               // 10
-        recordP1(code::JumpIfCounter, kControllerTarget, 7),  // 11
-        jumpIfInput(14, 3, true),                             // 12
-        bytes(code::SetOut, {1, 1}),                          // 13
-        recordP1(code::WaitMs, kControllerTarget, 100000),    // 14
-        makeRecord(code::End, kControllerTarget),             // 15
-        bytes(code::SetOut, {2, 1}),                          // 16
-        recordP1(code::GoTo, 1, -1000),                       // 17
-        waitM1,                                               // 18
-        makeRecord(code::End, kControllerTarget),             // 19
+        driver(1, 8, 200),                                      // 1
+        withParams(code::VMin, 1, 200),                         // 2
+        withParams(code::VMax, 1, 2000),                        // 3
+        withParams(code::AMax, 1, 10000),                       // 4
+        withBytes(code::Enable, kControllerTarget, {1}),        // 5
+        withParams(code::Counter, kControllerTarget, 2),        // 6
+        withParams(code::GoTo, 1, 4000),                        // 7
+        waitM1,                                                 // 8
+        withParams(code::GoTo, 1, 0),                           // 9
+        waitM1,                                                 // 10
+        withParams(code::JumpIfCounter, kControllerTarget, 7),  // 11
+        jumpIfInput(14, 3, true),                               // 12
+        withBytes(code::SetOut, kControllerTarget, {1, 1}),     // 13
+        withParams(code::WaitMs, kControllerTarget, 100000),    // 14
+        makeRecord(code::End, kControllerTarget),               // 15
+        withBytes(code::SetOut, kControllerTarget, {2, 1}),     // 16
+        withParams(code::GoTo, 1, -1000),                       // 17
+        waitM1,                                                 // 18
+        makeRecord(code::End, kControllerTarget),               // 19
     };
 }
 

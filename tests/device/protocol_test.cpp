@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "support/device_fakes.h"
 
 namespace rv720::test {
 namespace {

@@ -10,7 +10,8 @@
 #include <functional>
 #include <set>
 
-#include "fakes.h"
+#include "support/device_fakes.h"
+#include "support/temp_folder.h"
 
 namespace rv720::test {
 namespace {
@@ -102,7 +103,8 @@ Bytes payload(int code, std::uint8_t outstanding) {
 }
 
 TEST(ReplyGuard, OnlyTheAwaitedRepliesChangeAnything) {
-    const auto firmware = std::filesystem::temp_directory_path() / "rv720_guard_fw.bin";
+    const TempFolder folder;
+    const std::string firmware = folder.file("firmware.bin");
     std::ofstream(firmware, std::ios::binary) << "firmware";
 
     const GuardState states[] = {
@@ -152,7 +154,7 @@ TEST(ReplyGuard, OnlyTheAwaitedRepliesChangeAnything) {
                 for (std::uint8_t c : {6, 7, 10})
                     b.model.appendRecord(recordOf(c));
                 b.model.image.setInputBreak(1, {true, 1, 1});
-                b.view.firmwareFile = firmware.string();
+                b.view.firmwareFile = firmware;
                 b.connect();
                 if (monitors) {
                     b.station.ViweMotorButtonClick();
@@ -168,7 +170,6 @@ TEST(ReplyGuard, OnlyTheAwaitedRepliesChangeAnything) {
             }
         }
     }
-    std::filesystem::remove(firmware);
 }
 
 }  // namespace

@@ -58,8 +58,8 @@ ProgramImage busyProgram() {
     print[4] = 'k';
     p.setRecord(0, on);
     p.setRecord(1, print);
-    p.setRecord(2, recordP1(code::WaitMs, 4, 30));
-    p.setRecord(3, recordP1(code::JumpLine, 4, 2));
+    p.setRecord(2, withParams(code::WaitMs, 4, 30));
+    p.setRecord(3, withParams(code::JumpLine, 4, 2));
     p.setLength(4);
     return p;
 }

@@ -4,8 +4,9 @@
 #include <fstream>
 
 #include "compiler/compiler.h"
-#include "fakes.h"
 #include "protocol/codes.h"
+#include "support/device_fakes.h"
+#include "support/temp_folder.h"
 
 namespace rv720::test {
 namespace {
@@ -330,12 +331,12 @@ TEST(TransferWindow, KeysFollowTheAvailableButtons) {
 
 // ---- firmware update ---------------------------------------------------------
 
-std::string firmwareFile(const char* name, std::size_t size) {
-    const auto path = std::filesystem::temp_directory_path() / name;
+std::string firmwareFile(const TempFolder& folder, std::size_t size) {
+    const std::string path = folder.file("firmware.bin");
     std::ofstream out(path, std::ios::binary);
     for (std::size_t i = 0; i < size; ++i)
         out.put(char((i * 7 + 3) & 0xFF));
-    return path.string();
+    return path;
 }
 
 // Command 21 and its reply, after which the raw frame has gone out.
@@ -361,7 +362,8 @@ TEST(FirmwareUpdate, AcceptedRequestWritesTheRawFrameAfterAPause) {
 TEST(FirmwareUpdate, StreamsTheFileByteByByte) {
     for (std::size_t size : {std::size_t(0), std::size_t(32768)}) {
         Bench b;
-        b.view.firmwareFile = firmwareFile("rv720_fw_test.bin", size);
+        const TempFolder folder;
+        b.view.firmwareFile = firmwareFile(folder, size);
         b.connect();
         startFirmwareUpdate(b);
         b.deliver(23, {4});
@@ -380,14 +382,14 @@ TEST(FirmwareUpdate, StreamsTheFileByteByByte) {
         EXPECT_EQ(b.view.caption, "Firmware update");
         EXPECT_EQ(b.view.logTexts(),
                   (Events{"Firmware updating started: 2026-12-08 o 12:00:00", kDashes, kDashes}));
-        std::filesystem::remove(*b.view.firmwareFile);
     }
 }
 
 TEST(FirmwareUpdate, EndsWithTheControllersVerdictAndClosesTheLink) {
     for (bool success : {true, false}) {
         Bench b;
-        b.view.firmwareFile = firmwareFile("rv720_fw_end.bin", 4);
+        const TempFolder folder;
+        b.view.firmwareFile = firmwareFile(folder, 4);
         b.connect();
         startFirmwareUpdate(b);
         b.deliver(23, {4});
@@ -406,7 +408,6 @@ TEST(FirmwareUpdate, EndsWithTheControllersVerdictAndClosesTheLink) {
         EXPECT_EQ(b.view.warning2, "Connection finished");
         EXPECT_FALSE(b.station.connected());
         EXPECT_FALSE(b.station.windowsLocked());
-        std::filesystem::remove(*b.view.firmwareFile);
     }
 }
 

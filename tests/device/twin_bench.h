@@ -6,10 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "fakes.h"
 #include "sim/loop_time.h"
 #include "sim/simulated_ftdi.h"
+#include "support/device_fakes.h"
 #include "support/event_loop.h"
+#include "support/fixed_clock.h"
+#include "support/record_builders.h"
 
 namespace rv720::test {
 
@@ -44,11 +46,5 @@ struct TwinBench {
         return loop.runUntil([&] { return view.warning2 == line || view.warning1 == line; }, limit);
     }
 };
-
-inline Record recordP1(std::uint8_t code, std::uint8_t motor, std::int32_t p1) {
-    Record r = makeRecord(code, motor);
-    writeBe32(r.data() + 2, p1);
-    return r;
-}
 
 }  // namespace rv720::test

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_folder.h"
 #include "twin_bench.h"
 
 namespace rv720::test {
@@ -15,8 +16,8 @@ using namespace std::chrono_literals;
 TEST(TwinEndToEnd, WrittenProgramReadsBackUnchanged) {
     TwinBench b;
     ASSERT_TRUE(b.station.connected());
-    b.model.appendRecord(recordP1(6, 4, 250));
-    b.model.appendRecord(recordP1(7, 4, 1));
+    b.model.appendRecord(withParams(6, 4, 250));
+    b.model.appendRecord(withParams(7, 4, 1));
     b.model.appendRecord(makeRecord(10, 4));
     b.model.image.setInputBreak(1, {true, 2, 1});
     const ProgramImage written = b.model.image;
@@ -29,7 +30,7 @@ TEST(TwinEndToEnd, WrittenProgramReadsBackUnchanged) {
     EXPECT_EQ(b.ftdi.twin().program().length(), 3u);
 
     b.model.clear();
-    b.model.image.setRecord(0, recordP1(1, 1, 5));
+    b.model.image.setRecord(0, withParams(1, 1, 5));
     b.station.ReadProgramButtonClick();
     ASSERT_TRUE(b.runUntilStatus("Reading from EEPROM memory finished"));
     b.loop.runFor(50ms);  // the reply to command 18 unlocks once more
@@ -67,7 +68,7 @@ TEST(TwinEndToEnd, CorruptRepliesCountAsNoReply) {
 TEST(TwinEndToEnd, UnplugDuringAWriteGivesTheStationBack) {
     TwinBench b;
     for (int i = 0; i < 200; ++i)
-        b.model.appendRecord(recordP1(6, 4, i));
+        b.model.appendRecord(withParams(6, 4, i));
     b.station.FKompilacja().DownloadButtonClick();
     b.loop.runFor(100ms);
     b.ftdi.twin().injectFault(sim::FaultMode::Unplugged);
@@ -79,7 +80,8 @@ TEST(TwinEndToEnd, UnplugDuringAWriteGivesTheStationBack) {
 }
 
 TEST(TwinEndToEnd, FirmwareUpdateStreamsTheFileAndEndsWithTheVerdict) {
-    const auto path = std::filesystem::temp_directory_path() / "rv720_twin_fw.bin";
+    const TempFolder folder;
+    const std::string path = folder.file("firmware.bin");
     for (std::size_t size : {std::size_t(0), std::size_t(4096)}) {
         {
             std::ofstream out(path, std::ios::binary);
@@ -87,7 +89,7 @@ TEST(TwinEndToEnd, FirmwareUpdateStreamsTheFileAndEndsWithTheVerdict) {
                 out.put(char(i % 251));
         }
         TwinBench b;
-        b.view.firmwareFile = path.string();
+        b.view.firmwareFile = path;
         b.station.SpeedButton2Click();
         ASSERT_TRUE(b.station.PassOkButtonClick(kFirmwarePassword));
         ASSERT_TRUE(b.runUntilStatus("Firmware updating finished", 120s));
@@ -102,7 +104,6 @@ TEST(TwinEndToEnd, FirmwareUpdateStreamsTheFileAndEndsWithTheVerdict) {
             EXPECT_EQ(b.ftdi.twin().lastFirmware(), expected);
         }
     }
-    std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <map>
 
-#include "fakes.h"
+#include "support/device_fakes.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
 
 namespace rv720::test {
 namespace {

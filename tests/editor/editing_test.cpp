@@ -11,9 +11,8 @@ namespace rv720 {
 namespace {
 
 using edtest::filler;
-using edtest::jumpTo;
-using edtest::rec;
 using edtest::Rig;
+using namespace test;
 
 // ---------------------------------------------------------------------------
 // The pop-up menu and the command column.
@@ -55,7 +54,7 @@ TEST(CommandTables, BrakeAndStopCaptionsAreSwappedOnlyInThePopup) {
 TEST(ListingClicks, SecondPressBeforeTheTimerFiresOpensTheEditor) {
     Rig r;
     r.fill(3);
-    r.put(2, rec(code::WaitMs, kControllerTarget, 40));
+    r.put(2, withParams(code::WaitMs, kControllerTarget, 40));
     EXPECT_EQ(r.clickTimer().intervalMs(), 200);
     EXPECT_FALSE(r.clickTimer().isActive());
 
@@ -100,7 +99,7 @@ TEST(Inserting, PopupInsertPutsTheCommandAtTheCaretLineAndRenumbers) {
     r.editor.insertFromPopup(code::Stop, 2);  // caption "Brake"
 
     ASSERT_EQ(r.length(), 6u);
-    EXPECT_EQ(r.line(3), rec(code::Stop, 2));
+    EXPECT_EQ(r.line(3), withParams(code::Stop, 2));
     EXPECT_EQ(r.line(4), filler(3));
     EXPECT_EQ(r.line(6), jumpTo(4));
     EXPECT_EQ(r.model.cursorLine, 3) << "the listing's caret goes to line cursor - 1";
@@ -118,8 +117,8 @@ TEST(Inserting, APerMotorDialogCommandInsertsMotorByMotor) {
     r.dialog.SetVmaxButtonClick();
 
     ASSERT_EQ(r.length(), 10u);
-    EXPECT_EQ(r.line(5), rec(code::VMax, 1, 2000));
-    EXPECT_EQ(r.line(6), rec(code::VMax, 3, 2000));
+    EXPECT_EQ(r.line(5), withParams(code::VMax, 1, 2000));
+    EXPECT_EQ(r.line(6), withParams(code::VMax, 3, 2000));
     EXPECT_EQ(r.line(7), filler(5));
     EXPECT_EQ(r.line(10), jumpTo(7));
     EXPECT_EQ(r.model.cursorLine, 6);
@@ -131,7 +130,7 @@ TEST(Inserting, EveryEntryPointKeepsJumpsAndInputBreaksOnTheirCommands) {
     Rig r;
     r.fill(12);
     r.put(12, jumpTo(9));
-    r.put(11, rec(code::JumpIfCounter, kControllerTarget, 4));
+    r.put(11, withParams(code::JumpIfCounter, kControllerTarget, 4));
     r.model.image.setInputBreak(1, {true, 6, 1});
     r.model.image.setInputBreak(2, {false, 6, 0});
     r.tick(1, 1, 0);
@@ -207,10 +206,10 @@ TEST(Inserting, DirectCommandsAppendFromButtonsAndEndHidesTheDialog) {
     r.editor.appendFromButton(code::End);
     EXPECT_FALSE(r.dialog.visible());
     ASSERT_EQ(r.length(), 7u);
-    EXPECT_EQ(r.line(4), rec(code::Brake, 1));
-    EXPECT_EQ(r.line(5), rec(code::Brake, 3));
-    EXPECT_EQ(r.line(6), edtest::bytes({22, 4, 1, 0, 1}));
-    EXPECT_EQ(r.line(7), rec(code::End, kControllerTarget));
+    EXPECT_EQ(r.line(4), withParams(code::Brake, 1));
+    EXPECT_EQ(r.line(5), withParams(code::Brake, 3));
+    EXPECT_EQ(r.line(6), recordOf({22, 4, 1, 0, 1}));
+    EXPECT_EQ(r.line(7), withParams(code::End, kControllerTarget));
     EXPECT_EQ(r.line(1), filler(1));
 }
 
@@ -265,7 +264,7 @@ TEST(Inserting, AnInsertPointLeftPastAShrunkProgramBecomesTheEnd) {
     r.dialog.fields().text(TextField::num_count) = "3";
     r.dialog.SetCounterButtonClick();
     ASSERT_EQ(r.length(), 5u);
-    EXPECT_EQ(r.line(5), rec(code::Counter, kControllerTarget, 3));
+    EXPECT_EQ(r.line(5), withParams(code::Counter, kControllerTarget, 3));
 }
 
 // ---------------------------------------------------------------------------
@@ -274,11 +273,11 @@ TEST(Inserting, AnInsertPointLeftPastAShrunkProgramBecomesTheEnd) {
 TEST(Editing, CommandsWithoutParametersDamagedSlotsAndTheEmptyLineOpenNothing) {
     Rig r;
     r.fill(5);
-    r.put(1, rec(code::End, kControllerTarget));
-    r.put(2, rec(code::Brake, 1));
-    r.put(3, rec(code::Stop, 2));
-    r.put(4, rec(code::EditOutputs, kControllerTarget));  // never stored
-    r.put(5, rec(0, 0));
+    r.put(1, withParams(code::End, kControllerTarget));
+    r.put(2, withParams(code::Brake, 1));
+    r.put(3, withParams(code::Stop, 2));
+    r.put(4, withParams(code::EditOutputs, kControllerTarget));  // never stored
+    r.put(5, withParams(0, 0));
     r.model.image.setLength(3);
     for (int line = 0; line <= 3; ++line) {
         r.editor.editCommand(line);

@@ -1,66 +1,24 @@
 #pragma once
 // A main window without windows: the program model, a recording EditorHost, the
 // parameter dialog and the editor, wired as TFMain wires them.
-#include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "editor/editing.h"
 #include "editor/parameter_pages.h"
 #include "model/commands.h"
 #include "model/program_image.h"
-#include "support/clock.h"
-#include "support/timer.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
+#include "support/record_builders.h"
+#include "support/recording_editor_host.h"
 
 namespace rv720::edtest {
 
-class RecordingHost final : public EditorHost {
-  public:
-    std::vector<std::string> status;
-    std::vector<int> selections;
-    std::vector<std::string> questions;
-    int renders = 0;
-    int motorLabelUpdates = 0;
-    int inputBreakRefreshes = 0;
-    bool answerYes = true;
-    MotorFlags boxes{};
-
-    void addStatusLine(const std::string& text) override { status.push_back(text); }
-    void printProgram() override { ++renders; }
-    void selectLine(int line) override { selections.push_back(line); }
-    void updateMotorLabels() override { ++motorLabelUpdates; }
-    void refreshInputBreakControls() override { ++inputBreakRefreshes; }
-    bool askYesNo(const std::string& caption, const std::string& text) override {
-        questions.push_back(caption + "|" + text);
-        return answerYes;
-    }
-    MotorFlags motorBoxes() const override { return boxes; }
-    void parameterDialogChanged() override {}
-};
-
-inline Record rec(std::uint8_t code, std::uint8_t motor, std::int32_t p1 = 0, std::int32_t p2 = 0) {
-    Record r = makeRecord(code, motor);
-    writeBe32(&r[2], p1);
-    writeBe32(&r[6], p2);
-    return r;
-}
-
-// A record from its leading bytes b0, b1, b2, ...; the rest zero.
-inline Record bytes(std::initializer_list<std::uint8_t> leading) {
-    Record r{};
-    std::size_t i = 0;
-    for (auto b : leading)
-        r[i++] = b;
-    return r;
-}
-
-inline Record jumpTo(std::int32_t line) {
-    return rec(code::JumpLine, kControllerTarget, line);
-}
+using test::RecordingHost;
 
 // Filler command number n: a wait whose P1 tells the commands apart.
 inline Record filler(int n) {
-    return rec(code::WaitMs, kControllerTarget, 1000 + n);
+    return test::withParams(code::WaitMs, kControllerTarget, 1000 + n);
 }
 
 struct Rig {

@@ -2,16 +2,9 @@
 // The program behind the golden listings in tests/data/listing: lines 3..12 are
 // the worked examples of the listing, line 1 a minimum velocity and line 2 a
 // wait for motor 2.
-#include "editor/record_builders.h"
+#include "support/record_builders.h"
 
-namespace rv720::testing {
-
-inline Record jumpIfInputRecord(std::uint8_t input, bool on, std::int32_t line) {
-    Record r = withParams(code::JumpIfInput, kControllerTarget, line);
-    r[6] = input;
-    r[7] = on ? 1 : 0;
-    return r;
-}
+namespace rv720::test {
 
 inline ProgramImage listingExamplesProgram() {
     return programOf({
@@ -22,7 +15,7 @@ inline ProgramImage listingExamplesProgram() {
         withParams(code::Home, 3, 2000, 500),
         driver(1, 8, 200, true, false),
         withBytes(code::SetOut, 4, {8, 1}),
-        jumpIfInputRecord(2, false, 3),
+        jumpIfInput(3, 2, false),
         message("Hello"),
         withBytes(code::SetOut, 4, {9, 0}),
         message(""),
@@ -30,4 +23,4 @@ inline ProgramImage listingExamplesProgram() {
     });
 }
 
-}  // namespace rv720::testing
+}  // namespace rv720::test

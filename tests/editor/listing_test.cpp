@@ -11,7 +11,7 @@
 namespace rv720 {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 
 std::string pad(std::string s, std::size_t n) {
     if (s.size() < n) s.append(n - s.size(), ' ');
@@ -40,10 +40,6 @@ std::vector<std::string> goldenLines(const std::string& name) {
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
-}
-
-Record jumpIfInput(std::uint8_t input, bool on, std::int32_t line) {
-    return jumpIfInputRecord(input, on, line);
 }
 
 std::string renderOne(const Record& r, ListingLayout layout, char separator = '.') {
@@ -90,8 +86,8 @@ TEST(ListingBodies, EveryCommandInBothLayouts) {
         {"output 7 off", withBytes(code::SetOut, 4, {7, 0}), "set_out(out7 = off)", 77},
         {"relay 1 on", withBytes(code::SetOut, 4, {8, 1}), "set_out(pk1 = on)", 77},
         {"relay 2, state 2", withBytes(code::SetOut, 4, {9, 2}), "set_out(pk2 = on)", 77},
-        {"jump if input off", jumpIfInput(2, false, 3), "if(in2 = off) jump_line(3)", 77},
-        {"jump if input on", jumpIfInput(6, true, 12), "if(in6 = on) jump_line(12)", 77},
+        {"jump if input off", jumpIfInput(3, 2, false), "if(in2 = off) jump_line(3)", 77},
+        {"jump if input on", jumpIfInput(12, 6, true), "if(in6 = on) jump_line(12)", 77},
         {"driver", driver(1, 8, 200, true, false), "drv(M1; 1/8; 200; 1; 0)", 5},
         {"driver low halves", drvFlagsAndHighBytes, "drv(M2; 1/256; 1600; 0; 1)", 29},
         {"driver flag 5", drvAnyNonZeroFlag, "drv(M3; 1/1; 1; 1; 0)", 53},
@@ -205,7 +201,7 @@ TEST(ListingLayoutRules, FourColumnsPutLine12BodiesAtTheirColumns) {
 
 TEST(ListingLayoutRules, LongLinesAreNotCut) {
     const std::string line =
-        renderOne(jumpIfInput(255, false, INT32_MIN), ListingLayout::FourColumns);
+        renderOne(jumpIfInput(INT32_MIN, 255, false), ListingLayout::FourColumns);
     EXPECT_EQ(line, std::string(77, ' ').replace(0, 5, "001: ") +
                         "if(in255 = off) jump_line(-2147483648)");
     EXPECT_EQ(line.size(), 115u);

@@ -11,11 +11,9 @@
 namespace rv720 {
 namespace {
 
-using edtest::bytes;
 using edtest::filler;
-using edtest::jumpTo;
-using edtest::rec;
 using edtest::Rig;
+using namespace test;
 using TF = TextField;
 using test::caseName;
 
@@ -57,9 +55,9 @@ TEST_P(ValuePages, StoreTheLimitedValue) {
 
     const bool perMotor = commandInfo(c.code)->perMotor;
     ASSERT_EQ(r.length(), perMotor ? 12u : 11u);
-    EXPECT_EQ(r.line(11), rec(c.code, perMotor ? 1 : kControllerTarget, c.stored));
+    EXPECT_EQ(r.line(11), withParams(c.code, perMotor ? 1 : kControllerTarget, c.stored));
     if (perMotor) {
-        EXPECT_EQ(r.line(12), rec(c.code, 3, c.stored));
+        EXPECT_EQ(r.line(12), withParams(c.code, 3, c.stored));
     }
     EXPECT_EQ(r.model.valueText, c.valueText);
     EXPECT_EQ(r.text(c.field), c.typed) << "the box keeps what was typed";
@@ -163,7 +161,7 @@ TEST(JumpPages, AJumpInsertedAboveItsTargetFollowsTheTargetLine) {
 TEST(JumpPages, JumpIfInputInsertWritesOnlyTheNewRecord) {
     Rig r;
     r.fill(4);
-    const Record moved = bytes({16, 4, 0, 0, 0, 1, 6, 0});
+    const Record moved = recordOf({16, 4, 0, 0, 0, 1, 6, 0});
     r.put(2, moved);
     r.model.editMode = EditMode::Insert;
     r.model.cursorLine = 1;
@@ -173,7 +171,7 @@ TEST(JumpPages, JumpIfInputInsertWritesOnlyTheNewRecord) {
     r.dialog.fields().in_ch = true;
     r.dialog.confirm(Page::p_ji);
 
-    EXPECT_EQ(r.line(2), bytes({16, 4, 0, 0, 0, 4, 2, 1}));  // line 3 moved to 4
+    EXPECT_EQ(r.line(2), recordOf({16, 4, 0, 0, 0, 4, 2, 1}));  // line 3 moved to 4
     EXPECT_EQ(r.line(3), moved);
 }
 
@@ -188,8 +186,8 @@ TEST(HomePage, LimitsWritesBackAndStopsAtAnUnreadableSecondVelocity) {
     r.text(TF::num_home_v2) = "0.5";
     r.dialog.confirm(Page::p_h);
     ASSERT_EQ(r.length(), 2u);
-    EXPECT_EQ(r.line(1), rec(code::Home, 2, 31234740, 500));
-    EXPECT_EQ(r.line(2), rec(code::Home, 3, 31234740, 500));
+    EXPECT_EQ(r.line(1), withParams(code::Home, 2, 31234740, 500));
+    EXPECT_EQ(r.line(2), withParams(code::Home, 3, 31234740, 500));
     EXPECT_EQ(r.text(TF::num_home_v1), "31234.740234375");
 
     openForAppend(r, Page::p_h, code::Home);
@@ -222,7 +220,7 @@ TEST_P(DriverPageLimits, LimitWriteBackAndStore) {
     EXPECT_EQ(r.text(TF::num_step), c.stepShown);
     EXPECT_EQ(r.text(TF::num_mot), c.motShown);
     ASSERT_EQ(r.length(), 2u);
-    Record expected = bytes({17, 3, 1, 0, c.b4, c.b5});
+    Record expected = recordOf({17, 3, 1, 0, c.b4, c.b5});
     writeBe32(&expected[6], c.steps);
     EXPECT_EQ(r.line(2), expected);
     EXPECT_EQ(r.line(1)[1], 1);
@@ -303,8 +301,8 @@ TEST(OutputsPage, OneRecordPerTickedOutputInAscendingOrderAtTheCursor) {
     r.dialog.confirm(Page::p_out);
 
     ASSERT_EQ(r.length(), 5u);
-    EXPECT_EQ(r.line(2), bytes({15, 4, 2, 0}));
-    EXPECT_EQ(r.line(3), bytes({15, 4, 8, 1}));
+    EXPECT_EQ(r.line(2), recordOf({15, 4, 2, 0}));
+    EXPECT_EQ(r.line(3), recordOf({15, 4, 8, 1}));
     EXPECT_EQ(r.line(4), filler(2));
     EXPECT_EQ(r.line(5), jumpTo(4));
     EXPECT_EQ(r.model.cursorLine, 3);
@@ -337,8 +335,8 @@ TEST(MessagePage, KeepsSevenCharactersOneBytePerCharacter) {
     r.text(TF::num_kom) = "Overlong";
     r.dialog.confirm(Page::p_kom);
     ASSERT_EQ(r.length(), 2u);
-    EXPECT_EQ(r.line(1), bytes({19, 4, 2, 'H', 'i'}));
-    EXPECT_EQ(r.line(2), bytes({19, 4, 7, 'O', 'v', 'e', 'r', 'l', 'o', 'n'}));
+    EXPECT_EQ(r.line(1), recordOf({19, 4, 2, 'H', 'i'}));
+    EXPECT_EQ(r.line(2), recordOf({19, 4, 7, 'O', 'v', 'e', 'r', 'l', 'o', 'n'}));
 
     // Texts come in UTF-8: a character is one byte of the listing's code page
     // whatever its UTF-8 length.
@@ -347,7 +345,7 @@ TEST(MessagePage, KeepsSevenCharactersOneBytePerCharacter) {
         "\xC3\xA4\xE2\x82\xAC"
         "12345678";  // a-umlaut, euro sign, digits
     r.dialog.confirm(Page::p_kom);
-    EXPECT_EQ(r.line(3), bytes({19, 4, 7, 0xE4, 0x80, '1', '2', '3', '4', '5'}));
+    EXPECT_EQ(r.line(3), recordOf({19, 4, 7, 0xE4, 0x80, '1', '2', '3', '4', '5'}));
     r.editor.editCommand(2);
     EXPECT_EQ(r.text(TF::num_kom),
               "\xC3\xA4\xE2\x82\xAC"
@@ -476,53 +474,58 @@ TEST_P(EditEveryCode, PrefillsAndRewritesInPlace) {
 }
 
 const EditCase kEditCases[] = {
-    {"vmin", rec(1, 2, 699), Page::p_vi, TF::num_vmin, "0.70", "1.1", rec(1, 2, 1100)},
-    {"vmax", rec(2, 3, 20000), Page::p_vx, TF::num_vmax, "20.00", "-1", rec(2, 3, 0)},
-    {"vdest", rec(3, 1, -1500), Page::p_vt, TF::num_vdest, "-1.50", "-2.5", rec(3, 1, -2500)},
-    {"amax", rec(4, 1, 1000000), Page::p_ax, TF::num_amax, "1000.00", "2", rec(4, 1, 2000)},
-    {"wait", rec(6, 4, 250), Page::p_w, TF::num_wait, "250", "300", rec(6, 4, 300)},
-    {"jump", rec(7, 4, 1), Page::p_jl, TF::num_line, "1", "9", rec(7, 4, 3)},
-    {"goto", rec(8, 2, -400), Page::p_xt, TF::num_xdest, "-400", "77", rec(8, 2, 77)},
-    {"home", rec(9, 3, 2000, 500), Page::p_h, TF::num_home_v2, "0.50", "1", rec(9, 3, 2000, 1000)},
-    {"counter", rec(13, 4, 5), Page::p_lp, TF::num_count, "5", "6", rec(13, 4, 6)},
-    {"jump_if_counter", rec(14, 4, 2), Page::p_jp, TF::num_jump_line, "2", "4", rec(14, 4, 4)},
-    {"jump_if_input", bytes({16, 4, 0, 0, 0, 2, 3, 1}), Page::p_ji, TF::num_line_in, "2", "3",
-     bytes({16, 4, 0, 0, 0, 3, 6, 0}),
+    {"vmin", withParams(1, 2, 699), Page::p_vi, TF::num_vmin, "0.70", "1.1",
+     withParams(1, 2, 1100)},
+    {"vmax", withParams(2, 3, 20000), Page::p_vx, TF::num_vmax, "20.00", "-1", withParams(2, 3, 0)},
+    {"vdest", withParams(3, 1, -1500), Page::p_vt, TF::num_vdest, "-1.50", "-2.5",
+     withParams(3, 1, -2500)},
+    {"amax", withParams(4, 1, 1000000), Page::p_ax, TF::num_amax, "1000.00", "2",
+     withParams(4, 1, 2000)},
+    {"wait", withParams(6, 4, 250), Page::p_w, TF::num_wait, "250", "300", withParams(6, 4, 300)},
+    {"jump", withParams(7, 4, 1), Page::p_jl, TF::num_line, "1", "9", withParams(7, 4, 3)},
+    {"goto", withParams(8, 2, -400), Page::p_xt, TF::num_xdest, "-400", "77", withParams(8, 2, 77)},
+    {"home", withParams(9, 3, 2000, 500), Page::p_h, TF::num_home_v2, "0.50", "1",
+     withParams(9, 3, 2000, 1000)},
+    {"counter", withParams(13, 4, 5), Page::p_lp, TF::num_count, "5", "6", withParams(13, 4, 6)},
+    {"jump_if_counter", withParams(14, 4, 2), Page::p_jp, TF::num_jump_line, "2", "4",
+     withParams(14, 4, 4)},
+    {"jump_if_input", recordOf({16, 4, 0, 0, 0, 2, 3, 1}), Page::p_ji, TF::num_line_in, "2", "3",
+     recordOf({16, 4, 0, 0, 0, 3, 6, 0}),
      [](Rig& r) {
          EXPECT_EQ(r.dialog.fields().input, 2);
          EXPECT_TRUE(r.dialog.fields().in_ch);
          r.dialog.fields().input = 5;
          r.dialog.fields().in_ch = false;
      }},
-    {"driver", bytes({17, 2, 0, 1, 1, 0, 0, 0, 6, 64}), Page::p_ster, TF::num_step, "256", "2",
-     bytes({17, 2, 1, 1, 0, 2, 0, 0, 6, 64}),
+    {"driver", recordOf({17, 2, 0, 1, 1, 0, 0, 0, 6, 64}), Page::p_ster, TF::num_step, "256", "2",
+     recordOf({17, 2, 1, 1, 0, 2, 0, 0, 6, 64}),
      [](Rig& r) {
          EXPECT_EQ(r.text(TF::num_mot), "1600");
          EXPECT_TRUE(r.dialog.fields().Right);
          r.dialog.fields().Left = true;
      }},
-    {"print_usb", bytes({19, 4, 3, 'a', 'b', 'c', 9}), Page::p_kom, TF::num_kom, "abc", "xy",
-     bytes({19, 4, 2, 'x', 'y', 'c', 9})},
-    {"enable", bytes({5, 4, 1}), Page::p_en, TF::num_vmin, nullptr, nullptr, bytes({5, 4, 0}),
+    {"print_usb", recordOf({19, 4, 3, 'a', 'b', 'c', 9}), Page::p_kom, TF::num_kom, "abc", "xy",
+     recordOf({19, 4, 2, 'x', 'y', 'c', 9})},
+    {"enable", recordOf({5, 4, 1}), Page::p_en, TF::num_vmin, nullptr, nullptr, recordOf({5, 4, 0}),
      [](Rig& r) { r.dialog.fields().enable = !r.dialog.fields().enable; }, 2},
-    {"set_usb", bytes({18, 4, 0}), Page::p_usb, TF::num_vmin, nullptr, nullptr, bytes({18, 4, 1}),
-     [](Rig& r) { r.dialog.fields().usb = !r.dialog.fields().usb; }, 2},
-    {"set_out", bytes({15, 4, 8, 1, 7, 7}), Page::p_edit_out, TF::num_vmin, nullptr, nullptr,
-     bytes({15, 4, 8, 0, 7, 7}),
+    {"set_usb", recordOf({18, 4, 0}), Page::p_usb, TF::num_vmin, nullptr, nullptr,
+     recordOf({18, 4, 1}), [](Rig& r) { r.dialog.fields().usb = !r.dialog.fields().usb; }, 2},
+    {"set_out", recordOf({15, 4, 8, 1, 7, 7}), Page::p_edit_out, TF::num_vmin, nullptr, nullptr,
+     recordOf({15, 4, 8, 0, 7, 7}),
      [](Rig& r) {
          EXPECT_EQ(r.dialog.fields().input_number, "Relay 1");
          EXPECT_EQ(r.model.editedCode, code::EditOutputs);
          r.dialog.fields().wxo = !r.dialog.fields().wxo;
      }},
-    {"wait_motor", bytes({20, 4, 1, 0, 1}), Page::p_m, TF::num_vmin, nullptr, nullptr,
-     bytes({20, 4, 0, 1, 0}),
+    {"wait_motor", recordOf({20, 4, 1, 0, 1}), Page::p_m, TF::num_vmin, nullptr, nullptr,
+     recordOf({20, 4, 0, 1, 0}),
      [](Rig& r) {
          EXPECT_EQ(r.dialog.fields().m, (MotorFlags{true, false, true}));
          EXPECT_EQ(r.dialog.title(), "Wait for position");
          r.dialog.fields().m = {false, true, false};
      }},
-    {"clear_motor", bytes({22, 4, 0, 1, 0}), Page::p_m, TF::num_vmin, nullptr, nullptr,
-     bytes({22, 4, 1, 1, 1}),
+    {"clear_motor", recordOf({22, 4, 0, 1, 0}), Page::p_m, TF::num_vmin, nullptr, nullptr,
+     recordOf({22, 4, 1, 1, 1}),
      [](Rig& r) {
          EXPECT_EQ(r.dialog.title(), "Reset position counter");
          r.dialog.fields().m = {true, true, true};
@@ -533,7 +536,7 @@ const EditCase kEditCases[] = {
 // of another kind, confirming the open page rewrites nothing at all.
 TEST_P(EditEveryCode, RewritesNothingOnceTheCaretLeftForAnotherCommand) {
     const EditCase& c = GetParam();
-    const Record other = bytes({code::End, 4, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE});
+    const Record other = recordOf({code::End, 4, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE});
     Rig r;
     r.fill(3);
     r.put(2, c.before);
@@ -556,27 +559,27 @@ INSTANTIATE_TEST_SUITE_P(Codes, EditEveryCode, ::testing::ValuesIn(kEditCases),
 TEST(EditGuard, ACursorMovedOntoAnotherKindOfCommandIsNotOverwritten) {
     Rig r;
     r.fill(2);
-    r.put(1, rec(code::VMin, 1, 1000));
+    r.put(1, withParams(code::VMin, 1, 1000));
     r.put(2, jumpTo(1));
     r.editor.editCommand(0);
     r.editor.ProgramViewMouseDown(1);  // the page stays open, the cursor moves
     r.text(TF::num_vmin) = "9";
     r.dialog.confirm(Page::p_vi);
     EXPECT_EQ(r.line(2), jumpTo(1));
-    EXPECT_EQ(r.line(1), rec(code::VMin, 1, 1000));
+    EXPECT_EQ(r.line(1), withParams(code::VMin, 1, 1000));
 }
 
 TEST(MotorFlagPage, UntickingEveryMotorDeletesTheEditedCommand) {
     Rig r;
     r.fill(4);
-    r.put(3, bytes({20, 4, 0, 1, 0}));
+    r.put(3, recordOf({20, 4, 0, 1, 0}));
     r.put(4, jumpTo(3));
     r.editor.editCommand(2);
     r.dialog.fields().m = {false, false, false};
     r.host.answerYes = false;
     r.dialog.SetWaitMottorClick();
     EXPECT_EQ(r.host.questions.size(), 1u);
-    EXPECT_EQ(r.line(3), bytes({20, 4, 0, 0, 0})) << "No keeps the command";
+    EXPECT_EQ(r.line(3), recordOf({20, 4, 0, 0, 0})) << "No keeps the command";
 
     r.editor.editCommand(2);
     r.host.answerYes = true;
@@ -617,7 +620,7 @@ TEST(EnterKey, ConfirmsTheAccelerationPageAndEscHides) {
     r.text(TF::num_amax) = "10";
     r.dialog.FormKeyPress('\r');
     ASSERT_EQ(r.length(), 1u);
-    EXPECT_EQ(r.line(1), rec(code::AMax, 3, 10000));
+    EXPECT_EQ(r.line(1), withParams(code::AMax, 3, 10000));
 
     openForAppend(r, Page::p_ax, code::AMax);
     r.dialog.FormKeyPress(27);

@@ -22,12 +22,16 @@
 #include "model/program_file.h"
 #include "model/program_image.h"
 #include "model/program_store.h"
+#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using test::readBytes;
+using test::TempFolder;
+using test::writeBytes;
 
 Bytes header(std::uint32_t declared) {
     Bytes b(30, 0);
@@ -58,40 +62,6 @@ ProgramImage randomProgram(unsigned seed, int n) {
     image.setInputBreak(2, {bool(rng() % 2), std::uint16_t(rng() % 1000), 0});
     return image;
 }
-
-Bytes readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& p, const Bytes& b) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
-// A fresh folder per test, removed afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                ("rv720_file_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(path_))
-            out.push_back(e.path().filename());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-  private:
-    fs::path path_;
-};
 
 // --- encoding -------------------------------------------------------------
 
@@ -252,18 +222,18 @@ TEST(ProgramFileStorage, SaveThenLoadRestoresTheSameFile) {
     const fs::path p = folder.path() / "prog.pri";
     const ProgramImage original = randomProgram(11, 123);
     ASSERT_TRUE(saveProgramFile(p.string(), original));
-    EXPECT_EQ(readAll(p), encodeProgramFile(original));
+    EXPECT_EQ(readBytes(p), encodeProgramFile(original));
     ProgramImage loaded;
     ASSERT_TRUE(loadProgramFile(p.string(), loaded));
     ASSERT_TRUE(saveProgramFile(p.string(), loaded));
-    EXPECT_EQ(readAll(p), encodeProgramFile(original));
+    EXPECT_EQ(readBytes(p), encodeProgramFile(original));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"prog.pri"});
 }
 
 TEST(ProgramFileStorage, LoadFailuresNameTheReasonAndKeepTheImage) {
     TempFolder folder;
-    writeAll(folder.path() / "short.pri", Bytes(25, 0));
-    writeAll(folder.path() / "cut.pri", fileWithRecords(12, 7));
+    writeBytes(folder.path() / "short.pri", Bytes(25, 0));
+    writeBytes(folder.path() / "cut.pri", fileWithRecords(12, 7));
     fs::create_directory(folder.path() / "dir.pri");
     const struct {
         const char* name;
@@ -297,12 +267,12 @@ TEST(ProgramFileStorage, FailedReplaceKeepsWhatWasThereAndLeavesNoTemporaryFile)
     TempFolder folder;
     const fs::path target = folder.path() / "taken.pri";
     fs::create_directory(target);
-    writeAll(target / "inside", Bytes{1, 2, 3});
+    writeBytes(target / "inside", Bytes{1, 2, 3});
     const auto result = saveProgramFile(target.string(), randomProgram(2, 3));
     EXPECT_FALSE(result);
     EXPECT_EQ(result.error.rfind("cannot replace it: ", 0), 0u) << result.error;
     EXPECT_TRUE(fs::is_directory(target));
-    EXPECT_EQ(readAll(target / "inside"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(readBytes(target / "inside"), (Bytes{1, 2, 3}));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"taken.pri"});
 }
 
@@ -326,7 +296,7 @@ TEST(ProgramFileStorage, FailedWriteKeepsThePreviousFileAndReportsTheError) {
 
     EXPECT_FALSE(result);
     EXPECT_EQ(result.error, "cannot write: File too large");
-    EXPECT_EQ(readAll(target), encodeProgramFile(previous));
+    EXPECT_EQ(readBytes(target), encodeProgramFile(previous));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"prog.pri"});
 }
 
@@ -373,7 +343,7 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
     const ProgramImage program = randomProgram(31, 7);
     const ProgramImage other = randomProgram(32, 2);
     const auto file = [&](const fs::path& p, fs::perms perms = fs::perms(0644)) {
-        writeAll(p, encodeProgramFile(other));
+        writeBytes(p, encodeProgramFile(other));
         fs::permissions(p, perms);
         return p;
     };
@@ -469,7 +439,7 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
         EXPECT_EQ(result.ok, c.error.empty());
         EXPECT_EQ(result.error, c.error);
         if (!c.landsAt.empty()) {
-            EXPECT_EQ(readAll(folder.path() / c.landsAt), encodeProgramFile(program));
+            EXPECT_EQ(readBytes(folder.path() / c.landsAt), encodeProgramFile(program));
         }
         for (const auto& [p, status] : before) {
             const fs::file_status now = fs::symlink_status(p);

@@ -2,15 +2,12 @@
 
 #include "model/commands.h"
 #include "model/program_image.h"
+#include "support/record_builders.h"
 
 namespace rv720 {
 namespace {
 
-Record jump(std::int32_t target) {
-    Record r = makeRecord(code::JumpLine, kControllerTarget);
-    writeBe32(&r[2], target);
-    return r;
-}
+using test::jumpTo;
 
 // A program of n END-free filler commands (wait_ms) with the given jumps placed
 // at the given slots.
@@ -97,7 +94,7 @@ TEST(ModelOperations, DeleteAndSwap) {
 
 TEST(Renumbering, InsertAtLineOneMovesTargetsAndEnabledInputBreaks) {
     ProgramModel m = programOf(3);
-    m.image.setRecord(2, jump(1));
+    m.image.setRecord(2, jumpTo(1));
     m.image.setInputBreak(1, {true, 1, 0});
     m.image.setInputBreak(2, {false, 1, 0});
     int refreshes = 0;
@@ -112,9 +109,9 @@ TEST(Renumbering, InsertAtLineOneMovesTargetsAndEnabledInputBreaks) {
 
 TEST(Renumbering, InsertLeavesZeroAndOutOfProgramTargets) {
     ProgramModel m = programOf(4);
-    m.image.setRecord(0, jump(0));
-    m.image.setRecord(1, jump(40));
-    m.image.setRecord(2, jump(-3));
+    m.image.setRecord(0, jumpTo(0));
+    m.image.setRecord(1, jumpTo(40));
+    m.image.setRecord(2, jumpTo(-3));
     m.cursorLine = 0;
     m.insertRecordAtCursor(makeRecord(code::End, 4));
     EXPECT_EQ(m.image.p1(1), 0);
@@ -127,17 +124,17 @@ TEST(Renumbering, InsertedJumpAboveItsTargetFollowsItsLine) {
     // command that was line 5 before the insert, now line 6.
     ProgramModel m = programOf(10);
     m.cursorLine = 2;
-    m.insertRecordAtCursor(jump(5));
+    m.insertRecordAtCursor(jumpTo(5));
     EXPECT_EQ(m.image.p1(2), 6);
 }
 
 TEST(Renumbering, DeleteMovesTargetsUpAndKeepsLineOne) {
     ProgramModel m = programOf(8);
-    m.image.setRecord(0, jump(3));
-    m.image.setRecord(1, jump(5));
-    m.image.setRecord(3, jump(2));
-    m.image.setRecord(4, jump(1));
-    m.image.setRecord(5, jump(50));
+    m.image.setRecord(0, jumpTo(3));
+    m.image.setRecord(1, jumpTo(5));
+    m.image.setRecord(3, jumpTo(2));
+    m.image.setRecord(4, jumpTo(1));
+    m.image.setRecord(5, jumpTo(50));
     m.deleteRecord(2);  // line 3
     EXPECT_EQ(m.image.p1(0), 2) << "target of the deleted line names the line before";
     EXPECT_EQ(m.image.p1(1), 4);
@@ -146,7 +143,7 @@ TEST(Renumbering, DeleteMovesTargetsUpAndKeepsLineOne) {
     EXPECT_EQ(m.image.p1(4), 49) << "targets beyond the end still move";
 
     ProgramModel first = programOf(3);
-    first.image.setRecord(2, jump(1));
+    first.image.setRecord(2, jumpTo(1));
     first.deleteRecord(0);
     EXPECT_EQ(first.image.p1(1), 1);
 }
@@ -163,18 +160,18 @@ TEST(Renumbering, DeleteMovesEnabledInputBreakWithoutTouchingDisabledOne) {
 
 TEST(Renumbering, MovingNeverRenumbers) {
     ProgramModel m = programOf(5);
-    m.image.setRecord(4, jump(2));
+    m.image.setRecord(4, jumpTo(2));
     m.swapRecords(1, 2);
     EXPECT_EQ(m.image.p1(4), 2);
 }
 
 TEST(JumpTargets, OnlyJumpCommandsInsideTheProgramCount) {
     ProgramModel m = programOf(5);
-    m.image.setRecord(1, jump(4));
+    m.image.setRecord(1, jumpTo(4));
     Record counterJump = makeRecord(code::JumpIfCounter, 4);
     writeBe32(&counterJump[2], 2);
     m.image.setRecord(2, counterJump);
-    m.image.setRecord(7, jump(1));  // stale, beyond the program
+    m.image.setRecord(7, jumpTo(1));  // stale, beyond the program
     EXPECT_TRUE(m.isJumpTarget(3));
     EXPECT_TRUE(m.isJumpTarget(1));
     EXPECT_FALSE(m.isJumpTarget(0));

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "editor/record_builders.h"
 #include "model/message_text.h"
 #include "model/program_file.h"
 #include "model/program_text.h"
 #include "model/values.h"
+#include "support/record_builders.h"
 
 namespace rv720 {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;

@@ -9,6 +9,7 @@
 #include "control/gui/dry_run_window.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
+#include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
 #include "ui/qt_adapters.h"
 

@@ -12,6 +12,7 @@
 #include "editor/editing.h"
 #include "editor/gui/parameter_dialog.h"
 #include "station_fixture.h"
+#include "support/manual_timer.h"
 
 namespace rv720 {
 namespace {

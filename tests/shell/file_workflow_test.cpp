@@ -12,6 +12,10 @@
 
 #include "model/program_text.h"
 #include "station_fixture.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
 #include "ui/station_settings.h"
 
 namespace rv720 {
@@ -172,7 +176,7 @@ TEST(SaveFileTest, AFailedSaveIsReportedAndKeepsTheName) {
 TEST(SaveFileTest, SaveOverAFolderIsNeverReportedAsSaved) {
     StationFixture s;
     s.loadProgram(1);
-    QDir(s.dir.path()).mkdir("folder.pri");
+    QDir(s.dir.dirPath()).mkdir("folder.pri");
     s.main->CurrentFileName = s.path("folder.pri");
     QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
     EXPECT_NE(s.status2(), "File was saved");
@@ -364,8 +368,9 @@ TEST(UnsavedMarkTest, FollowsTheProgramAgainstItsFileAndGatesTheSaveQuestion) {
 TEST(CaptionTest, ALongPathIsShortenedInTheMiddleKeepingTheFileName) {
     StationFixture s;
     s.main->show();
-    const QString path =
-        s.dir.path() + QString("/a-folder-with-a-rather-long-name").repeated(12) + "/conveyor.pri";
+    const QString path = s.dir.dirPath() +
+                         QString("/a-folder-with-a-rather-long-name").repeated(12) +
+                         "/conveyor.pri";
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
     s.loadProgram(2);
     s.dialogs.fileAnswers = {path};
@@ -375,7 +380,7 @@ TEST(CaptionTest, ALongPathIsShortenedInTheMiddleKeepingTheFileName) {
     EXPECT_EQ(caption->toolTip(), path);
     EXPECT_LT(caption->geometry().right(), s.main->MinimalizeButton->geometry().left());
     const QString shown = caption->shownText();
-    EXPECT_TRUE(shown.startsWith(captionFor(s.dir.path().left(4)).chopped(1)));
+    EXPECT_TRUE(shown.startsWith(captionFor(s.dir.dirPath().left(4)).chopped(1)));
     EXPECT_TRUE(shown.endsWith("/conveyor.pri]"));
     EXPECT_LE(caption->fontMetrics().horizontalAdvance(shown), caption->contentsRect().width());
 }
@@ -384,13 +389,13 @@ TEST(CaptionTest, ALongPathIsShortenedInTheMiddleKeepingTheFileName) {
 // file that a second station reads as the next run would.
 TEST(RecentFilesTest, KeptBetweenRunsNewestFirstAndAMissingOneIsReportedAndDropped) {
     testApp();
-    QTemporaryDir dir;
+    test::TempFolder dir;
     QStringList files;
     for (int i = 0; i < 10; ++i) {
         files << dir.filePath(QStringLiteral("p%1.pri").arg(i));
         writeFile(files.last(), programFile({makeRecord(10, 4)}));
     }
-    QDir(dir.path()).mkdir("other");
+    QDir(dir.dirPath()).mkdir("other");
     auto run = [&](const std::function<void(TFMain*, ScriptedDialogs&)>& body) {
         QSettings store(dir.filePath("station.ini"), QSettings::IniFormat);
         StationSettings settings(&store);
@@ -406,7 +411,7 @@ TEST(RecentFilesTest, KeptBetweenRunsNewestFirstAndAMissingOneIsReportedAndDropp
             QTest::mouseClick(main->OpenButton, Qt::LeftButton);
         }
         EXPECT_EQ(dialogs.calls[0].request.directory, "");
-        EXPECT_EQ(dialogs.calls[1].request.directory, dir.path());
+        EXPECT_EQ(dialogs.calls[1].request.directory, dir.dirPath());
         dialogs.fileAnswers = {dir.filePath("other/saved.pri")};
         QTest::mouseClick(main->SaveAsButton, Qt::LeftButton);
     });

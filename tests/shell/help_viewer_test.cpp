@@ -7,12 +7,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTextBrowser>
 
 #include "shell/gui/help_viewer.h"
 #include "shell_test_app.h"
 #include "support/build_info.h"
+#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
@@ -89,7 +89,7 @@ TEST(ManualTest, AMissingManualIsReportedInTheViewer) {
 }
 
 TEST(ManualTest, TheInstalledManualComesBeforeTheStartUpFolders) {
-    QTemporaryDir root;
+    test::TempFolder root;
     const QString bin = root.filePath("usr/bin");
     const QString startup = root.filePath("work");
     const QString local = startup + "/help/RV_702_HELP.html";

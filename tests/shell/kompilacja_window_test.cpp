@@ -15,6 +15,9 @@
 #include "shell/shell_test_app.h"
 #include "support/clock.h"
 #include "support/color.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
+#include "support/scripted_dialogs.h"
 #include "support/timer.h"
 #include "ui/dialogs.h"
 

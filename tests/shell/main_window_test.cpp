@@ -596,7 +596,7 @@ TEST(AboutWindowTest, OpensWithVersionsResetAndHidesOnEsc) {
 
 TEST(HelpTest, ManualIsLookedForBelowTheStartUpDirectory) {
     StationFixture s;
-    s.main->StartupDirectory = s.dir.path();
+    s.main->StartupDirectory = s.dir.dirPath();
     QTest::mouseClick(s.main->HelpButton, Qt::LeftButton);
     HelpViewer* viewer = s.main->helpViewer();
     EXPECT_TRUE(viewer->isVisible());
@@ -604,7 +604,7 @@ TEST(HelpTest, ManualIsLookedForBelowTheStartUpDirectory) {
     EXPECT_FALSE(viewer->manualLoaded());
     EXPECT_TRUE(viewer->visibleSections().isEmpty());
 
-    QDir(s.dir.path()).mkdir("help");
+    QDir(s.dir.dirPath()).mkdir("help");
     QFile f(s.dir.filePath("help/RV_702_HELP.html"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("<h1>Manual</h1><p>x</p><h2>Files</h2><p>Open and save.</p>");

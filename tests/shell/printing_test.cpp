@@ -8,6 +8,7 @@
 
 #include "shell/gui/printing.h"
 #include "station_fixture.h"
+#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
@@ -154,7 +155,7 @@ TEST(PrintButtonTest, CancellingTheDialogPrintsNothing) {
 
 TEST(PrinterCanvasTest, NinetyLinesAndAFullLineFitBetweenTheMargins) {
     testApp();
-    QTemporaryDir dir;
+    test::TempFolder dir;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("fit.pdf"));

@@ -13,6 +13,7 @@
 #include "editor/gui/listing_view.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
+#include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
 #include "ui/qt_adapters.h"
 

@@ -12,7 +12,6 @@
 #include <QLoggingCategory>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -40,6 +39,10 @@
 #include "sim/simulated_ftdi.h"
 #include "support/clock.h"
 #include "support/color.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
 #include "support/timer.h"
 #include "ui/dialogs.h"
 #include "ui/form_controls.h"
@@ -109,7 +112,7 @@ struct TwinStation : testing::TwinStationRig {
         return int(std::count(sentCodes.begin(), sentCodes.end(), code));
     }
 
-    QTemporaryDir dir;
+    test::TempFolder dir;
     TFKompilacja* transfer = nullptr;
     TFPass* pass = nullptr;
     TFInfo* info = nullptr;

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
-#include <QTemporaryDir>
 #include <memory>
 
 #include "editor/gui/listing_view.h"
@@ -15,6 +14,10 @@
 #include "shell/gui/station_app.h"
 #include "shell_test_app.h"
 #include "support/clock.h"
+#include "support/fixed_clock.h"
+#include "support/manual_timer.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
 #include "support/timer.h"
 #include "ui/dialogs.h"
 
@@ -52,7 +55,7 @@ struct StationFixture {
     ScriptedDialogs dialogs;
     ManualTimerFactory timers;
     FixedClock clock;
-    QTemporaryDir dir;
+    test::TempFolder dir;
     std::unique_ptr<Station> station;
     TFMain* main = nullptr;
 };

@@ -2,15 +2,15 @@
 
 #include <sstream>
 
-#include "editor/record_builders.h"
 #include "model/values.h"
 #include "sim/dry_run.h"
 #include "sim/dry_run_report.h"
+#include "support/record_builders.h"
 
 namespace rv720::sim {
 namespace {
 
-using namespace rv720::testing;
+using namespace rv720::test;
 using namespace std::chrono_literals;
 
 constexpr std::uint8_t kC = kControllerTarget;

@@ -11,12 +11,13 @@
 #include "control/conversions.h"
 #include "model/commands.h"
 #include "sim/motion.h"
-#include "twin_harness.h"
+#include "support/twin_harness.h"
 
 namespace rv720::sim {
 namespace {
 
-using testing::recP1;
+using test::motorFlags;
+using test::withParams;
 using namespace std::chrono_literals;
 
 TEST(TwinMotion, DirectCommandsAndProgramsMoveTheAxesInTime) {
@@ -52,8 +53,8 @@ TEST(TwinMotion, DirectCommandsAndProgramsMoveTheAxesInTime) {
     writeBe32(&drv[6], 200);
     Record wait = makeRecord(code::WaitMotor, kControllerTarget);
     wait[2] = 1;
-    h.writeProgram({drv, recP1(code::VMax, 1, 2000), recP1(code::AMax, 1, 1000000),
-                    recP1(code::GoTo, 1, 5000), wait, recP1(code::GoTo, 1, -200), wait,
+    h.writeProgram({drv, withParams(code::VMax, 1, 2000), withParams(code::AMax, 1, 1000000),
+                    withParams(code::GoTo, 1, 5000), wait, withParams(code::GoTo, 1, -200), wait,
                     makeRecord(code::End, kControllerTarget)});
     h.send(12, {4});
     h.twin.advance(1s);
@@ -223,15 +224,7 @@ TEST(TwinMotion, StopsHaltAtOnceAndTheAxisStaysPut) {
 // ---------------------------------------------------------------- programs
 
 Record driver(std::uint8_t motor) {
-    Record r = makeRecord(code::Driver, motor);
-    writeBe16(&r[4], 8);
-    writeBe32(&r[6], 200);
-    return r;
-}
-Record motorFlags(std::uint8_t code, bool m1, bool m2, bool m3) {
-    Record r = makeRecord(code, kControllerTarget);
-    r[2] = m1, r[3] = m2, r[4] = m3;
-    return r;
+    return test::driver(motor, 8, 200);
 }
 Record setOutput(int output) {
     Record r = makeRecord(code::SetOut, kControllerTarget);
@@ -242,8 +235,8 @@ Record setOutput(int output) {
 // drv, v_min 0.2 rev/s (20 units), v_max 2 rev/s (209 units) and a_max 10 rev/s^2
 // (one unit) for motor 1, then `moves`, then set_out(1; on) and end.
 std::vector<Record> program(std::vector<Record> moves) {
-    std::vector<Record> p{driver(1), recP1(code::VMin, 1, 200), recP1(code::VMax, 1, 2000),
-                          recP1(code::AMax, 1, 10000)};
+    std::vector<Record> p{driver(1), withParams(code::VMin, 1, 200),
+                          withParams(code::VMax, 1, 2000), withParams(code::AMax, 1, 10000)};
     p.insert(p.end(), moves.begin(), moves.end());
     p.push_back(setOutput(1));
     p.push_back(makeRecord(code::End, kControllerTarget));
@@ -260,22 +253,23 @@ TEST(TwinMotion, ProgramMotionWaitsForTheRealArrival) {
         bool brakes;                      // after its run the motor only slows down
         std::int32_t approach = 0;        // HOME's second velocity in units, near 0
     } cases[] = {
-        {"go_to", 0, {recP1(code::GoTo, 1, 3000), waitM1}, 3000, false},
+        {"go_to", 0, {withParams(code::GoTo, 1, 3000), waitM1}, 3000, false},
         {"go_to, then the counter reset",
          -500,
-         {recP1(code::GoTo, 1, 2500), waitM1, motorFlags(code::ClearMotor, true, false, false)},
+         {withParams(code::GoTo, 1, 2500), waitM1,
+          motorFlags(code::ClearMotor, true, false, false)},
          0,
          false},
         {"brake on a ramp",
          0,
-         {recP1(code::VDest, 1, -2000), recP1(code::WaitMs, 4, 400), makeRecord(code::Brake, 1),
-          waitM1},
+         {withParams(code::VDest, 1, -2000), withParams(code::WaitMs, 4, 400),
+          makeRecord(code::Brake, 1), waitM1},
          std::nullopt,
          true},
         {"HOME",
          3000,
          {[] {
-              Record r = recP1(code::Home, 1, 1000);
+              Record r = withParams(code::Home, 1, 1000);
               writeBe32(&r[6], 100);  // 0.1 rev/s: 10 units
               return r;
           }(),

@@ -1,6 +1,6 @@
 #include "sim/simulated_ftdi.h"
 
-#include "twin_harness.h"
+#include "support/twin_harness.h"
 
 namespace rv720::sim::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "twin_harness.h"
+#include "support/twin_harness.h"
 
 namespace rv720::sim::testing {
 namespace {
@@ -195,7 +195,7 @@ TEST(TwinFaults, UnpluggedTwinIgnoresCommandsAndLosesHalfFrames) {
 
 TEST(TwinFaults, ProgramMessagesAreNotRepliesAndPassDroppedReplies) {
     TwinHarness h;
-    h.run({rec({18, 4, 1}), waitMs(10), rec({19, 4, 1, 'x'}), waitMs(100000)});
+    h.run({recordOf({18, 4, 1}), waitMs(10), recordOf({19, 4, 1, 'x'}), waitMs(100000)});
     h.twin.injectFault(FaultMode::DropReply);
     h.twin.advance(20ms);
     EXPECT_EQ(h.replies().back(), (Reply{14, 1, {4, 1, 'x'}}));

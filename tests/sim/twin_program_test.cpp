@@ -1,24 +1,15 @@
-#include "twin_harness.h"
+#include "support/twin_harness.h"
 
 namespace rv720::sim::testing {
 namespace {
 
-Record jump(std::int32_t line) {
-    return recP1(7, 4, line);
-}
 Record usb(bool on) {
-    return rec({18, 4, std::uint8_t(on)});
+    return recordOf({18, 4, std::uint8_t(on)});
 }
 Record print(const std::string& text) {
     Record r = makeRecord(19, 4);
     r[2] = std::uint8_t(text.size());
     std::copy(text.begin(), text.end(), r.begin() + 3);
-    return r;
-}
-Record jumpIfInput(std::int32_t line, int input, bool on) {
-    Record r = recP1(16, 4, line);
-    r[6] = std::uint8_t(input);
-    r[7] = on;
     return r;
 }
 
@@ -66,9 +57,9 @@ TEST(TwinProgram, ProgramsThatLeaveTheirLinesStopAndSaySo) {
     const Case cases[] = {
         {"END", {setOut(1, true), end(), setOut(2, true)}},
         {"runs off the end", {setOut(1, true)}},
-        {"jumps past the end", {setOut(1, true), jump(5), setOut(2, true)}},
-        {"jumps to line 0", {setOut(1, true), jump(0), setOut(2, true)}},
-        {"meets an unknown code", {setOut(1, true), rec({21, 4}), setOut(2, true)}},
+        {"jumps past the end", {setOut(1, true), jumpTo(5), setOut(2, true)}},
+        {"jumps to line 0", {setOut(1, true), jumpTo(0), setOut(2, true)}},
+        {"meets an unknown code", {setOut(1, true), recordOf({21, 4}), setOut(2, true)}},
     };
     for (const auto& c : cases) {
         TwinHarness h;
@@ -82,13 +73,13 @@ TEST(TwinProgram, ProgramsThatLeaveTheirLinesStopAndSaySo) {
 
 TEST(TwinProgram, JumpsAndTheRepetitionCounter) {
     TwinHarness h;
-    h.run({jump(3), setOut(1, true), setOut(2, true), end()});
+    h.run({jumpTo(3), setOut(1, true), setOut(2, true), end()});
     h.twin.advance(10ms);
     EXPECT_FALSE(h.twin.output(1));
     EXPECT_TRUE(h.twin.output(2));
     for (int n : {0, 1, 3}) {
         TwinHarness loop;
-        loop.run({usb(true), recP1(13, 4, n), print("x"), recP1(14, 4, 3), end()});
+        loop.run({usb(true), withParams(13, 4, n), print("x"), withParams(14, 4, 3), end()});
         loop.twin.advance(100ms);
         EXPECT_EQ(ofCode(loop.replies(), 14).size(), std::size_t(n + 1)) << "counter " << n;
         EXPECT_EQ(loop.twin.repetitionCounter(), 0u);
@@ -110,7 +101,7 @@ TEST(TwinProgram, UsbMessagesOnlyWhileSwitchedOn) {
 
 TEST(TwinProgram, EachRunStartsAtLineOneWithCounterAndMessagesReset) {
     TwinHarness h;
-    h.run({print("a"), usb(true), recP1(13, 4, 7), waitMs(100000), end()});
+    h.run({print("a"), usb(true), withParams(13, 4, 7), waitMs(100000), end()});
     h.twin.advance(10ms);
     EXPECT_EQ(h.twin.repetitionCounter(), 7u);
     h.twin.takeBytes();
@@ -169,7 +160,7 @@ TEST(TwinProgram, InputBreakJumpsOnTheConfiguredEdgeAtOnce) {
 
 TEST(TwinProgram, StopCommandAndStopInputHaltProgramAndMotors) {
     TwinHarness h;
-    h.run({recP1(3, 1, 1000), waitMs(100000), end()});
+    h.run({withParams(3, 1, 1000), waitMs(100000), end()});
     h.twin.advance(5ms);
     ASSERT_NE(h.twin.axis(0).velocity(), 0);
     h.twin.takeBytes();
@@ -212,10 +203,10 @@ TEST(TwinProgram, EnableClearMotorOutputsAndDriverConfiguration) {
     ASSERT_EQ(h.twin.axis(2).position(), 30);
     // drv M2: divisor 8, 400 steps per revolution; v_max 4 rev/s on M1 and M2, then
     // 1 rev/s on both; M3 runs backwards until go_to takes over.
-    h.run({rec({5, 4, 1}), rec({22, 4, 1, 0, 1}), setOut(8, true), setOut(10, true),
-           rec({17, 2, 0, 0, 0, 8, 0, 0, 0x01, 0x90}), recP1(2, 1, 4000), recP1(2, 2, 4000),
-           recP1(3, 1, 1000), recP1(3, 2, 1000), recP1(3, 3, -5000), recP1(8, 3, -400),
-           waitMs(100000)});
+    h.run({recordOf({5, 4, 1}), recordOf({22, 4, 1, 0, 1}), setOut(8, true), setOut(10, true),
+           recordOf({17, 2, 0, 0, 0, 8, 0, 0, 0x01, 0x90}), withParams(2, 1, 4000),
+           withParams(2, 2, 4000), withParams(3, 1, 1000), withParams(3, 2, 1000),
+           withParams(3, 3, -5000), withParams(8, 3, -400), waitMs(100000)});
     h.twin.advance(3ms);  // up to the outputs; the motors start moving at 7 ms
     EXPECT_TRUE(h.twin.enableOutput());
     EXPECT_TRUE(h.twin.output(8));
@@ -261,8 +252,8 @@ TEST(TwinProgram, WaitMotorWaitsForTheNamedAxesThroughTheSeam) {
     };
     TwinHarness h(options);
     // M2 and M3 move at 0 ms; wait_motor(M2) from 1 ms; the moves take 30 ms.
-    h.run({recP1(8, 2, 100), recP1(8, 3, 100), rec({20, 4, 0, 1, 0}), setOut(1, true),
-           rec({20, 4, 0, 0, 1}), end()});
+    h.run({withParams(8, 2, 100), withParams(8, 3, 100), recordOf({20, 4, 0, 1, 0}),
+           setOut(1, true), recordOf({20, 4, 0, 0, 1}), end()});
     h.twin.advance(29ms);
     EXPECT_FALSE(h.twin.output(1));
     EXPECT_EQ(h.twin.currentSlot(), 2);
@@ -300,14 +291,14 @@ TEST(TwinLineReports, StartedLinesAreReportedAtMostEvery50ms) {
 
 TEST(TwinLineReports, LoopsDoNotFloodTheLink) {
     TwinHarness h;
-    h.run({jump(2), jump(1)});
+    h.run({jumpTo(2), jumpTo(1)});
     h.twin.advance(1000ms);
     const auto reports = lineReports(h.twin);
     ASSERT_EQ(reports.size(), 21u);  // at 0, 50, ..., 1000 ms
     for (std::size_t i = 1; i < reports.size(); ++i)
         EXPECT_EQ(reports[i].at - reports[i - 1].at, 50ms);
     TwinHarness single;
-    single.run({jump(1)});
+    single.run({jumpTo(1)});
     single.twin.advance(500ms);
     EXPECT_EQ(lineReports(single.twin), (std::vector<TimedReport>{{0ms, 0}}))
         << "a line that keeps running is reported once";

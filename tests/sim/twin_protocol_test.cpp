@@ -1,7 +1,7 @@
 #include <fstream>
 
 #include "sim/eeprom_file.h"
-#include "twin_harness.h"
+#include "support/twin_harness.h"
 
 namespace rv720::sim::testing {
 namespace {
@@ -115,7 +115,7 @@ TEST(TwinCommands, OutputsAndInputsShowInTheIoState) {
 TEST(TwinCommands, ResetStopsAndClearsButKeepsTheProgram) {
     TwinHarness h;
     h.exchange(9, {1, 0, 0, 0, 50});
-    h.run({setOut(2, true), rec({5, 4, 1}), waitMs(10000), end()});
+    h.run({setOut(2, true), recordOf({5, 4, 1}), waitMs(10000), end()});
     h.twin.advance(5ms);
     ASSERT_TRUE(h.twin.output(2) && h.twin.enableOutput());
     h.twin.takeBytes();
@@ -159,8 +159,9 @@ InputBreakWire sampleBlock() {
     return block;
 }
 
-const std::vector<Record> kSample = {rec({17, 1, 1, 0, 0, 8, 0, 0, 0, 200}), recP1(8, 1, -400),
-                                     rec({19, 4, 3, 'a', 'b', 'c', 9, 9, 9, 9}), end()};
+const std::vector<Record> kSample = {recordOf({17, 1, 1, 0, 0, 8, 0, 0, 0, 200}),
+                                     withParams(8, 1, -400),
+                                     recordOf({19, 4, 3, 'a', 'b', 'c', 9, 9, 9, 9}), end()};
 
 // Reads the program back as the station does and checks every reply against it.
 void expectReadBack(TwinHarness& h, const std::vector<Record>& records,
@@ -210,7 +211,7 @@ TEST(TwinTransfer, RecordsResentAfterALostReplyAreStoredOnce) {
     for (const Bytes& record : {first, first, last, last})
         EXPECT_EQ(h.exchange(17, record).code, 17);
     h.exchange(18, {4});
-    expectReadBack(h, {recP1(13, 4, 5), end()}, {});
+    expectReadBack(h, {withParams(13, 4, 5), end()}, {});
 }
 
 TEST(TwinTransfer, WriteAndFirmwareRequestsStopARunningProgram) {
@@ -228,7 +229,7 @@ TEST(TwinTransfer, WriteAndFirmwareRequestsStopARunningProgram) {
 // ---------------------------------------------------------------- EEPROM file
 
 TEST(TwinEeprom, ProgramSurvivesANewTwin) {
-    TempDir dir;
+    TempFolder dir;
     TwinOptions options;
     options.eepromPath = dir.path() / "nested" / "eeprom.bin";
     TwinHarness(options).writeProgram(kSample, sampleBlock());
@@ -237,7 +238,7 @@ TEST(TwinEeprom, ProgramSurvivesANewTwin) {
 }
 
 TEST(TwinEeprom, FileLayoutIsHeaderRecordsAndSum) {
-    TempDir dir;
+    TempFolder dir;
     const auto path = dir.path() / "eeprom.bin";
     ProgramImage program;
     program.setLength(1);
@@ -255,11 +256,11 @@ TEST(TwinEeprom, FileLayoutIsHeaderRecordsAndSum) {
 }
 
 TEST(TwinEeprom, DamagedOrMissingFilesGiveAnEmptyProgram) {
-    TempDir dir;
+    TempFolder dir;
     const auto path = dir.path() / "eeprom.bin";
     ProgramImage program;
     program.setLength(2);
-    program.setRecord(0, recP1(13, 4, 5));
+    program.setRecord(0, withParams(13, 4, 5));
     program.setRecord(1, end());
     ASSERT_TRUE(saveEeprom(path, program));
     std::ifstream in(path, std::ios::binary);
@@ -284,7 +285,7 @@ TEST(TwinEeprom, DamagedOrMissingFilesGiveAnEmptyProgram) {
 }
 
 TEST(TwinEeprom, UnwritablePathIsReportedAndTheProgramStillRuns) {
-    TempDir dir;
+    TempFolder dir;
     std::ofstream(dir.path() / "file") << "x";
     TwinOptions options;
     options.eepromPath = dir.path() / "file" / "eeprom.bin";  // under a plain file

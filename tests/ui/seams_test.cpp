@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "shell/shell_test_app.h"
+#include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
 #include "ui/qt_adapters.h"
 

@@ -3,9 +3,6 @@
 // replies taken apart with the station's own reassembler.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -13,9 +10,12 @@
 #include "model/program_image.h"
 #include "protocol/frame.h"
 #include "sim/controller_twin.h"
+#include "support/record_builders.h"
+#include "support/temp_folder.h"
 
 namespace rv720::sim::testing {
 
+using namespace rv720::test;
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 
@@ -45,24 +45,14 @@ inline Bytes frameBytes(std::uint8_t code, const Bytes& data) {
     return Bytes(f.view().begin(), f.view().end());
 }
 
-inline Record rec(std::initializer_list<std::uint8_t> bytes) {
-    Record r{};
-    std::copy(bytes.begin(), bytes.end(), r.begin());
-    return r;
-}
-inline Record recP1(std::uint8_t code, std::uint8_t motor, std::int32_t p1) {
-    Record r = makeRecord(code, motor);
-    writeBe32(r.data() + 2, p1);
-    return r;
-}
 inline Record setOut(int output, bool on) {
-    return rec({15, 4, std::uint8_t(output), std::uint8_t(on)});
+    return recordOf({15, 4, std::uint8_t(output), std::uint8_t(on)});
 }
 inline Record waitMs(std::int32_t ms) {
-    return recP1(6, 4, ms);
+    return withParams(6, 4, ms);
 }
 inline Record end() {
-    return rec({10, 4});
+    return recordOf({10, 4});
 }
 
 class TwinHarness {
@@ -100,26 +90,6 @@ class TwinHarness {
     }
 
     ControllerTwin twin;
-};
-
-// A scratch directory removed at the end of the test.
-class TempDir {
-  public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("rv720-twin-" + std::to_string(::getpid()) + "-" + std::to_string(serial_++));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    static inline int serial_ = 0;
-    std::filesystem::path path_;
 };
 
 }  // namespace rv720::sim::testing
