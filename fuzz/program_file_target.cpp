@@ -44,7 +44,7 @@ std::string programFileRoundTrip(Input input) {
 
     const ProgramFileResult result = decodeProgramFile(input.data(), input.size(), image);
     if (!result) {
-        if (result.error.empty()) return "a refused file gives no reason";
+        if (result.reason().empty()) return "a refused file gives no reason";
         if (image.bytes() != before.bytes() || image.length() != before.length())
             return "a refused file changed the program";
         return {};

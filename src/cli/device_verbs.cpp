@@ -512,8 +512,8 @@ int runRead(std::span<const std::string> args, Io& io, const DeviceRun& how) {
         return status;
 
     const SaveResult saved = saveProgram(*output, program, formForPath(*output));
-    if (!saved.ok) {
-        io.err << "rv720: " << *output << ": " << saved.error << "\n";
+    if (!saved) {
+        io.err << "rv720: " << *output << ": " << saved.reason() << "\n";
         return kExitFailure;
     }
     return kExitOk;

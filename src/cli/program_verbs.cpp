@@ -122,7 +122,8 @@ bool loadProgramForVerb(const std::string& path, ProgramImage& image, Io& io) {
     const ProgramLoad loaded = loadProgram(path, image);
     if (!loaded) {
         // A mistake in a text is located as compilers locate theirs.
-        io.err << (loaded.line > 0 ? "" : "rv720: ") << loaded.located(path) << "\n";
+        io.err << (loaded.error == FileError::TextMistake ? "" : "rv720: ") << loaded.located(path)
+               << "\n";
         return false;
     }
     if (loaded.declaredLength > kMaxCommands)
@@ -185,8 +186,8 @@ namespace {
 
 bool writeOutput(const std::string& path, const std::vector<std::uint8_t>& bytes, Io& io) {
     const SaveResult saved = writeFileAtomically(path, bytes);
-    if (!saved) io.err << "rv720: " << path << ": " << saved.error << "\n";
-    return saved.ok;
+    if (!saved) io.err << "rv720: " << path << ": " << saved.reason() << "\n";
+    return saved.ok();
 }
 
 }  // namespace

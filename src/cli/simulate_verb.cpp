@@ -94,7 +94,7 @@ int runSimulate(std::span<const std::string> args, Io& io) {
         const std::string trace = sim::dryRunCsv(run);
         const SaveResult saved = writeFileAtomically(*csv, {trace.begin(), trace.end()});
         if (!saved) {
-            io.err << "rv720: " << *csv << ": " << saved.error << "\n";
+            io.err << "rv720: " << *csv << ": " << saved.reason() << "\n";
             return kExitFailure;
         }
     }

@@ -20,14 +20,6 @@ constexpr std::size_t kLengthOffset = 0;
 constexpr std::size_t kInput1Offset = 10;
 constexpr std::size_t kInput2Offset = 20;
 
-std::string plural(std::size_t n, const char* word) {
-    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
-
-std::string systemReason(int error) {
-    return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
-}
-
 // Closes a descriptor on every path out.
 struct FdCloser {
     int fd = -1;
@@ -40,16 +32,6 @@ struct FdCloser {
         return rc;
     }
 };
-
-// What a path that is not a regular file is instead.
-std::string notARegularFile(mode_t mode) {
-    const char* kind = S_ISDIR(mode)                    ? "a folder"
-                       : S_ISFIFO(mode)                 ? "a named pipe"
-                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
-                       : S_ISSOCK(mode)                 ? "a socket"
-                                                        : "something else";
-    return std::string("not a regular file (") + kind + ")";
-}
 
 // Every byte, or the reason it could not be written.
 bool writeAll(int fd, const std::vector<std::uint8_t>& bytes, int& error) {
@@ -111,20 +93,13 @@ int createTemporaryBeside(const std::filesystem::path& target, std::filesystem::
 // is reported as the folder's refusal, as before there was a fallback.
 SaveResult writeInPlace(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes,
                         int folderError) {
-    SaveResult result;
     FdCloser out{::open(target.c_str(), O_WRONLY | O_CLOEXEC)};
-    if (out.fd < 0) {
-        result.error = "cannot create a file in its folder: " + systemReason(folderError);
-        return result;
-    }
+    if (out.fd < 0) return fileFailure(FileError::CannotCreate, systemCause(folderError));
     int error = 0;
     if (!writeAll(out.fd, bytes, error) || ::ftruncate(out.fd, off_t(bytes.size())) != 0 ||
-        ::fsync(out.fd) != 0 || out.close() != 0) {
-        result.error = "cannot write: " + systemReason(error != 0 ? error : errno);
-        return result;
-    }
-    result.ok = true;
-    return result;
+        ::fsync(out.fd) != 0 || out.close() != 0)
+        return fileFailure(FileError::CannotWrite, systemCause(error != 0 ? error : errno));
+    return {};
 }
 
 // Makes a finished rename last through a power cut. Best effort: some file systems
@@ -153,16 +128,17 @@ ProgramFileResult decodeProgramFile(const std::uint8_t* data, std::size_t size,
                                     ProgramImage& image) {
     ProgramFileResult result;
     if (size < kFileHeaderSize) {
-        result.error = "file is " + plural(size, "byte") + ", a program file has at least " +
-                       plural(kFileHeaderSize, "byte");
+        result.error = FileError::TooShort;
+        result.size = size;
         return result;
     }
     result.declaredLength = static_cast<std::uint32_t>(readBe32(data + kLengthOffset));
     const std::uint32_t n = std::min<std::uint32_t>(result.declaredLength, kMaxCommands);
     const std::size_t held = (size - kFileHeaderSize) / kRecordSize;
     if (held < n) {
-        result.error = "declares " + plural(result.declaredLength, "command") + " but holds " +
-                       std::to_string(held);
+        result.error = FileError::Truncated;
+        result.size = result.declaredLength;
+        result.held = held;
         return result;
     }
     InputBreakWire wire;
@@ -175,23 +151,23 @@ ProgramFileResult decodeProgramFile(const std::uint8_t* data, std::size_t size,
         image.setRecord(int(i), r);
     }
     image.setLength(n);
-    result.ok = true;
     return result;
 }
 
-std::string readRegularFile(const std::string& path, std::size_t limit,
-                            std::vector<std::uint8_t>& bytes) {
+FileResult readRegularFile(const std::string& path, std::size_t limit,
+                           std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     // A named pipe or a device is refused before it is opened: opening a pipe waits
     // for a writer, reading a device may never end.
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        return "cannot open: " + notARegularFile(info.st_mode);
+        return fileFailure(FileError::CannotOpen, notARegularFile(info.st_mode));
     // Non-blocking, and checked again once open, in case the path changed meanwhile.
     FdCloser in{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (in.fd < 0) return "cannot open: " + systemReason(errno);
-    if (::fstat(in.fd, &info) != 0) return "cannot open: " + systemReason(errno);
-    if (!S_ISREG(info.st_mode)) return "cannot open: " + notARegularFile(info.st_mode);
+    if (in.fd < 0) return fileFailure(FileError::CannotOpen, systemCause(errno));
+    if (::fstat(in.fd, &info) != 0) return fileFailure(FileError::CannotOpen, systemCause(errno));
+    if (!S_ISREG(info.st_mode))
+        return fileFailure(FileError::CannotOpen, notARegularFile(info.st_mode));
     bytes.resize(std::min<std::size_t>(limit, std::size_t(std::max<off_t>(info.st_size, 0)) + 1));
     std::size_t got = 0;
     while (got < limit) {
@@ -200,7 +176,7 @@ std::string readRegularFile(const std::string& path, std::size_t limit,
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             bytes.clear();
-            return "cannot read: " + systemReason(errno);
+            return fileFailure(FileError::CannotRead, systemCause(errno));
         }
         if (n == 0) break;
         got += std::size_t(n);
@@ -210,12 +186,14 @@ std::string readRegularFile(const std::string& path, std::size_t limit,
 }
 
 ProgramFileResult loadProgramFile(const std::string& path, ProgramImage& image) {
-    ProgramFileResult result;
     // Nothing past the 999th record is ever used, so a huge file costs no more
     // than a full program.
     std::vector<std::uint8_t> bytes;
-    result.error = readRegularFile(path, kMaxFileBytes, bytes);
-    if (!result.error.empty()) return result;
+    if (FileResult read = readRegularFile(path, kMaxFileBytes, bytes); !read) {
+        ProgramFileResult result;
+        static_cast<FileResult&>(result) = std::move(read);
+        return result;
+    }
     return decodeProgramFile(bytes, image);
 }
 
@@ -225,24 +203,15 @@ SaveResult saveProgramFile(const std::string& path, const ProgramImage& image) {
 
 SaveResult writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     namespace fs = std::filesystem;
-    SaveResult result;
     // Saving through a link updates the file it points at and keeps the link.
     int error = 0;
     const fs::path target = followLinks(path, error);
-    if (error != 0) {
-        result.error = "cannot follow the link: " + systemReason(error);
-        return result;
-    }
-    if (target.filename().empty()) {
-        result.error = "not a file name";
-        return result;
-    }
+    if (error != 0) return fileFailure(FileError::CannotFollowLink, systemCause(error));
+    if (target.filename().empty()) return fileFailure(FileError::NotAFileName);
     struct stat previous {};
     const bool exists = ::lstat(target.c_str(), &previous) == 0;
-    if (exists && !S_ISREG(previous.st_mode)) {
-        result.error = "cannot replace it: " + notARegularFile(previous.st_mode);
-        return result;
-    }
+    if (exists && !S_ISREG(previous.st_mode))
+        return fileFailure(FileError::CannotReplace, notARegularFile(previous.st_mode));
 
     fs::path tmp;
     FdCloser out{createTemporaryBeside(target, tmp, error)};
@@ -250,30 +219,27 @@ SaveResult writeFileAtomically(const std::string& path, const std::vector<std::u
         // A folder that takes no new files may still hold a file that may be written.
         if (exists && (error == EACCES || error == EPERM))
             return writeInPlace(target, bytes, error);
-        result.error = "cannot create a file in its folder: " + systemReason(error);
-        return result;
+        return fileFailure(FileError::CannotCreate, systemCause(error));
     }
-    auto fail = [&](const std::string& reason) {
+    auto fail = [&](FileError why, std::string cause) {
         if (out.fd >= 0) out.close();
         std::error_code ignored;
         fs::remove(tmp, ignored);
-        result.error = reason;
-        return result;
+        return fileFailure(why, std::move(cause));
     };
 
-    if (!writeAll(out.fd, bytes, error)) return fail("cannot write: " + systemReason(error));
+    if (!writeAll(out.fd, bytes, error)) return fail(FileError::CannotWrite, systemCause(error));
     // Keep the permissions the previous file had.
     if (exists) ::fchmod(out.fd, previous.st_mode & 07777);
     // On the disk before it replaces anything: a power cut must not leave an empty file.
     if (::fsync(out.fd) != 0 || out.close() != 0)
-        return fail("cannot write: " + systemReason(errno));
+        return fail(FileError::CannotWrite, systemCause(errno));
 
     std::error_code ec;
     fs::rename(tmp, target, ec);
-    if (ec) return fail("cannot replace it: " + ec.message());
+    if (ec) return fail(FileError::CannotReplace, ec.message());
     syncFolder(target.parent_path());
-    result.ok = true;
-    return result;
+    return {};
 }
 
 }  // namespace rv720

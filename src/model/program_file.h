@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "model/file_error.h"
 #include "model/program_image.h"
 
 namespace rv720 {
@@ -32,13 +33,9 @@ namespace rv720 {
 inline constexpr std::size_t kFileHeaderSize = 30;
 inline constexpr std::size_t kMaxFileBytes = kFileHeaderSize + kRecordSize * kMaxCommands;
 
-// Outcome of decoding or loading; `error` is a short reason without the file name
-// ("file is 25 bytes, a program file has at least 30 bytes").
-struct ProgramFileResult {
-    bool ok = false;
-    std::string error;
+// Outcome of decoding or loading; see file_error.h for the failures and their reasons.
+struct ProgramFileResult : FileResult {
     std::uint32_t declaredLength = 0;  // as the file states it, before the cut to 999
-    explicit operator bool() const { return ok; }
 };
 
 // Bytes of a program file for the image's length, block and first `length` records.
@@ -55,19 +52,15 @@ inline ProgramFileResult decodeProgramFile(const std::vector<std::uint8_t>& byte
 }
 
 // Reads at most `limit` bytes of the regular file at `path` into `bytes`. A named
-// pipe, a device or a folder is refused at once, before anything can block. An
-// empty text on success, else the reason ("cannot open: ...", "cannot read: ...").
-std::string readRegularFile(const std::string& path, std::size_t limit,
-                            std::vector<std::uint8_t>& bytes);
+// pipe, a device or a folder is refused at once, before anything can block
+// (FileError::CannotOpen); a failing read is FileError::CannotRead.
+FileResult readRegularFile(const std::string& path, std::size_t limit,
+                           std::vector<std::uint8_t>& bytes);
 
 // Reads and decodes the file at `path`; `image` is untouched on any failure.
 ProgramFileResult loadProgramFile(const std::string& path, ProgramImage& image);
 
-struct SaveResult {
-    bool ok = false;
-    std::string error;
-    explicit operator bool() const { return ok; }
-};
+using SaveResult = FileResult;
 
 // Writes the image's program to `path` as described above.
 SaveResult saveProgramFile(const std::string& path, const ProgramImage& image);

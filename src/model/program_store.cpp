@@ -1,6 +1,7 @@
 #include "model/program_store.h"
 
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "model/program_text.h"
@@ -30,38 +31,42 @@ ProgramForm formForPath(std::string_view path) {
 }
 
 std::string ProgramLoad::located(const std::string& path) const {
-    if (line > 0)
-        return path + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + error;
-    return path + ": " + error;
+    if (error == FileError::TextMistake)
+        return path + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + reason();
+    return path + ": " + reason();
 }
 
 ProgramLoad loadProgram(const std::string& path, ProgramImage& image) {
     ProgramLoad load;
     std::vector<std::uint8_t> bytes;
-    load.error = readRegularFile(path, kMaxTextBytes + 1, bytes);
-    if (!load.error.empty()) return load;
+    if (FileResult read = readRegularFile(path, kMaxTextBytes + 1, bytes); !read) {
+        static_cast<FileResult&>(load) = std::move(read);
+        return load;
+    }
 
     const bool binary = bytes.empty() || bytes[0] == 0 || hasExtension(path, ".pri");
     if (binary) {
         // Nothing past the 999th record is ever used.
         if (bytes.size() > kMaxFileBytes) bytes.resize(kMaxFileBytes);
-        const ProgramFileResult decoded = decodeProgramFile(bytes, image);
-        load.ok = decoded.ok;
-        load.error = decoded.error;
+        ProgramFileResult decoded = decodeProgramFile(bytes, image);
         load.declaredLength = decoded.declaredLength;
+        static_cast<FileResult&>(load) = std::move(decoded);
         return load;
     }
     load.form = ProgramForm::Text;
     if (bytes.size() > kMaxTextBytes) {
-        load.error = "too large for a program text";
+        load.error = FileError::TextTooLarge;
         return load;
     }
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     const TextImportResult imported = importProgramText(text, image);
-    load.ok = imported.ok;
-    load.error = imported.message;
-    load.line = imported.line;
-    load.column = imported.column;
+    if (!imported) {
+        load.error = FileError::TextMistake;
+        load.cause = imported.message;
+        load.line = imported.line;
+        load.column = imported.column;
+        return load;
+    }
     load.declaredLength = image.length();
     return load;
 }

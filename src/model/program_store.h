@@ -20,17 +20,14 @@ enum class ProgramForm : std::uint8_t { Binary, Text };
 // The form a file of this name is written in: text for the text form's extension.
 ProgramForm formForPath(std::string_view path);
 
-struct ProgramLoad {
-    bool ok = false;
+// A failure is any of file_error.h's reading ones; a mistake in a text is
+// FileError::TextMistake with its line and column.
+struct ProgramLoad : FileResult {
     ProgramForm form = ProgramForm::Binary;
-    std::string error;  // the reason, without the file name
-    int line = 0;       // text form: where the import stopped
-    int column = 0;
     std::uint32_t declaredLength = 0;  // binary form, before the cut to 999
-    explicit operator bool() const { return ok; }
 
-    // One line naming the file: "PATH:LINE:COLUMN: expected ..." for the text
-    // form (as compilers write it, so editors jump there), "PATH: reason" otherwise.
+    // One line naming the file: "PATH:LINE:COLUMN: expected ..." for a mistake in
+    // a text (as compilers write it, so editors jump there), "PATH: reason" otherwise.
     std::string located(const std::string& path) const;
 };
 

@@ -68,7 +68,7 @@ class DeviceVerbs : public ::testing::Test {
     }
     std::string programFile(const ProgramImage& image, const std::string& name = "p.pri") {
         const std::string path = folder.file(name);
-        EXPECT_TRUE(saveProgramFile(path, image).ok);
+        EXPECT_TRUE(saveProgramFile(path, image));
         return path;
     }
 };
@@ -122,7 +122,7 @@ TEST_F(DeviceVerbs, ReadOfAnEmptyControllerSavesAnEmptyProgram) {
     const RunResult r = run("read", onSimulator({"-o", back}));
     ASSERT_EQ(r.status, kExitOk) << r.err;
     ProgramImage image = waitingProgram();
-    ASSERT_TRUE(loadProgramFile(back, image).ok);
+    ASSERT_TRUE(loadProgramFile(back, image));
     EXPECT_EQ(image.length(), 0u);
 }
 

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     const auto saved =
         rv720::saveProgram(argv[1], rv720::testing::demoProgram(), rv720::formForPath(argv[1]));
     if (!saved) {
-        std::cerr << "make_demo_program: " << argv[1] << ": " << saved.error << "\n";
+        std::cerr << "make_demo_program: " << argv[1] << ": " << saved.reason() << "\n";
         return 2;
     }
     return 0;

@@ -94,7 +94,7 @@ TEST(SerialEndToEnd, TheToolsVerbsThroughServeSimulator) {
     TempFolder folder;
     const std::string eeprom = folder.file("eeprom.bin");
     const std::string program = folder.file("demo.pri");
-    ASSERT_TRUE(saveProgramFile(program, demoProgram()).ok);
+    ASSERT_TRUE(saveProgramFile(program, demoProgram()));
     ServedSimulator server(eeprom);
     ASSERT_EQ(server.path().rfind("/dev/", 0), 0u) << server.path();
     const std::string device = " --device '" + server.path() + "'";

@@ -121,7 +121,7 @@ TEST(ProgramFileDecoding, RoundTripIsByteIdenticalAndRestoresTheProgram) {
         const Bytes file = encodeProgramFile(original);
         ProgramImage loaded;
         const auto result = decodeProgramFile(file, loaded);
-        ASSERT_TRUE(result) << result.error;
+        ASSERT_TRUE(result) << result.reason();
         EXPECT_EQ(loaded.length(), original.length());
         EXPECT_EQ(loaded.inputBreakWire(), original.inputBreakWire());
         for (int i = 0; i < n; ++i)
@@ -169,7 +169,7 @@ TEST(ProgramFileDecoding, DeclaredLengthAbove999ReadsTheFirst999Records) {
         const Bytes file = fileWithRecords(declared, 1000);
         ProgramImage image;
         const auto result = decodeProgramFile(file, image);
-        ASSERT_TRUE(result) << declared << ": " << result.error;
+        ASSERT_TRUE(result) << declared << ": " << result.reason();
         EXPECT_EQ(result.declaredLength, declared);
         EXPECT_EQ(image.length(), 999u);
         EXPECT_EQ(image.record(998)[0], std::uint8_t(998 * 10 + 1));
@@ -187,29 +187,35 @@ TEST(ProgramFileDecoding, BytesAfterTheDeclaredRecordsAreIgnored) {
 struct DamagedFile {
     const char* what;
     Bytes bytes;
+    FileError kind;
     std::string error;
 };
 
 TEST(ProgramFileDecoding, ShortFilesAreRefusedAndLeaveTheImageUntouched) {
+    constexpr FileError kShort = FileError::TooShort, kCut = FileError::Truncated;
     Bytes partialRecord = fileWithRecords(1, 0);
     partialRecord.resize(39, 0x0A);
     const DamagedFile cases[] = {
-        {"empty", {}, "file is 0 bytes, a program file has at least 30 bytes"},
-        {"one byte", {0}, "file is 1 byte, a program file has at least 30 bytes"},
-        {"25 bytes", Bytes(25, 0), "file is 25 bytes, a program file has at least 30 bytes"},
-        {"29 bytes", Bytes(29, 0), "file is 29 bytes, a program file has at least 30 bytes"},
-        {"fewer records", fileWithRecords(12, 7), "declares 12 commands but holds 7"},
-        {"header only", header(1), "declares 1 command but holds 0"},
-        {"partial record", partialRecord, "declares 1 command but holds 0"},
-        {"cut above 999", fileWithRecords(1000, 500), "declares 1000 commands but holds 500"},
-        {"all ones", fileWithRecords(0xFFFFFFFF, 0), "declares 4294967295 commands but holds 0"},
+        {"empty", {}, kShort, "file is 0 bytes, a program file has at least 30 bytes"},
+        {"one byte", {0}, kShort, "file is 1 byte, a program file has at least 30 bytes"},
+        {"25 bytes", Bytes(25, 0), kShort,
+         "file is 25 bytes, a program file has at least 30 bytes"},
+        {"29 bytes", Bytes(29, 0), kShort,
+         "file is 29 bytes, a program file has at least 30 bytes"},
+        {"fewer records", fileWithRecords(12, 7), kCut, "declares 12 commands but holds 7"},
+        {"header only", header(1), kCut, "declares 1 command but holds 0"},
+        {"partial record", partialRecord, kCut, "declares 1 command but holds 0"},
+        {"cut above 999", fileWithRecords(1000, 500), kCut, "declares 1000 commands but holds 500"},
+        {"all ones", fileWithRecords(0xFFFFFFFF, 0), kCut,
+         "declares 4294967295 commands but holds 0"},
     };
     for (const auto& c : cases) {
         ProgramImage image = randomProgram(3, 20);
         const auto before = image.bytes();
         const auto result = decodeProgramFile(c.bytes, image);
         EXPECT_FALSE(result) << c.what;
-        EXPECT_EQ(result.error, c.error) << c.what;
+        EXPECT_EQ(result.error, c.kind) << c.what;
+        EXPECT_EQ(result.reason(), c.error) << c.what;
         EXPECT_EQ(image.length(), 20u) << c.what;
         EXPECT_TRUE(image.bytes() == before) << c.what;
     }
@@ -237,19 +243,22 @@ TEST(ProgramFileStorage, LoadFailuresNameTheReasonAndKeepTheImage) {
     fs::create_directory(folder.path() / "dir.pri");
     const struct {
         const char* name;
+        FileError kind;
         std::string error;
     } cases[] = {
-        {"missing.pri", "cannot open: No such file or directory"},
-        {"dir.pri", "cannot open: not a regular file (a folder)"},
-        {"short.pri", "file is 25 bytes, a program file has at least 30 bytes"},
-        {"cut.pri", "declares 12 commands but holds 7"},
+        {"missing.pri", FileError::CannotOpen, "cannot open: No such file or directory"},
+        {"dir.pri", FileError::CannotOpen, "cannot open: not a regular file (a folder)"},
+        {"short.pri", FileError::TooShort,
+         "file is 25 bytes, a program file has at least 30 bytes"},
+        {"cut.pri", FileError::Truncated, "declares 12 commands but holds 7"},
     };
     for (const auto& c : cases) {
         ProgramImage image = randomProgram(4, 9);
         const auto before = image.bytes();
         const auto result = loadProgramFile((folder.path() / c.name).string(), image);
         EXPECT_FALSE(result) << c.name;
-        EXPECT_EQ(result.error, c.error) << c.name;
+        EXPECT_EQ(result.error, c.kind) << c.name;
+        EXPECT_EQ(result.reason(), c.error) << c.name;
         EXPECT_EQ(image.length(), 9u) << c.name;
         EXPECT_TRUE(image.bytes() == before) << c.name;
     }
@@ -259,8 +268,8 @@ TEST(ProgramFileStorage, SaveIntoAMissingFolderFailsAndReportsIt) {
     TempFolder folder;
     const auto result =
         saveProgramFile((folder.path() / "nope" / "prog.pri").string(), randomProgram(1, 3));
-    EXPECT_FALSE(result);
-    EXPECT_EQ(result.error, "cannot create a file in its folder: No such file or directory");
+    EXPECT_EQ(result.error, FileError::CannotCreate);
+    EXPECT_EQ(result.reason(), "cannot create a file in its folder: No such file or directory");
 }
 
 TEST(ProgramFileStorage, FailedReplaceKeepsWhatWasThereAndLeavesNoTemporaryFile) {
@@ -269,8 +278,8 @@ TEST(ProgramFileStorage, FailedReplaceKeepsWhatWasThereAndLeavesNoTemporaryFile)
     fs::create_directory(target);
     writeBytes(target / "inside", Bytes{1, 2, 3});
     const auto result = saveProgramFile(target.string(), randomProgram(2, 3));
-    EXPECT_FALSE(result);
-    EXPECT_EQ(result.error.rfind("cannot replace it: ", 0), 0u) << result.error;
+    EXPECT_EQ(result.error, FileError::CannotReplace);
+    EXPECT_EQ(result.reason(), "cannot replace it: not a regular file (a folder)");
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_EQ(readBytes(target / "inside"), (Bytes{1, 2, 3}));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"taken.pri"});
@@ -294,8 +303,8 @@ TEST(ProgramFileStorage, FailedWriteKeepsThePreviousFileAndReportsTheError) {
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_FALSE(result);
-    EXPECT_EQ(result.error, "cannot write: File too large");
+    EXPECT_EQ(result.error, FileError::CannotWrite);
+    EXPECT_EQ(result.reason(), "cannot write: File too large");
     EXPECT_EQ(readBytes(target), encodeProgramFile(previous));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"prog.pri"});
 }
@@ -304,17 +313,26 @@ TEST(ProgramFileStorage, FailedWriteKeepsThePreviousFileAndReportsTheError) {
 // runs in a child that has given root up (the folder and file belong to nobody).
 constexpr uid_t kNobody = 65534;
 
-SaveResult saveAsOrdinaryUser(const fs::path& path, const ProgramImage& image) {
-    if (::geteuid() != 0) return saveProgramFile(path.string(), image);
+// How a save or load ended: the kind and the reason's words.
+struct Outcome {
+    FileError error = FileError::None;
+    std::string reason;
+};
+Outcome outcomeOf(const FileResult& r) {
+    return {r.error, r.reason()};
+}
+
+Outcome saveAsOrdinaryUser(const fs::path& path, const ProgramImage& image) {
+    if (::geteuid() != 0) return outcomeOf(saveProgramFile(path.string(), image));
     int channel[2];
-    if (::pipe(channel) != 0) return {false, "no pipe"};
+    if (::pipe(channel) != 0) return {FileError::CannotWrite, "no pipe"};
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(channel[0]);
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
             ::_exit(2);
         const SaveResult r = saveProgramFile(path.string(), image);
-        const std::string answer = (r.ok ? "+" : "-") + r.error;
+        const std::string answer = char('A' + int(r.error)) + r.reason();
         (void)!::write(channel[1], answer.data(), answer.size());
         ::_exit(0);
     }
@@ -325,8 +343,8 @@ SaveResult saveAsOrdinaryUser(const fs::path& path, const ProgramImage& image) {
         answer.append(buffer, std::size_t(n));
     ::close(channel[0]);
     ::waitpid(child, nullptr, 0);
-    if (answer.empty()) return {false, "the child gave no answer"};
-    return {answer[0] == '+', answer.substr(1)};
+    if (answer.empty()) return {FileError::CannotWrite, "the child gave no answer"};
+    return {FileError(answer[0] - 'A'), answer.substr(1)};
 }
 
 // Saving and opening where the path is not simply a file in a writable folder.
@@ -337,7 +355,8 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
         std::function<fs::path(const fs::path& folder)> prepare;  // the path to use
         Action action;
         std::string landsAt;  // the file that must then hold the program, if any
-        std::string error;    // empty when it succeeds
+        FileError kind;
+        std::string error;  // empty when it succeeds
     };
     const std::string longName = std::string(251, 'n') + ".pri";
     const ProgramImage program = randomProgram(31, 7);
@@ -362,21 +381,21 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
     };
     const Case cases[] = {
         {"a name of 255 characters", [&](const fs::path& f) { return f / longName; }, Action::Save,
-         longName, ""},
+         longName, FileError::None, ""},
         {"a link to a file, whose permissions stay",
          [&](const fs::path& f) {
              file(f / "real.pri", fs::perms(0640));
              fs::create_symlink("real.pri", f / "link.pri");
              return f / "link.pri";
          },
-         Action::Save, "real.pri", ""},
+         Action::Save, "real.pri", FileError::None, ""},
         {"a dangling link",
          [](const fs::path& f) {
              fs::create_directory(f / "sub");
              fs::create_symlink("sub/new.pri", f / "link.pri");
              return f / "link.pri";
          },
-         Action::Save, "sub/new.pri", ""},
+         Action::Save, "sub/new.pri", FileError::None, ""},
         {"a chain of links ending in another folder",
          [&](const fs::path& f) {
              fs::create_directory(f / "other");
@@ -385,28 +404,31 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
              fs::create_symlink("b.pri", f / "a.pri");
              return f / "a.pri";
          },
-         Action::Save, "other/end.pri", ""},
+         Action::Save, "other/end.pri", FileError::None, ""},
         {"a link that points at itself",
          [](const fs::path& f) {
              fs::create_symlink("loop.pri", f / "loop.pri");
              return f / "loop.pri";
          },
-         Action::Save, "", "cannot follow the link: Too many levels of symbolic links"},
+         Action::Save, "", FileError::CannotFollowLink,
+         "cannot follow the link: Too many levels of symbolic links"},
         {"a named pipe, saved over", [&](const fs::path& f) { return fifo(f / "pipe.pri"); },
-         Action::Save, "", "cannot replace it: not a regular file (a named pipe)"},
+         Action::Save, "", FileError::CannotReplace,
+         "cannot replace it: not a regular file (a named pipe)"},
         {"a named pipe, opened", [&](const fs::path& f) { return fifo(f / "pipe.pri"); },
-         Action::Open, "", "cannot open: not a regular file (a named pipe)"},
+         Action::Open, "", FileError::CannotOpen, "cannot open: not a regular file (a named pipe)"},
         {"a named pipe, opened as a program of either form",
          [&](const fs::path& f) { return fifo(f / "pipe.rv720"); }, Action::OpenEitherForm, "",
-         "cannot open: not a regular file (a named pipe)"},
+         FileError::CannotOpen, "cannot open: not a regular file (a named pipe)"},
         {"a device, opened", [](const fs::path&) { return fs::path("/dev/null"); }, Action::Open,
-         "", "cannot open: not a regular file (a device)"},
+         "", FileError::CannotOpen, "cannot open: not a regular file (a device)"},
         {"a writable file in a folder that takes no new files",
          [&](const fs::path& f) { return lockedFolder(f, fs::perms(0644)); },
-         Action::SaveInLockedFolder, "prog.pri", ""},
+         Action::SaveInLockedFolder, "prog.pri", FileError::None, ""},
         {"a read-only file in a folder that takes no new files",
          [&](const fs::path& f) { return lockedFolder(f, fs::perms(0444)); },
-         Action::SaveInLockedFolder, "", "cannot create a file in its folder: Permission denied"},
+         Action::SaveInLockedFolder, "", FileError::CannotCreate,
+         "cannot create a file in its folder: Permission denied"},
     };
 
     ::alarm(60);  // a regression that blocks on the pipe ends the test instead of hanging
@@ -419,25 +441,23 @@ TEST(ProgramFileStorage, UnusualPlacesAreSavedAndOpenedSafely) {
         for (const auto& e : fs::recursive_directory_iterator(folder.path()))
             before[e.path()] = e.symlink_status();
 
-        SaveResult result;
+        Outcome result;
         ProgramImage image = other;
         if (c.action == Action::Open) {
-            const auto loaded = loadProgramFile(path.string(), image);
-            result = {loaded.ok, loaded.error};
+            result = outcomeOf(loadProgramFile(path.string(), image));
             EXPECT_TRUE(image.bytes() == other.bytes());
         } else if (c.action == Action::OpenEitherForm) {
-            const auto loaded = loadProgram(path.string(), image);
-            result = {loaded.ok, loaded.error};
+            result = outcomeOf(loadProgram(path.string(), image));
             EXPECT_TRUE(image.bytes() == other.bytes());
         } else if (c.action == Action::Save) {
-            result = saveProgramFile(path.string(), program);
+            result = outcomeOf(saveProgramFile(path.string(), program));
         } else {
             result = saveAsOrdinaryUser(path, program);
             fs::permissions(folder.path(), fs::perms(0755));
         }
 
-        EXPECT_EQ(result.ok, c.error.empty());
-        EXPECT_EQ(result.error, c.error);
+        EXPECT_EQ(result.error, c.kind);
+        EXPECT_EQ(result.reason, c.error);
         if (!c.landsAt.empty()) {
             EXPECT_EQ(readBytes(folder.path() / c.landsAt), encodeProgramFile(program));
         }

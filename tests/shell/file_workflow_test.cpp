@@ -177,10 +177,19 @@ TEST(SaveFileTest, SaveOverAFolderIsNeverReportedAsSaved) {
     StationFixture s;
     s.loadProgram(1);
     QDir(s.dir.dirPath()).mkdir("folder.pri");
-    s.main->CurrentFileName = s.path("folder.pri");
-    QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
-    EXPECT_NE(s.status2(), "File was saved");
-    EXPECT_FALSE(s.status2().isEmpty());
+    const struct {
+        QString name;
+        QString status;
+    } cases[] = {
+        {"folder.pri", "File was not saved: cannot replace it: not a regular file (a folder)"},
+        {"folder.pri/", "Opening file error"},  // no file name at all
+    };
+    for (const auto& c : cases) {
+        s.main->CurrentFileName = s.path(c.name);
+        QTest::mouseClick(s.main->SaveButton, Qt::LeftButton);
+        EXPECT_EQ(s.status2(), c.status) << c.name.toStdString();
+        EXPECT_TRUE(QFileInfo(s.path("folder.pri")).isDir());
+    }
 }
 
 TEST(OpenFileTest, OpensRecordsBlockCaptionAndListing) {

@@ -280,9 +280,9 @@ void TFDryRun::SaveTraceButtonClick() {
     const SaveResult saved =
         writeFileAtomically(path.toStdString(), std::vector<std::uint8_t>(csv.begin(), csv.end()));
     if (!saved)
-        dialogs_.inform(
-            this, QStringLiteral("Dry run"),
-            QStringLiteral("Cannot write %1: %2").arg(path, QString::fromStdString(saved.error)));
+        dialogs_.inform(this, QStringLiteral("Dry run"),
+                        QStringLiteral("Cannot write %1: %2")
+                            .arg(path, QString::fromStdString(saved.reason())));
 }
 
 void TFDryRun::CloseButtonClick() {

@@ -756,12 +756,11 @@ bool TFMain::loadProgramFrom(const QString& path) {
     ProgramImage loaded = model_.image;
     const ProgramLoad result = loadProgram(QFile::encodeName(path).toStdString(), loaded);
     if (!result) {
-        const QString reason = QString::fromStdString(result.error);
-        if (reason.startsWith(QLatin1String("cannot open")) ||
-            reason.startsWith(QLatin1String("cannot read"))) {
+        const QString reason = QString::fromStdString(result.reason());
+        if (result.error == FileError::CannotOpen || result.error == FileError::CannotRead) {
             settings_->removeRecentFile(path);
             AddStatusLine(QStringLiteral("Opening file error"));
-        } else if (result.line > 0) {
+        } else if (result.error == FileError::TextMistake) {
             AddStatusLine(QStringLiteral("File was not opened: line %1, column %2: %3")
                               .arg(result.line)
                               .arg(result.column)
@@ -810,12 +809,11 @@ bool TFMain::writeProgramTo(const QString& path, ProgramForm form) {
     const SaveResult result =
         saveProgram(QFile::encodeName(path).toStdString(), model_.image, form);
     if (!result) {
-        const QString reason = QString::fromStdString(result.error);
-        if (reason.startsWith(QLatin1String("cannot create")) ||
-            reason.startsWith(QLatin1String("not a file name")))
+        if (result.error == FileError::CannotCreate || result.error == FileError::NotAFileName)
             AddStatusLine(QStringLiteral("Opening file error"));
         else
-            AddStatusLine(QStringLiteral("File was not saved: ") + reason);
+            AddStatusLine(QStringLiteral("File was not saved: ") +
+                          QString::fromStdString(result.reason()));
         return false;
     }
     return true;
