@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compiler/compiler.h"
+#include "support/golden.h"
 #include "support/record_builders.h"
 
 namespace rv720 {
@@ -235,15 +236,6 @@ TEST(CompilerChecks, EveryErrorAtOnceInTableOrder) {
 
 // --- the report as a whole ------------------------------------------------------------
 
-std::vector<std::string> golden(const std::string& name) {
-    std::ifstream in(std::string(RV720_TEST_DATA) + "/compiler/" + name);
-    EXPECT_TRUE(in) << name;
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 std::vector<std::string> texts(const CompileReport& report) {
     std::vector<std::string> out;
     for (const auto& l : report.lines)
@@ -262,7 +254,7 @@ TEST(CompilerReport, MatchesTheGoldenReports) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(texts(compileProgram(programOf(c.program), "08.12.2026", "19:30:05")),
-                  golden(c.file))
+                  goldenLines("compiler/" + std::string(c.file)))
             << c.file;
 }
 

@@ -7,6 +7,7 @@
 
 #include "editor/listing.h"
 #include "editor/listing_examples.h"
+#include "support/golden.h"
 
 namespace rv720 {
 namespace {
@@ -31,15 +32,6 @@ std::vector<std::string> texts(const std::vector<ListingLine>& lines) {
     for (const auto& l : lines)
         out.push_back(l.text);
     return out;
-}
-
-std::vector<std::string> goldenLines(const std::string& name) {
-    std::ifstream in(std::string(RV720_TEST_DATA) + "/listing/" + name);
-    EXPECT_TRUE(in) << name;
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 std::string renderOne(const Record& r, ListingLayout layout, char separator = '.') {
@@ -171,9 +163,9 @@ TEST(ListingMotorFlags, WaitForMotorTwoStartsAtCharacter29) {
 TEST(ListingLayoutRules, WorkedExamplesMatchTheGoldenListings) {
     const ProgramImage image = listingExamplesProgram();
     EXPECT_EQ(texts(renderListing(image, ListingLayout::OneColumn, '.')),
-              goldenLines("examples_one_column.txt"));
+              goldenLines("listing/examples_one_column.txt"));
     EXPECT_EQ(texts(renderListing(image, ListingLayout::FourColumns, '.')),
-              goldenLines("examples_four_columns.txt"));
+              goldenLines("listing/examples_four_columns.txt"));
 }
 
 TEST(ListingLayoutRules, LineNumbersHaveThreeDigits) {
