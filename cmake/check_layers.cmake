@@ -1,26 +1,31 @@
-# Fails when a source includes a header of a folder its layer may not use.
+# Fails when a source includes a header of a folder its layer may not use, or
+# when a folder of src/ with sources has no rule.
 #   cmake -DSOURCE_DIR=<repository> -P cmake/check_layers.cmake
-# Run by CTest (layer_includes). Every folder named below may include its own
-# headers and those of the folders listed after it, nothing else of src/; a
-# folder not named is not checked yet. Includes are matched by their folder
-# exactly: "editor/listing.h" is of editor, "editor/gui/listing_view.h" of
-# editor/gui.
+# Run by CTest (layer_includes). A rule names the folders whose libraries a
+# folder's library links (src/*/CMakeLists.txt); the folder may include its own
+# headers and those of every folder it reaches through them, nothing else of
+# src/. Includes are matched by their folder exactly: "editor/listing.h" is of
+# editor, "editor/gui/listing_view.h" of editor/gui.
 
 cmake_minimum_required(VERSION 3.25)
 
-# The core, from the bottom up; the GUI stands on all of it but never on the
-# backends, which only the composition at the top chooses from.
-set(core "support model protocol compiler editor control device sim app")
-
-# folder           : folders it may include
+# folder           : the folders it links
 set(rules
-  "protocol        : support model"
-  "device          : support model protocol"
-  "device/backends : device support"
-  "app             : ${core} device/backends"
-  "ui           : ${core}"
-  "editor/gui   : ui ${core}"
-  "control/gui  : ui ${core}"
+  "support         :"
+  "model           :"
+  "protocol        : model"
+  "compiler        : model support"
+  "editor          : model support"
+  "control         : protocol model"
+  "device          : protocol model support"
+  "sim             : device protocol model support"
+  "device/backends : device"
+  "app             : compiler editor device device/backends sim model support"
+  "cli             : app compiler editor device control sim model support"
+  "ui              : support"
+  "editor/gui      : ui editor"
+  "control/gui     : ui device sim protocol model support control editor"
+  "shell/gui       : editor/gui control/gui ui app device editor control protocol model support"
 )
 
 # Globbing relative to a relative folder finds nothing to check.
@@ -30,17 +35,53 @@ if(NOT IS_DIRECTORY "${SOURCE_DIR}/src")
 endif()
 
 set(failures "")
+set(folders "")
 foreach(rule IN LISTS rules)
   if(NOT rule MATCHES "^([^:]+):(.*)$")
     message(FATAL_ERROR "not a rule: '${rule}'")
   endif()
   string(STRIP "${CMAKE_MATCH_1}" folder)
-  string(STRIP "${CMAKE_MATCH_2}" allowed)
-  string(REGEX REPLACE "[ \t]+" ";" allowed "${allowed}")
+  string(STRIP "${CMAKE_MATCH_2}" links)
+  string(REGEX REPLACE "[ \t]+" ";" links "${links}")
   # A renamed folder must not leave its rule checking nothing.
   if(NOT IS_DIRECTORY "${SOURCE_DIR}/src/${folder}")
     message(FATAL_ERROR "the rule for src/${folder} names no folder")
   endif()
+  list(APPEND folders "${folder}")
+  string(MAKE_C_IDENTIFIER "${folder}" id)
+  set(links_${id} "${links}")
+endforeach()
+
+# Every folder with sources has a rule: a new folder is not left unchecked.
+file(GLOB_RECURSE all_sources LIST_DIRECTORIES false RELATIVE "${SOURCE_DIR}/src"
+     "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp")
+foreach(source IN LISTS all_sources)
+  get_filename_component(folder "${source}" DIRECTORY)
+  if(NOT folder IN_LIST folders)
+    list(APPEND failures "src/${folder}/ has no rule")
+    list(APPEND folders "${folder}")
+  endif()
+endforeach()
+
+foreach(folder IN LISTS rules)
+  string(REGEX REPLACE "[ \t]*:.*$" "" folder "${folder}")
+  string(MAKE_C_IDENTIFIER "${folder}" id)
+  # What a library reaches through its links, it may include.
+  set(allowed "${links_${id}}")
+  set(todo "${allowed}")
+  while(todo)
+    list(POP_FRONT todo below)
+    if(NOT below IN_LIST folders)
+      message(FATAL_ERROR "the rule for src/${folder} names ${below}, which has no rule")
+    endif()
+    string(MAKE_C_IDENTIFIER "${below}" below_id)
+    foreach(next IN LISTS links_${below_id})
+      if(NOT next IN_LIST allowed)
+        list(APPEND allowed "${next}")
+        list(APPEND todo "${next}")
+      endif()
+    endforeach()
+  endwhile()
 
   file(GLOB sources LIST_DIRECTORIES false RELATIVE "${SOURCE_DIR}/src"
        "${SOURCE_DIR}/src/${folder}/*.h" "${SOURCE_DIR}/src/${folder}/*.cpp")
