@@ -436,5 +436,23 @@ TEST_F(DeviceVerbs, ReadRefusesAnOutputItCannotWrite) {
     EXPECT_NE(r.err.find("p.pri"), std::string::npos);
 }
 
+// A path that is no serial port is refused as the vendor driver refuses a device
+// it cannot open: the indicator lights while the list is taken, then goes out, and
+// one more line says why.
+TEST(SerialFtdiListing, APathThatIsNoPortClosesTheLinkAgain) {
+    TempFolder folder;
+    const std::string file = folder.file("not-a-port");
+    writeBytes(file, {1, 2, 3});
+    std::ostringstream out, err;
+    FixedClock clock;
+    cli::Io io{out, err, clock};
+    const std::vector<std::string> args = {"--device", file};
+    EXPECT_EQ(cli::runDeviceVerb("version", args, io, {EventLoop::Time::Virtual, {}}),
+              cli::kExitDeviceFailure);
+    const std::string why = file + ": cannot be opened: not a serial port";
+    EXPECT_EQ(out.str(), "Connection successful\nConnection finished\n" + why + "\n");
+    EXPECT_EQ(err.str(), "rv720 version: the device cannot be reached: " + why + "\n");
+}
+
 }  // namespace
 }  // namespace rv720::cli

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "shell/shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 #include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
 #include "ui/qt_adapters.h"

@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include "shell/shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 #include "ui/artwork.h"
 #include "ui/station_settings.h"
 #include "ui/station_window.h"

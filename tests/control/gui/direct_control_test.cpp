@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <optional>
 
-#include "control/control_station.h"
 #include "control/conversions.h"
+#include "control/gui/control_station.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_names.h"
 #include "ui/form_controls.h"

@@ -5,9 +5,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "control/window_checks.h"
+#include "control/gui/window_checks.h"
 #include "shell/gui/pass_window.h"
-#include "shell/shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 #include "ui/form_controls.h"
 
 namespace rv720 {

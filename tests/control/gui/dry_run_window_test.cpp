@@ -11,7 +11,7 @@
 
 #include "control/gui/dry_run_window.h"
 #include "control/gui/motion_chart.h"
-#include "shell/shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 #include "sim/dry_run_report.h"
 #include "support/color.h"
 #include "support/record_builders.h"

@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <functional>
 
-#include "control/control_station.h"
+#include "control/gui/control_station.h"
 #include "control/gui/motion_chart.h"
 #include "model/commands.h"
 #include "shell/gui/kompilacja_window.h"

@@ -1,47 +1,12 @@
-// Choosing a backend, and the serial backend's answers where no port is needed.
+// The serial backend's answers where no port is needed: which converter is the
+// controller's, and which ports are listed or opened.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "app/device_factory.h"
-#include "cli/device_verbs.h"
 #include "device/backends/serial_ftdi.h"
-#include "sim/eeprom_file.h"
-#include "sim/simulated_ftdi.h"
-#include "support/fixed_clock.h"
-#include "support/record_builders.h"
-#include "support/temp_folder.h"
 
 namespace rv720 {
 namespace {
 
-using namespace rv720::test;
-
-TEST(DeviceSpec, KeywordsAndPorts) {
-    const struct {
-        std::string text;
-        std::optional<DeviceKind> kind;
-        std::string port, serial;
-    } cases[] = {
-        {"auto", DeviceKind::Auto, "", ""},
-        {"simulator", DeviceKind::Simulator, "", ""},
-        {"ftdi", DeviceKind::Ftdi, "", ""},
-        {"ftdi:A50285BI", DeviceKind::Ftdi, "", "A50285BI"},
-        {"ftdi:", std::nullopt, "", ""},
-        {"/dev/ttyUSB0", DeviceKind::SerialPort, "/dev/ttyUSB0", ""},
-        {"ttyUSB1", DeviceKind::SerialPort, "ttyUSB1", ""},
-        {"Auto", DeviceKind::SerialPort, "Auto", ""},  // keywords are exact
-        {"", std::nullopt, "", ""},
-    };
-    for (const auto& c : cases) {
-        const auto parsed = parseDeviceSpec(c.text);
-        ASSERT_EQ(parsed.has_value(), c.kind.has_value()) << c.text;
-        if (!parsed) continue;
-        EXPECT_EQ(parsed->kind, *c.kind) << c.text;
-        EXPECT_EQ(parsed->port, c.port) << c.text;
-        EXPECT_EQ(parsed->serialNumber, c.serial) << c.text;
-    }
-}
 
 TEST(DeviceSpec, ConverterDescriptions) {
     const struct {
@@ -58,23 +23,6 @@ TEST(DeviceSpec, ConverterDescriptions) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(descriptionMatches(c.reported), c.matches) << c.reported;
-}
-
-TEST(DeviceFactory, SimulatorKeepsItsEepromWhereItIsTold) {
-    TempFolder folder;
-    const std::string path = folder.file("eeprom.bin");
-    ASSERT_TRUE(sim::saveEeprom(path, programOf({makeRecord(code::End, kControllerTarget)})));
-    for (bool wire : {false, true}) {
-        DeviceOptions options;
-        options.eepromPath = path;
-        options.wireTime = wire;
-        OpenedDevice device = makeFtdi("simulator", options);
-        ASSERT_TRUE(device);
-        ASSERT_NE(device.twin, nullptr);
-        EXPECT_EQ(device.twin, dynamic_cast<sim::SimulatedFtdi*>(device.ftdi.get()));
-        EXPECT_EQ(device.twin->twin().program().length(), 1u);
-        EXPECT_EQ(device.twin->wireTimeEmulation(), wire);
-    }
 }
 
 // The ports a lister reports, for finding the converter without hardware.
@@ -136,24 +84,6 @@ TEST(SerialFtdiListing, EveryCallOnAHandleNotOpenFails) {
     };
     for (const auto& x : cases)
         EXPECT_EQ(x.status, ft::InvalidHandle) << x.call;
-}
-
-// A path that is no serial port is refused as the vendor driver refuses a device
-// it cannot open: the indicator lights while the list is taken, then goes out, and
-// one more line says why.
-TEST(SerialFtdiListing, APathThatIsNoPortClosesTheLinkAgain) {
-    TempFolder folder;
-    const std::string file = folder.file("not-a-port");
-    writeBytes(file, {1, 2, 3});
-    std::ostringstream out, err;
-    FixedClock clock;
-    cli::Io io{out, err, clock};
-    const std::vector<std::string> args = {"--device", file};
-    EXPECT_EQ(cli::runDeviceVerb("version", args, io, {EventLoop::Time::Virtual, {}}),
-              cli::kExitDeviceFailure);
-    const std::string why = file + ": cannot be opened: not a serial port";
-    EXPECT_EQ(out.str(), "Connection successful\nConnection finished\n" + why + "\n");
-    EXPECT_EQ(err.str(), "rv720 version: the device cannot be reached: " + why + "\n");
 }
 
 }  // namespace

@@ -7,12 +7,12 @@
 #include <QTest>
 #include <QTextEdit>
 
-#include "control/window_checks.h"
+#include "control/gui/window_checks.h"
 #include "device/device_station.h"
 #include "device/station_view.h"
 #include "shell/gui/kompilacja_window.h"
 #include "shell/gui/main_window.h"
-#include "shell/shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 #include "support/clock.h"
 #include "support/color.h"
 #include "support/fixed_clock.h"

@@ -10,9 +10,9 @@
 
 #include "control/conversions.h"
 #include "control/gui/sterowanie_window.h"
+#include "control/gui/window_checks.h"
 #include "control/gui/wyjscia_window.h"
-#include "control/window_checks.h"
-#include "shell/shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 #include "support/test_names.h"
 #include "ui/form_controls.h"
 

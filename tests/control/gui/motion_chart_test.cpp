@@ -9,7 +9,7 @@
 
 #include "control/gui/motion_chart.h"
 #include "control/gui/podglad_silniki_window.h"
-#include "shell/shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 #include "support/color.h"
 #include "support/manual_timer.h"
 #include "support/timer.h"

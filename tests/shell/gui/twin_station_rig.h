@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "shell/gui/main_window.h"
+#include "shell/gui/shell_test_app.h"
 #include "shell/gui/station_app.h"
-#include "shell/shell_test_app.h"
 #include "sim/simulated_ftdi.h"
 #include "support/clock.h"
 #include "support/fixed_clock.h"

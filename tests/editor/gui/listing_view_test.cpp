@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "editor/gui/listing_view.h"
-#include "shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 
 namespace rv720 {
 namespace {

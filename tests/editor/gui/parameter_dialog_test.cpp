@@ -13,12 +13,12 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "control/window_checks.h"
+#include "control/gui/window_checks.h"
 #include "editor/gui/parameter_dialog.h"
 #include "editor/parameter_pages.h"
 #include "model/commands.h"
 #include "model/program_image.h"
-#include "shell/shell_test_app.h"
+#include "shell/gui/shell_test_app.h"
 #include "support/clock.h"
 #include "support/fixed_clock.h"
 #include "support/recording_editor_host.h"
