@@ -1,3 +1,5 @@
+#include <array>
+
 #include "support/twin_harness.h"
 
 namespace rv720::sim::testing {
@@ -260,6 +262,43 @@ TEST(TwinProgram, WaitMotorWaitsForTheNamedAxesThroughTheSeam) {
     h.twin.advance(2ms);
     EXPECT_TRUE(h.twin.output(1));
     EXPECT_EQ(h.twin.axis(1).position(), 100);
+}
+
+// Several named motors: the wait ends when the last of them arrives, and a motor
+// not named never holds it. Two motors start at once and arrive near 31 ms; the
+// late one starts after a 20 ms wait and arrives after 50 ms.
+TEST(TwinProgram, WaitMotorWithSeveralMotorsWaitsForTheLastNamed) {
+    const struct {
+        int late;  // motor index 0..2
+        std::array<std::uint8_t, 3> named;
+        bool outputAt45ms;
+    } cases[] = {
+        {0, {1, 1, 1}, false}, {1, {1, 1, 1}, false}, {2, {1, 1, 1}, false}, {0, {1, 0, 1}, false},
+        {2, {0, 1, 1}, false}, {0, {0, 1, 1}, true},  {2, {1, 1, 0}, true},
+    };
+    for (const auto& c : cases) {
+        TwinOptions options;
+        options.axisFactory = [](int) -> std::unique_ptr<AxisDrive> {
+            return std::make_unique<SlowAxis>();
+        };
+        TwinHarness h(options);
+        std::vector<Record> program;
+        for (int m = 0; m < 3; ++m)
+            if (m != c.late) program.push_back(withParams(8, std::uint8_t(m + 1), 100));
+        program.push_back(waitMs(20));
+        program.push_back(withParams(8, std::uint8_t(c.late + 1), 100));
+        program.push_back(recordOf({20, 4, c.named[0], c.named[1], c.named[2]}));
+        program.push_back(setOut(1, true));
+        program.push_back(end());
+        h.run(program);
+        const std::string name = "late M" + std::to_string(c.late + 1) + ", named " +
+                                 std::to_string(c.named[0]) + std::to_string(c.named[1]) +
+                                 std::to_string(c.named[2]);
+        h.twin.advance(45ms);
+        EXPECT_EQ(h.twin.output(1), c.outputAt45ms) << name;
+        h.twin.advance(20ms);
+        EXPECT_TRUE(h.twin.output(1)) << name;
+    }
 }
 
 // ---------------------------------------------------------------- executed-line reports
