@@ -19,7 +19,7 @@
 #include <chrono>
 
 #include "device/backends/serial_ftdi.h"
-#include "device/ftdi_api.h"
+#include "protocol/ftdi_api.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
 #include "sim/simulated_ftdi.h"

@@ -18,7 +18,7 @@ set(rules
   "editor          : model support"
   "control         : protocol model"
   "device          : protocol model support"
-  "sim             : device protocol model support"
+  "sim             : protocol model support"
   "device/backends : device"
   "app             : compiler editor device device/backends sim model support"
   "cli             : app compiler editor device control sim model support"

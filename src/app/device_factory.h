@@ -22,7 +22,7 @@
 #include "device/backends/device_probe.h"
 #include "device/backends/libftdi_calls.h"
 #include "device/backends/serial_ftdi.h"
-#include "device/ftdi_api.h"
+#include "protocol/ftdi_api.h"
 #include "sim/sim_time.h"
 
 namespace rv720 {

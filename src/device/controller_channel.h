@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "device/ftdi_api.h"
 #include "device/usb_link.h"
 #include "protocol/codes.h"
+#include "protocol/ftdi_api.h"
 #include "support/timer.h"
 
 namespace rv720 {

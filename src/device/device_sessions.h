@@ -11,8 +11,8 @@
 
 #include "device/controller_channel.h"
 #include "device/controller_commands.h"
-#include "device/ftdi_api.h"
 #include "device/program_transfer.h"
+#include "protocol/ftdi_api.h"
 #include "support/clock.h"
 #include "support/timer.h"
 

@@ -26,8 +26,8 @@
 #include <span>
 #include <string>
 
-#include "device/ftdi_api.h"
 #include "protocol/frame.h"
+#include "protocol/ftdi_api.h"
 #include "support/timer.h"
 
 namespace rv720 {

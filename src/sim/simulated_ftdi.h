@@ -30,7 +30,7 @@
 #include <deque>
 #include <memory>
 
-#include "device/ftdi_api.h"
+#include "protocol/ftdi_api.h"
 #include "sim/controller_twin.h"
 #include "sim/sim_time.h"
 

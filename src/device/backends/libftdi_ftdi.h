@@ -28,7 +28,7 @@
 
 #include "device/backends/device_probe.h"
 #include "device/backends/libftdi_calls.h"
-#include "device/ftdi_api.h"
+#include "protocol/ftdi_api.h"
 
 namespace rv720 {
 

@@ -6,7 +6,7 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
-#include "device/ftdi_api.h"
+#include "protocol/ftdi_api.h"
 
 namespace rv720 {
 

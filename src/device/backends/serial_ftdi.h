@@ -35,7 +35,7 @@
 #include <vector>
 
 #include "device/backends/device_probe.h"
-#include "device/ftdi_api.h"
+#include "protocol/ftdi_api.h"
 
 namespace rv720 {
 
