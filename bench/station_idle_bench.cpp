@@ -23,6 +23,7 @@
 #include "shell/gui/main_window.h"
 #include "shell/gui/station_app.h"
 #include "sim/simulated_ftdi.h"
+#include "support/open_line.h"
 #include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
 #include "ui/qt_adapters.h"
@@ -49,25 +50,8 @@ double cpuSeconds() {
 // A converter that is open and silent and cannot say when bytes come: what the
 // station itself costs on it, without the twin that simulates the controller
 // inside the same process.
-class SilentConverter final : public FtdiApi {
+class SilentConverter final : public OpenLine {
   public:
-    FtStatus createDeviceInfoList(std::uint32_t& count) override {
-        count = 1;
-        return ft::Ok;
-    }
-    FtStatus getDeviceInfoDetail(std::uint32_t, FtDeviceInfo&) override { return ft::Ok; }
-    FtStatus openEx(const std::string&, std::uint32_t, FtHandle& handle) override {
-        handle = 1;
-        return ft::Ok;
-    }
-    FtStatus setBaudRate(FtHandle, std::uint32_t) override { return ft::Ok; }
-    FtStatus setDataCharacteristics(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t) override {
-        return ft::Ok;
-    }
-    FtStatus setFlowControl(FtHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
-        return ft::Ok;
-    }
-    FtStatus purge(FtHandle, std::uint32_t) override { return ft::Ok; }
     FtStatus getStatus(FtHandle, std::uint32_t& rx, std::uint32_t& tx, std::uint32_t& ev) override {
         rx = tx = ev = 0;
         return ft::Ok;
@@ -81,7 +65,6 @@ class SilentConverter final : public FtdiApi {
         written = n;
         return ft::Ok;
     }
-    FtStatus close(FtHandle) override { return ft::Ok; }
 };
 
 // Runs the event loop for `ms` of wall time.

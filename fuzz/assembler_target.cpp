@@ -6,6 +6,7 @@
 #include "fuzz/targets.h"
 #include "protocol/frame.h"
 #include "support/manual_timer.h"
+#include "support/open_line.h"
 #include "support/timer.h"
 
 namespace rv720::fuzz {
@@ -57,28 +58,11 @@ class Model {
 };
 
 // A converter that lets the link see the stream a chunk at a time.
-class ChunkedLine final : public FtdiApi {
+class ChunkedLine final : public OpenLine {
   public:
     std::deque<std::uint8_t> stream;
     std::size_t chunk = 0;
 
-    FtStatus createDeviceInfoList(std::uint32_t& count) override {
-        count = 1;
-        return ft::Ok;
-    }
-    FtStatus getDeviceInfoDetail(std::uint32_t, FtDeviceInfo&) override { return ft::Ok; }
-    FtStatus openEx(const std::string&, std::uint32_t, FtHandle& handle) override {
-        handle = 1;
-        return ft::Ok;
-    }
-    FtStatus setBaudRate(FtHandle, std::uint32_t) override { return ft::Ok; }
-    FtStatus setDataCharacteristics(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t) override {
-        return ft::Ok;
-    }
-    FtStatus setFlowControl(FtHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
-        return ft::Ok;
-    }
-    FtStatus purge(FtHandle, std::uint32_t) override { return ft::Ok; }
     FtStatus getStatus(FtHandle, std::uint32_t& rx, std::uint32_t& tx, std::uint32_t& ev) override {
         rx = std::uint32_t(std::min(chunk, stream.size()));
         tx = ev = 0;
@@ -96,7 +80,6 @@ class ChunkedLine final : public FtdiApi {
         w = n;
         return ft::Ok;
     }
-    FtStatus close(FtHandle) override { return ft::Ok; }
 };
 
 class Receiver final : public LinkEvents {

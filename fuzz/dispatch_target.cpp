@@ -42,6 +42,7 @@
 #include "protocol/replies.h"
 #include "support/fixed_clock.h"
 #include "support/manual_timer.h"
+#include "support/open_line.h"
 #include "support/temp_folder.h"
 
 namespace rv720::fuzz {
@@ -101,7 +102,7 @@ bool sameProgram(const ProgramImage& a, const ProgramImage& b) {
 }
 
 // The converter, the cable and the controller behind them.
-class FarEnd final : public FtdiApi {
+class FarEnd final : public OpenLine {
   public:
     ProgramImage eeprom;
     std::deque<Bytes> answers;       // on their way, oldest first
@@ -123,22 +124,6 @@ class FarEnd final : public FtdiApi {
         answer(protocol::acknowledge(ReplyCode::FirmwareDone));
     }
 
-    FtStatus createDeviceInfoList(std::uint32_t& count) override {
-        count = 1;
-        return ft::Ok;
-    }
-    FtStatus getDeviceInfoDetail(std::uint32_t, FtDeviceInfo&) override { return ft::Ok; }
-    FtStatus openEx(const std::string&, std::uint32_t, FtHandle& handle) override {
-        handle = 1;
-        return ft::Ok;
-    }
-    FtStatus setBaudRate(FtHandle, std::uint32_t) override { return ft::Ok; }
-    FtStatus setDataCharacteristics(FtHandle, std::uint8_t, std::uint8_t, std::uint8_t) override {
-        return ft::Ok;
-    }
-    FtStatus setFlowControl(FtHandle, std::uint16_t, std::uint8_t, std::uint8_t) override {
-        return ft::Ok;
-    }
     FtStatus purge(FtHandle, std::uint32_t) override {
         dropEverythingUnderway();
         return ft::Ok;
