@@ -18,11 +18,9 @@
 #include "control/gui/sterowanie_window.h"
 #include "device/device_station.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/station_app.h"
 #include "sim/simulated_ftdi.h"
-#include "support/scripted_dialogs.h"
+#include "support/scene_station.h"
 #include "ui/dialogs.h"
-#include "ui/qt_adapters.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -31,10 +29,9 @@ int main(int argc, char** argv) {
 
     rv720::sim::SimulatedFtdi ftdi;
     ftdi.setWireTimeEmulation(true);
-    rv720::ScriptedDialogs dialogs;
-    rv720::QtTimerFactory timers;
-    rv720::QtClock clock;
-    rv720::Station station(dialogs, timers, clock, &ftdi);
+    rv720::SceneStation rig(&ftdi);
+    rv720::ScriptedDialogs& dialogs = rig.dialogs;
+    rv720::Station& station = rig.station;
     rv720::TFMain* main = station.main();
     auto* control = qobject_cast<rv720::TFSterowanie*>(station.window(rv720::Window::FSterowanie));
     auto* motors =

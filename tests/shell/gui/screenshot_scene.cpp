@@ -12,19 +12,15 @@
 
 #include "editor/gui/listing_view.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/station_app.h"
-#include "support/scripted_dialogs.h"
+#include "support/scene_station.h"
 #include "ui/dialogs.h"
-#include "ui/qt_adapters.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) return 2;
-    rv720::ScriptedDialogs dialogs;
-    dialogs.fileAnswers = {QString::fromLocal8Bit(argv[1])};
-    rv720::QtTimerFactory timers;
-    rv720::QtClock clock;
-    rv720::Station station(dialogs, timers, clock);
+    rv720::SceneStation scene;
+    scene.dialogs.fileAnswers = {QString::fromLocal8Bit(argv[1])};
+    rv720::Station& station = scene.station;
     rv720::TFMain* main = station.main();
     main->show();
     main->OpenButtonClick();
